@@ -1,0 +1,23 @@
+// The commands of orvpack. Each command file defines one Run function; main.cpp lists
+// them in its command table.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace orv::orvpack {
+
+using Args = std::vector<std::string>;  // the words after the command's name
+
+// Exit codes shared by all commands.
+constexpr int kExitOk = 0;
+constexpr int kExitNotFound = 1;     // a section, key or entry is missing
+constexpr int kExitBadInput = 2;     // the file does not open, or bad usage
+
+struct Command {
+  const char* name;
+  const char* usage;
+  int (*run)(const Args& args);
+};
+
+}  // namespace orv::orvpack

@@ -1,0 +1,41 @@
+// orvpack: builds and inspects show packages and project files.
+#include <cstdio>
+#include <exception>
+#include <string_view>
+
+#include "command.h"
+
+namespace orv::orvpack {
+namespace {
+
+// Commands, in the order `orvpack help` lists them.
+const Command kCommands[] = {
+    {"help", "help", nullptr},
+};
+
+int PrintUsage(FILE* to) {
+  std::fprintf(to, "usage: orvpack COMMAND ARGS...\ncommands:\n");
+  for (const Command& command : kCommands) std::fprintf(to, "  orvpack %s\n", command.usage);
+  return to == stdout ? kExitOk : kExitBadInput;
+}
+
+}  // namespace
+}  // namespace orv::orvpack
+
+int main(int argc, char** argv) {
+  using namespace orv::orvpack;
+  if (argc < 2) return PrintUsage(stderr);
+  const std::string_view name = argv[1];
+  if (name == "help" || name == "-h" || name == "--help") return PrintUsage(stdout);
+  for (const Command& command : kCommands) {
+    if (name != command.name || !command.run) continue;
+    try {
+      return command.run(Args(argv + 2, argv + argc));
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "orvpack %s: %s\n", command.name, e.what());
+      return kExitBadInput;
+    }
+  }
+  std::fprintf(stderr, "orvpack: unknown command \"%s\"\n", argv[1]);
+  return PrintUsage(stderr);
+}
