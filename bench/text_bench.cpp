@@ -10,20 +10,24 @@
 
 namespace {
 
-// Names like those of a project: mostly ASCII keys, some with accents and Cyrillic.
-const std::vector<std::string>& Names() {
-  static const std::vector<std::string> names = [] {
+// Names like those of a project: mostly ASCII keys, some with accents and Cyrillic. They
+// sit back to back in one buffer, as they do in a loaded document.
+const std::vector<std::string_view>& Names() {
+  static std::string buffer;
+  static const std::vector<std::string_view> names = [] {
     std::mt19937 random(7);
     const char* pieces[] = {"Slide", "opt_scr_", "Image", "\xC3\x84rger", "\xD0\x9C\xD0\xB8\xD1\x80", "Pos.X",
                             "Frame", "caf\xC3\xA9", "Music", "_", "Text", "0", "1", "Time"};
-    std::vector<std::string> out;
-    out.reserve(1'000'000);
+    std::vector<std::pair<size_t, size_t>> spans;
     for (int i = 0; i < 1'000'000; ++i) {
-      std::string name;
+      const size_t start = buffer.size();
       const int parts = 1 + int(random() % 4);
-      for (int p = 0; p < parts; ++p) name += pieces[random() % std::size(pieces)];
-      out.push_back(std::move(name));
+      for (int p = 0; p < parts; ++p) buffer += pieces[random() % std::size(pieces)];
+      spans.emplace_back(start, buffer.size() - start);
     }
+    std::vector<std::string_view> out;
+    out.reserve(spans.size());
+    for (auto [start, length] : spans) out.emplace_back(buffer.data() + start, length);
     return out;
   }();
   return names;

@@ -107,21 +107,32 @@ bool IsAscii(std::string_view s) noexcept {
 }  // namespace
 
 bool TryUtf8ToUtf16(std::string_view utf8, WideString& out) {
-  out.clear();
-  out.reserve(utf8.size());
+  // UTF-16 never needs more code units than UTF-8 has bytes: size once, write through a
+  // pointer, cut to length at the end.
+  out.resize(utf8.size());
+  char16_t* write = out.data();
   size_t pos = 0;
   while (pos < utf8.size()) {
-    // Runs of ASCII are copied without decoding.
     const unsigned char c = static_cast<unsigned char>(utf8[pos]);
     if (c < 0x80) {
-      out += static_cast<char16_t>(c);
+      *write++ = c;
       ++pos;
       continue;
     }
     char32_t cp;
-    if (!DecodeUtf8(utf8, pos, cp)) return false;
-    AppendUtf16(out, cp);
+    if (!DecodeUtf8(utf8, pos, cp)) {
+      out.clear();
+      return false;
+    }
+    if (cp < 0x10000) {
+      *write++ = static_cast<char16_t>(cp);
+    } else {
+      cp -= 0x10000;
+      *write++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+      *write++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    }
   }
+  out.resize(static_cast<size_t>(write - out.data()));
   return true;
 }
 
@@ -197,14 +208,37 @@ bool SameText(WideView a, WideView b) noexcept {
 }
 
 uint32_t FoldedHashUtf8(std::string_view name) noexcept {
-  // FNV-1a over the folded code points.
-  uint32_t h = 2166136261u;
+  // Folded code points are packed three to a 64-bit word (21 bits each) and each word is
+  // mixed once. Packing by code point, not by byte, keeps the hash equal for names that
+  // fold alike but differ in byte length.
+  uint64_t h = 0x9E3779B97F4A7C15ull;
+  uint64_t word = 0;
+  int filled = 0;
   size_t pos = 0;
   while (pos < name.size()) {
-    const char32_t cp = NextFoldedCodePoint(name, pos);
-    h = (h ^ static_cast<uint32_t>(cp)) * 16777619u;
+    const unsigned char c = static_cast<unsigned char>(name[pos]);
+    char32_t cp;
+    if (c < 0x80) {
+      cp = static_cast<char32_t>(AsciiLower(static_cast<char>(c)));
+      ++pos;
+    } else {
+      size_t next = pos;  // a local copy keeps `pos` in a register on the ASCII path
+      cp = NextFoldedCodePoint(name, next);
+      pos = next;
+    }
+    word = (word << 21) | cp;
+    if (++filled == 3) {
+      h = (h ^ word) * 0xFF51AFD7ED558CCDull;
+      h ^= h >> 29;
+      word = 0;
+      filled = 0;
+    }
   }
-  return h;
+  if (filled) {
+    h = (h ^ word) * 0xFF51AFD7ED558CCDull;
+    h ^= h >> 29;
+  }
+  return static_cast<uint32_t>(h ^ (h >> 32));
 }
 
 std::string LowerUtf8(std::string_view name) {
