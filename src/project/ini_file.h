@@ -1,0 +1,291 @@
+// The project document: an INI-like text with sections, keys and nested object blocks
+// (object Name:Class ... end), read into a tree that keeps every line, comments and blank
+// lines included, so that a document written back keeps its content and order.
+//
+// Names and values are UTF-8 bytes, viewed cheaply through Name() and Value(); ReadString
+// converts to UTF-16 and is where malformed UTF-8 is reported. Names are compared without
+// regard to case; when a list holds several children of one name, lookups give the last.
+//
+// Threads: several threads may read one tree at once (lookups build their hash tables on
+// demand under a lock). Changing a tree needs exclusive access.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <initializer_list>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/ref_object.h"
+#include "base/stream.h"
+#include "base/text.h"
+#include "project/ini_values.h"
+#include "project/text_saver.h"
+
+namespace orv {
+
+class TIniList;
+class TIniObject;
+class TIniSection;
+class TIniFile;
+class TIniParser;
+
+// An immutable block of UTF-8 bytes that items view into: the whole decoded text of a
+// parsed document, or the name and value of one item made or changed by code.
+class TIniText : public TRefObject {
+public:
+  explicit TIniText(std::string bytes) : FBytes(std::move(bytes)) {}
+  std::string_view Bytes() const noexcept { return FBytes; }
+
+private:
+  const std::string FBytes;
+};
+
+enum class TIniItemKind : uint8_t {
+  Text,     // a comment, blank or unrecognised line: no name, the line in the value
+  Key,      // name=value
+  Object,   // an object block; the value holds its class
+  Section,  // a [section]
+  File,     // the whole document
+};
+
+// A line of the document: a key, or (with an empty name) a text line.
+class TIniItem : public TTextWriter {
+public:
+  // A key, or a text line when the name is empty.
+  TIniItem(std::string_view name, std::string_view value);
+
+  TIniItemKind Kind() const noexcept { return FKind; }
+  bool IsText() const noexcept { return FKind == TIniItemKind::Text; }
+  bool IsKey() const noexcept { return FKind == TIniItemKind::Key; }
+  bool IsObject() const noexcept { return FKind == TIniItemKind::Object; }
+  bool IsSection() const noexcept { return FKind == TIniItemKind::Section || FKind == TIniItemKind::File; }
+  bool IsList() const noexcept { return FKind >= TIniItemKind::Object; }
+
+  // Valid while the item lives and its value is not changed.
+  std::string_view Name() const noexcept { return {FName, FNameSize}; }
+  std::string_view Value() const noexcept { return {FValue, FValueSize}; }
+  void SetValue(std::string_view utf8);
+
+  // The list that holds the item and its index there (null when it is in none).
+  TIniList* List() const noexcept { return FList; }
+  size_t Index() const noexcept { return FIndex; }
+
+  void WriteText(TTextSaver& saver, int indent) const override;
+
+protected:
+  TIniItem(TIniItemKind kind, std::string_view name, std::string_view value);
+  // Views into `text`, which the item keeps alive.
+  TIniItem(TIniItemKind kind, Ref<const TIniText> text, std::string_view name, std::string_view value);
+  void Dispose() override;
+
+private:
+  friend class TIniList;
+  friend class TIniParser;
+
+  void UseText(Ref<const TIniText> text, std::string_view name, std::string_view value);
+
+  TIniItemKind FKind;
+  uint32_t FNameSize = 0;
+  uint32_t FValueSize = 0;
+  uint32_t FIndex = 0;
+  uint32_t FHash = 0;  // the folded name's hash, set while the item is in a hash table
+  const char* FName = nullptr;
+  const char* FValue = nullptr;
+  Ref<const TIniText> FText;
+  TIniList* FList = nullptr;
+  TIniItem* FNextInChain = nullptr;  // the previous named child of the same bucket
+};
+
+// An item with ordered children: a section, an object, or the file.
+class TIniList : public TIniItem {
+public:
+  std::span<const Ref<TIniItem>> Items() const noexcept { return FItems; }
+  size_t Count() const noexcept { return FItems.size(); }
+  TIniItem* ItemAt(size_t index) const { return FItems.at(index).Get(); }
+  size_t NamedCount() const noexcept { return FNamedCount; }
+
+  // The object children in document order.
+  size_t ObjectCount() const noexcept { return FObjects.size(); }
+  TIniObject* ObjectAt(size_t index) const { return FObjects.at(index); }
+  TIniObject* FirstObject() const noexcept;
+  TIniObject* NextObject(const TIniObject* object) const noexcept;
+
+  // The last named child (key, object or section) of that name; null for an empty name.
+  TIniItem* FindItem(std::string_view name) const;
+  // The last key of that name; objects and sections do not count.
+  TIniItem* FindKey(std::string_view name) const;
+  // FindKey, else a new key with an empty value placed after the last named child.
+  // Null for an empty name, which cannot name a key.
+  TIniItem* FindOrAddKey(std::string_view name);
+  TIniObject* FindObject(std::string_view name) const;
+  // The last object with that name and class (both without regard to case).
+  TIniObject* FindObjectOfClass(std::string_view name, std::string_view object_class) const;
+
+  // "a:b:c": every part but the last selects a child list (on the file a section, below it
+  // an object; an empty part the first object), created when missing; the last part names
+  // an item of any kind, else a key is created. Null when an empty part finds no object or
+  // the last part is empty.
+  TIniItem* FindPath(std::string_view path);
+
+  // Appended at the end of the list (on the file: before its first section).
+  TIniItem* AddText(std::string_view text);
+  TIniItem* AddKey(std::string_view name, std::string_view value);
+  TIniObject* AddObject(std::string_view name, std::string_view object_class);
+
+  // Writes the list's own header line (if any), its children, and its closing line.
+  void WriteText(TTextSaver& saver, int indent) const override;
+
+protected:
+  using TIniItem::TIniItem;
+  void Dispose() override;
+
+  // Appends (or, on the file, inserts before the first section) and indexes a new child.
+  void Insert(Ref<TIniItem> item, size_t position);
+  void Append(Ref<TIniItem> item) { Insert(std::move(item), AppendPosition(*item)); }
+  void RemoveAll();
+
+private:
+  friend class TIniParser;
+  friend class TIniFile;
+
+  size_t AppendPosition(const TIniItem& item) const noexcept;
+  // The first item of the chain that `name` hashes to, building the table when needed.
+  TIniItem* ChainFor(std::string_view name, uint32_t& hash) const;
+  template <class Match>
+  TIniItem* FindLast(std::string_view name, Match match) const;
+  void BuildHashTable() const;
+  void AddToHashTable(TIniItem& item);
+  void WriteHeader(TTextSaver& saver, int indent) const;
+  void WriteFooter(TTextSaver& saver, int indent) const;
+
+  std::vector<Ref<TIniItem>> FItems;
+  std::vector<TIniObject*> FObjects;
+  uint32_t FNamedCount = 0;
+  // Buckets of the on-demand hash table; empty until the first lookup.
+  mutable std::vector<TIniItem*> FBuckets;
+  mutable std::atomic<bool> FHashReady{false};
+};
+
+class TIniObject : public TIniList {
+public:
+  TIniObject(std::string_view name, std::string_view object_class);
+
+  std::string_view ObjectClass() const noexcept { return Value(); }
+  // The position among the parent's objects.
+  size_t ObjectIndex() const noexcept { return FObjectIndex; }
+
+private:
+  friend class TIniList;
+  friend class TIniParser;
+  using TIniList::TIniList;
+
+  uint32_t FObjectIndex = 0;
+};
+
+class TIniSection : public TIniList {
+public:
+  explicit TIniSection(std::string_view name);
+
+protected:
+  using TIniList::TIniList;
+
+private:
+  friend class TIniParser;
+};
+
+// The whole document. Its own children are the lines before the first section header
+// followed by the sections.
+class TIniFile : public TIniSection {
+public:
+  // A document of 128 MiB or more is refused.
+  static constexpr int64_t kMaxTextSize = int64_t(1) << 27;
+
+  TIniFile();
+
+  // Replaces the content. A UTF-8 byte-order mark means UTF-8, FF FE means UTF-16 LE,
+  // anything else is the legacy 8-bit code page (Windows-1252). Fails, leaving an empty
+  // document, when the text is too large or cannot be read; malformed lines never fail.
+  bool LoadFromStream(TStream& stream);
+  bool LoadFromBytes(std::string_view bytes);
+  // Raises EFOpenError when the file does not open.
+  bool LoadFromFile(const std::string& path);
+  // A document kept in one value (escaped form); fails with an empty document when the
+  // value is not valid escaped text.
+  bool LoadFromEscaped(std::string_view escaped);
+  // Why the last load failed (empty after a successful one).
+  const std::string& LoadError() const noexcept { return FLoadError; }
+
+  void SaveToStream(TStream& stream, bool with_mark) const;
+  // Always with the byte-order mark.
+  void SaveToFile(const std::string& path) const;
+  std::string SaveToString(bool with_mark = false) const;
+  std::string SaveToEscaped() const;
+
+  // The empty name gives the file itself (the lines before the first header).
+  TIniSection* FindSection(std::string_view name) const;
+  TIniSection* FindOrAddSection(std::string_view name);
+  size_t SectionCount() const noexcept { return FSections.size(); }
+  TIniSection* SectionAt(size_t index) const { return FSections.at(index); }
+
+  // The key `key` of section `section` (both found as FindSection and FindKey find them).
+  TIniItem* FindKey(std::string_view section, std::string_view key) const;
+  TIniItem* FindOrAddKey(std::string_view section, std::string_view key);
+  using TIniList::FindKey;
+  using TIniList::FindOrAddKey;
+
+  void Clear();
+
+private:
+  friend class TIniList;
+  friend class TIniParser;
+
+  bool Fail(std::string reason);
+  bool Parse(std::string utf8);
+
+  std::vector<TIniSection*> FSections;
+  std::string FLoadError;
+};
+
+// Reading values. A missing item (null) gives the default.
+// ReadString raises EConvertError("Invalid UTF8 Char") when the value is not UTF-8.
+WideString ReadString(const TIniItem* item, WideView default_value = {});
+std::string_view ReadUtf8(const TIniItem* item, std::string_view default_value = {});
+int32_t ReadInteger(const TIniItem* item, int32_t default_value);
+int64_t ReadInt64(const TIniItem* item, int64_t default_value);
+double ReadFloat(const TIniItem* item, double default_value);
+bool ReadBool(const TIniItem* item, bool default_value);
+// The index of the first text equal to the value, else the default.
+int ReadChoice(const TIniItem* item, std::span<const std::string_view> texts, int default_value, bool ignore_case);
+int ReadChoice(const TIniItem* item, std::initializer_list<std::string_view> texts, int default_value,
+               bool ignore_case);
+std::vector<std::string> ReadList(const TIniItem* item, char separator = ',');
+TIntPair ReadIntPair(const TIniItem* item, TIntPair defaults);
+TVector3 ReadVector3(const TIniItem* item, const TVector3& defaults);
+TVector4 ReadVector4(const TIniItem* item, const TVector4& defaults);
+TIniColor ReadColor(const TIniItem* item, TIniColor default_color);
+uint32_t ReadFontStyle(const TIniItem* item);
+
+// Writing values.
+void WriteString(TIniItem& item, WideView value);
+void WriteInteger(TIniItem& item, int32_t value);
+void WriteInt64(TIniItem& item, int64_t value);
+void WriteFloat(TIniItem& item, double value);
+void WriteBool(TIniItem& item, bool value);
+
+// The same, addressed by section and key. Writing creates the section and the key.
+WideString ReadString(const TIniFile& file, std::string_view section, std::string_view key,
+                      WideView default_value = {});
+int32_t ReadInteger(const TIniFile& file, std::string_view section, std::string_view key, int32_t default_value);
+int64_t ReadInt64(const TIniFile& file, std::string_view section, std::string_view key, int64_t default_value);
+double ReadFloat(const TIniFile& file, std::string_view section, std::string_view key, double default_value);
+bool ReadBool(const TIniFile& file, std::string_view section, std::string_view key, bool default_value);
+void WriteString(TIniFile& file, std::string_view section, std::string_view key, WideView value);
+void WriteInteger(TIniFile& file, std::string_view section, std::string_view key, int32_t value);
+void WriteInt64(TIniFile& file, std::string_view section, std::string_view key, int64_t value);
+void WriteFloat(TIniFile& file, std::string_view section, std::string_view key, double value);
+void WriteBool(TIniFile& file, std::string_view section, std::string_view key, bool value);
+
+}  // namespace orv
