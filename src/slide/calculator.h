@@ -1,0 +1,217 @@
+// The expression calculator of animation formulas: a formula is compiled once into a short
+// list of stack-machine commands (with constants folded into the commands) and then run
+// every frame without allocating.
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/ref_object.h"
+
+namespace orv {
+
+// The value stack of one compiled formula. The top value lives outside the array so that
+// the common "replace the top" operations touch one double.
+class TCalcStack {
+public:
+  void Clear() noexcept { FCount = 0; }
+  int Count() const noexcept { return FCount; }
+  // Makes room for `depth` values so that runs up to that depth never allocate.
+  void Reserve(int depth);
+
+  void Push(double value);
+  double Pop();
+  double& Top();
+
+private:
+  std::vector<double> FBelowTop = std::vector<double>(8);
+  double FTop = 0;
+  int FCount = 0;
+};
+
+// Anything a formula can name: a function, a constant or a variable.
+class TCalcFunc : public TRefObject {
+public:
+  TCalcFunc(std::string name, int arg_count, bool pure)
+      : FName(std::move(name)), FArgCount(arg_count), FPure(pure) {}
+
+  const std::string& Name() const noexcept { return FName; }
+  int ArgCount() const noexcept { return FArgCount; }
+  // The result depends on the arguments alone, so constant calls fold while compiling.
+  bool Pure() const noexcept { return FPure; }
+
+  // Consumes ArgCount values (the last argument on top) and leaves the result on top.
+  virtual void Execute(TCalcStack& stack) = 0;
+  // Offered the values of the trailing arguments that are constant while compiling; may
+  // name a cheaper function that takes fewer arguments (the dropped constants are folded).
+  virtual bool Optimize(std::span<const double> trailing_constants, Ref<TCalcFunc>& replacement);
+
+private:
+  std::string FName;
+  int FArgCount;
+  bool FPure;
+};
+
+// Base of the named mathematical functions.
+class TMathFunc : public TCalcFunc {
+public:
+  using TCalcFunc::TCalcFunc;
+};
+
+class TMathConst : public TMathFunc {
+public:
+  TMathConst(std::string name, double value) : TMathFunc(std::move(name), 0, true), FValue(value) {}
+  void Execute(TCalcStack& stack) override { stack.Push(FValue); }
+
+private:
+  double FValue;
+};
+
+class TMathWrapper0 : public TMathFunc {
+public:
+  using Fn = double (*)();
+  TMathWrapper0(std::string name, Fn fn, bool pure) : TMathFunc(std::move(name), 0, pure), FFn(fn) {}
+  void Execute(TCalcStack& stack) override { stack.Push(FFn()); }
+
+private:
+  Fn FFn;
+};
+
+class TMathWrapper1 : public TMathFunc {
+public:
+  using Fn = double (*)(double);
+  TMathWrapper1(std::string name, Fn fn, bool pure = true) : TMathFunc(std::move(name), 1, pure), FFn(fn) {}
+  void Execute(TCalcStack& stack) override { stack.Top() = FFn(stack.Top()); }
+
+private:
+  Fn FFn;
+};
+
+// Trigonometry keeps its intermediate results in extended precision.
+class TMathWrapper1Ext : public TMathFunc {
+public:
+  using Fn = long double (*)(long double);
+  TMathWrapper1Ext(std::string name, Fn fn, bool pure = true) : TMathFunc(std::move(name), 1, pure), FFn(fn) {}
+  void Execute(TCalcStack& stack) override { stack.Top() = static_cast<double>(FFn(stack.Top())); }
+
+private:
+  Fn FFn;
+};
+
+class TMathWrapper2Ext : public TMathFunc {
+public:
+  using Fn = long double (*)(long double, long double);
+  TMathWrapper2Ext(std::string name, Fn fn, bool pure = true) : TMathFunc(std::move(name), 2, pure), FFn(fn) {}
+  void Execute(TCalcStack& stack) override;
+
+private:
+  Fn FFn;
+};
+
+class TMathWrapper3 : public TMathFunc {
+public:
+  using Fn = double (*)(double, double, double);
+  TMathWrapper3(std::string name, Fn fn, bool pure = true) : TMathFunc(std::move(name), 3, pure), FFn(fn) {}
+  void Execute(TCalcStack& stack) override;
+
+private:
+  Fn FFn;
+};
+
+// Power(b, e): exact repeated multiplication for integral exponents; a constant exponent
+// of 2 compiles to the cheaper "Sqr".
+class TPowerOptFunc : public TMathFunc {
+public:
+  TPowerOptFunc(std::string name, Ref<TCalcFunc> square) : TMathFunc(std::move(name), 2, true), FSquare(std::move(square)) {}
+  void Execute(TCalcStack& stack) override;
+  bool Optimize(std::span<const double> trailing_constants, Ref<TCalcFunc>& replacement) override;
+
+private:
+  Ref<TCalcFunc> FSquare;
+};
+
+double Power(double base, double exponent) noexcept;
+
+// A variable bound to some state outside the formula; never folded.
+class TParamGetter : public TCalcFunc {
+public:
+  explicit TParamGetter(std::string name) : TCalcFunc(std::move(name), 0, false) {}
+  void Execute(TCalcStack& stack) override { stack.Push(GetValue()); }
+  virtual double GetValue() const = 0;
+  virtual void SetValue(double value) = 0;
+};
+
+// Compile errors; Word() gives the text of each.
+enum class TCalcError {
+  None = 0,
+  Expected = 1,
+  InvalidNumberFormat = 2,
+  DivisionByZero = 3,
+  UnknownName = 4,
+  FunctionCallError = 5,
+  // Parentheses or calls nested beyond kMaxCalcNesting: refused rather than risking the
+  // machine stack on hostile text.
+  NestingTooDeep = 6,
+};
+const char* CalcErrorWord(TCalcError code) noexcept;
+constexpr int kMaxCalcNesting = 256;
+
+enum TCalcCommandKind : int {
+  kCalcLoad = 0,
+  kCalcNeg = 1,
+  kCalcAdd = 2,
+  kCalcSub = 3,
+  kCalcMul = 4,
+  kCalcDiv = 5,
+  kCalcAddC = 6,
+  kCalcMulC = 7,
+  kCalcCSub = 8,
+  kCalcCDiv = 9,
+  kCalcCall = 10,  // + the number of arguments
+};
+
+struct TCalcCommand {
+  int Kind = kCalcLoad;
+  Ref<TCalcFunc> Func;
+  double Constant = 0;
+};
+
+// Asked for every identifier of a formula before the function table; answers none when
+// it does not know the name. `owner` is the value given to Compile.
+using TCalcResolver = Ref<TCalcFunc> (*)(void* owner, std::string_view name);
+
+class TCalculator {
+public:
+  // Compiles at most `length` characters of `text` from `start` (clamped to the text).
+  // On failure the command list is empty and ErrorCode/ErrorDetail tell why.
+  bool Compile(std::string_view text, size_t start, size_t length, TCalcResolver resolver, void* owner);
+  bool Compile(std::string_view text, TCalcResolver resolver = nullptr, void* owner = nullptr) {
+    return Compile(text, 0, text.size(), resolver, owner);
+  }
+
+  // Runs the commands on `stack` (emptied first). False when a command raised; the result
+  // is the top value, valid when exactly one value is left.
+  bool Run(TCalcStack& stack) const;
+
+  TCalcError ErrorCode() const noexcept { return FError; }
+  const std::string& ErrorDetail() const noexcept { return FErrorDetail; }
+  // The error word followed by its detail, e.g. "Expected Operator".
+  std::string ErrorMessage() const;
+  const std::vector<TCalcCommand>& Commands() const noexcept { return FCommands; }
+
+  // The process-wide table of named functions: built-ins first, later registrations with
+  // the same name shadow earlier ones. Look-ups take no lock.
+  static void Register(Ref<TCalcFunc> function);
+  static Ref<TCalcFunc> FindFunction(std::string_view name);
+
+private:
+  friend class TCalcCompiler;
+  std::vector<TCalcCommand> FCommands;
+  int FStackDepth = 0;
+  TCalcError FError = TCalcError::None;
+  std::string FErrorDetail;
+};
+
+}  // namespace orv
