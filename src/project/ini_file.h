@@ -79,7 +79,6 @@ protected:
   TIniItem(TIniItemKind kind, std::string_view name, std::string_view value);
   // Views into `text`, which the item keeps alive.
   TIniItem(TIniItemKind kind, Ref<const TIniText> text, std::string_view name, std::string_view value);
-  void Dispose() override;
 
 private:
   friend class TIniList;
@@ -139,25 +138,32 @@ public:
   void WriteText(TTextSaver& saver, int indent) const override;
 
 protected:
-  using TIniItem::TIniItem;
+  TIniList(TIniItemKind kind, std::string_view name, std::string_view value) : TIniItem(kind, name, value) {}
+  TIniList(TIniItemKind kind, Ref<const TIniText> text, std::string_view name, std::string_view value)
+      : TIniItem(kind, std::move(text), name, value) {}
   void Dispose() override;
 
-  // Appends (or, on the file, inserts before the first section) and indexes a new child.
-  void Insert(Ref<TIniItem> item, size_t position);
-  void Append(Ref<TIniItem> item) { Insert(std::move(item), AppendPosition(*item)); }
+  // Places a new child at the end of the list (on the file: before its first section).
+  void Append(Ref<TIniItem> item);
   void RemoveAll();
 
 private:
   friend class TIniParser;
   friend class TIniFile;
 
-  size_t AppendPosition(const TIniItem& item) const noexcept;
-  // The first item of the chain that `name` hashes to, building the table when needed.
-  TIniItem* ChainFor(std::string_view name, uint32_t& hash) const;
+  void Insert(Ref<TIniItem> item, size_t position);
+  size_t AppendPosition(TIniItemKind kind) const noexcept;
+  size_t NewKeyPosition() const noexcept;
+  TIniList* FindOrAddChildList(std::string_view part);
+  // The last named child of that name for which `match` holds.
   template <class Match>
   TIniItem* FindLast(std::string_view name, Match match) const;
+  void EnsureHashTable() const;
   void BuildHashTable() const;
   void AddToHashTable(TIniItem& item);
+  void DropHashTable() noexcept;
+  static void ReleaseItems(std::vector<Ref<TIniItem>> items) noexcept;
+  int ChildIndent(int indent) const noexcept;
   void WriteHeader(TTextSaver& saver, int indent) const;
   void WriteFooter(TTextSaver& saver, int indent) const;
 
@@ -171,7 +177,8 @@ private:
 
 class TIniObject : public TIniList {
 public:
-  TIniObject(std::string_view name, std::string_view object_class);
+  TIniObject(std::string_view name, std::string_view object_class)
+      : TIniList(TIniItemKind::Object, name, object_class) {}
 
   std::string_view ObjectClass() const noexcept { return Value(); }
   // The position among the parent's objects.
@@ -180,20 +187,23 @@ public:
 private:
   friend class TIniList;
   friend class TIniParser;
-  using TIniList::TIniList;
+  TIniObject(Ref<const TIniText> text, std::string_view name, std::string_view object_class)
+      : TIniList(TIniItemKind::Object, std::move(text), name, object_class) {}
 
   uint32_t FObjectIndex = 0;
 };
 
 class TIniSection : public TIniList {
 public:
-  explicit TIniSection(std::string_view name);
+  explicit TIniSection(std::string_view name) : TIniList(TIniItemKind::Section, name, {}) {}
 
 protected:
-  using TIniList::TIniList;
+  explicit TIniSection(TIniItemKind kind) : TIniList(kind, {}, {}) {}
 
 private:
   friend class TIniParser;
+  TIniSection(Ref<const TIniText> text, std::string_view name)
+      : TIniList(TIniItemKind::Section, std::move(text), name, {}) {}
 };
 
 // The whole document. Its own children are the lines before the first section header
@@ -244,6 +254,8 @@ private:
 
   bool Fail(std::string reason);
   bool Parse(std::string utf8);
+  // Unlike FindSection, the empty name means a section written "[]".
+  TIniSection* FindSectionNamed(std::string_view name) const;
 
   std::vector<TIniSection*> FSections;
   std::string FLoadError;

@@ -73,6 +73,7 @@ uint32_t ParseFontStyle(std::string_view text) noexcept;
 // Escaped form: every "\" doubled and every line end (CR LF, a lone CR or a lone LF)
 // written as the two characters "\" and "n".
 std::string EscapeText(std::string_view text);
+void AppendEscaped(std::string& out, std::string_view text);
 // "\\" gives "\" and "\n" gives CR LF; any other "\" sequence, or a "\" at the very end,
 // makes the whole text invalid.
 std::optional<std::string> UnescapeText(std::string_view escaped);

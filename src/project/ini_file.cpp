@@ -1,0 +1,476 @@
+#include "project/ini_file.h"
+
+#include <limits>
+#include <mutex>
+
+#include "base/assertions.h"
+
+namespace orv {
+
+namespace {
+
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
+
+// Nesting deeper than this is written without further indent: the indent only helps the
+// eye, and growing it without bound would make the text of a deep document grow with the
+// square of its depth.
+constexpr int kMaxIndent = 128;
+
+// Hash tables are built lazily by lookups, which may run on several threads at once.
+std::mutex& HashTableLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+bool IsNamed(const TIniItem& item) noexcept { return !item.IsText(); }
+
+bool IsAscii(std::string_view bytes) noexcept {
+  unsigned char high = 0;
+  for (char c : bytes) high |= static_cast<unsigned char>(c);
+  return high < 0x80;
+}
+
+std::string Utf16LeToUtf8(std::string_view bytes) {
+  WideString wide(bytes.size() / 2, u'\0');
+  for (size_t i = 0; i < wide.size(); ++i)
+    wide[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                    static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
+  return Utf16ToUtf8(wide);
+}
+
+// The text's own encoding to UTF-8, by its byte-order mark; without one the text is in
+// the legacy 8-bit code page.
+std::string DecodeDocument(std::string raw) {
+  const std::string_view bytes = raw;
+  if (bytes.starts_with(kUtf8Mark)) return raw.erase(0, kUtf8Mark.size());
+  if (bytes.starts_with(kUtf16LeMark)) return Utf16LeToUtf8(bytes.substr(kUtf16LeMark.size()));
+  if (IsAscii(bytes)) return raw;
+  return Windows1252ToUtf8(bytes);
+}
+
+}  // namespace
+
+// ---- TIniItem
+
+TIniItem::TIniItem(std::string_view name, std::string_view value)
+    : TIniItem(name.empty() ? TIniItemKind::Text : TIniItemKind::Key, name, value) {}
+
+TIniItem::TIniItem(TIniItemKind kind, std::string_view name, std::string_view value) : FKind(kind) {
+  std::string bytes;
+  bytes.reserve(name.size() + value.size());
+  bytes.append(name).append(value);
+  auto text = MakeRef<TIniText>(std::move(bytes));
+  const std::string_view own = text->Bytes();
+  UseText(std::move(text), own.substr(0, name.size()), own.substr(name.size()));
+}
+
+TIniItem::TIniItem(TIniItemKind kind, Ref<const TIniText> text, std::string_view name, std::string_view value)
+    : FKind(kind) {
+  UseText(std::move(text), name, value);
+}
+
+void TIniItem::UseText(Ref<const TIniText> text, std::string_view name, std::string_view value) {
+  constexpr size_t kMaxSize = std::numeric_limits<uint32_t>::max();
+  ORV_ASSERT(name.size() <= kMaxSize && value.size() <= kMaxSize, "name or value of 4 GiB or more");
+  FName = name.data();
+  FNameSize = static_cast<uint32_t>(name.size());
+  FValue = value.data();
+  FValueSize = static_cast<uint32_t>(value.size());
+  FText = std::move(text);
+}
+
+void TIniItem::SetValue(std::string_view utf8) {
+  std::string bytes;
+  bytes.reserve(FNameSize + utf8.size());
+  bytes.append(Name()).append(utf8);
+  auto text = MakeRef<TIniText>(std::move(bytes));
+  const std::string_view own = text->Bytes();
+  UseText(std::move(text), own.substr(0, FNameSize), own.substr(FNameSize));
+}
+
+void TIniItem::WriteText(TTextSaver& saver, int indent) const {
+  if (Name().empty() && Value().empty()) {
+    saver.EndLine();
+    return;
+  }
+  saver.BeginLine(indent);
+  if (IsKey()) {
+    saver.Write(Name());
+    saver.Write("=");
+  }
+  saver.Write(Value());
+  saver.EndLine();
+}
+
+// ---- TIniList: children
+
+void TIniList::Append(Ref<TIniItem> item) {
+  const size_t position = AppendPosition(item->Kind());
+  Insert(std::move(item), position);
+}
+
+void TIniList::Insert(Ref<TIniItem> item, size_t position) {
+  ORV_ASSERT(item->FList == nullptr, "the item already belongs to a list");
+  ORV_ASSERT(FItems.size() < std::numeric_limits<uint32_t>::max(), "too many items in one list");
+  TIniItem& added = *item;
+  added.FList = this;
+  FItems.insert(FItems.begin() + static_cast<ptrdiff_t>(position), std::move(item));
+  for (size_t i = position; i < FItems.size(); ++i) FItems[i]->FIndex = static_cast<uint32_t>(i);
+  if (!IsNamed(added)) return;
+  ++FNamedCount;
+  if (added.IsObject()) {
+    auto& object = static_cast<TIniObject&>(added);
+    ORV_ASSERT(FObjects.empty() || FObjects.back()->FIndex < object.FIndex, "objects out of document order");
+    object.FObjectIndex = static_cast<uint32_t>(FObjects.size());
+    FObjects.push_back(&object);
+  }
+  if (added.Kind() == TIniItemKind::Section && Kind() == TIniItemKind::File)
+    static_cast<TIniFile*>(this)->FSections.push_back(&static_cast<TIniSection&>(added));
+  AddToHashTable(added);
+}
+
+size_t TIniList::AppendPosition(TIniItemKind kind) const noexcept {
+  // A file holds its own lines before its sections: anything else placed after the last
+  // section would be read back as part of that section.
+  if (Kind() == TIniItemKind::File && kind != TIniItemKind::Section) {
+    const auto& sections = static_cast<const TIniFile*>(this)->FSections;
+    if (!sections.empty()) return sections.front()->FIndex;
+  }
+  return FItems.size();
+}
+
+size_t TIniList::NewKeyPosition() const noexcept {
+  const size_t end = AppendPosition(TIniItemKind::Key);
+  for (size_t i = end; i > 0; --i)
+    if (IsNamed(*FItems[i - 1])) return i;
+  return end;
+}
+
+void TIniList::RemoveAll() {
+  ReleaseItems(std::move(FItems));
+  FItems.clear();
+  FObjects.clear();
+  FNamedCount = 0;
+  DropHashTable();
+}
+
+void TIniList::Dispose() {
+  RemoveAll();
+  TIniItem::Dispose();
+}
+
+void TIniList::ReleaseItems(std::vector<Ref<TIniItem>> items) noexcept {
+  // Without recursion: a deep chain of objects would otherwise take one stack frame per
+  // level. A list that nobody else holds gives up its children to this loop first.
+  while (!items.empty()) {
+    Ref<TIniItem> item = std::move(items.back());
+    items.pop_back();
+    item->FList = nullptr;
+    if (!item->IsList() || item->RefCount() != 1) continue;
+    auto& list = static_cast<TIniList&>(*item);
+    for (auto& child : list.FItems) items.push_back(std::move(child));
+    list.FItems.clear();
+    list.FObjects.clear();
+  }
+}
+
+TIniObject* TIniList::FirstObject() const noexcept { return FObjects.empty() ? nullptr : FObjects.front(); }
+
+TIniObject* TIniList::NextObject(const TIniObject* object) const noexcept {
+  if (!object || object->FList != this) return nullptr;
+  const size_t next = object->FObjectIndex + 1;
+  return next < FObjects.size() ? FObjects[next] : nullptr;
+}
+
+TIniItem* TIniList::AddText(std::string_view text) {
+  auto item = MakeRef<TIniItem>(std::string_view{}, text);
+  TIniItem* added = item.Get();
+  Append(std::move(item));
+  return added;
+}
+
+TIniItem* TIniList::AddKey(std::string_view name, std::string_view value) {
+  auto item = MakeRef<TIniItem>(name, value);
+  TIniItem* added = item.Get();
+  Append(std::move(item));
+  return added;
+}
+
+TIniObject* TIniList::AddObject(std::string_view name, std::string_view object_class) {
+  auto object = MakeRef<TIniObject>(name, object_class);
+  TIniObject* added = object.Get();
+  Append(std::move(object));
+  return added;
+}
+
+// ---- TIniList: lookups
+
+void TIniList::EnsureHashTable() const {
+  if (FHashReady.load(std::memory_order_acquire)) return;
+  std::lock_guard guard(HashTableLock());
+  if (!FHashReady.load(std::memory_order_relaxed)) BuildHashTable();
+}
+
+void TIniList::BuildHashTable() const {
+  size_t bucket_count = 16;
+  while (bucket_count < FNamedCount) bucket_count *= 2;
+  FBuckets.assign(bucket_count, nullptr);
+  // Walking in document order and pushing to the front leaves every chain in descending
+  // document order, so a lookup meets the last duplicate first.
+  for (const auto& item : FItems) {
+    if (!IsNamed(*item)) continue;
+    item->FHash = FoldedHashUtf8(item->Name());
+    TIniItem*& head = FBuckets[item->FHash & (bucket_count - 1)];
+    item->FNextInChain = head;
+    head = item.Get();
+  }
+  FHashReady.store(true, std::memory_order_release);
+}
+
+void TIniList::AddToHashTable(TIniItem& item) {
+  if (!FHashReady.load(std::memory_order_relaxed)) return;
+  if (FNamedCount >= FBuckets.size()) {
+    DropHashTable();
+    return;
+  }
+  item.FHash = FoldedHashUtf8(item.Name());
+  TIniItem** link = &FBuckets[item.FHash & (FBuckets.size() - 1)];
+  while (*link && (*link)->FIndex > item.FIndex) link = &(*link)->FNextInChain;
+  item.FNextInChain = *link;
+  *link = &item;
+}
+
+void TIniList::DropHashTable() noexcept {
+  FHashReady.store(false, std::memory_order_relaxed);
+  FBuckets.clear();
+}
+
+template <class Match>
+TIniItem* TIniList::FindLast(std::string_view name, Match match) const {
+  EnsureHashTable();
+  const uint32_t hash = FoldedHashUtf8(name);
+  for (TIniItem* item = FBuckets[hash & (FBuckets.size() - 1)]; item; item = item->FNextInChain)
+    if (item->FHash == hash && match(*item) && SameTextUtf8(item->Name(), name)) return item;
+  return nullptr;
+}
+
+TIniItem* TIniList::FindItem(std::string_view name) const {
+  if (name.empty()) return nullptr;
+  return FindLast(name, [](const TIniItem&) { return true; });
+}
+
+TIniItem* TIniList::FindKey(std::string_view name) const {
+  if (name.empty()) return nullptr;
+  return FindLast(name, [](const TIniItem& item) { return item.IsKey(); });
+}
+
+TIniItem* TIniList::FindOrAddKey(std::string_view name) {
+  if (name.empty()) return nullptr;
+  if (TIniItem* key = FindKey(name)) return key;
+  const size_t position = NewKeyPosition();
+  Insert(MakeRef<TIniItem>(name, std::string_view{}), position);
+  return FItems[position].Get();
+}
+
+TIniObject* TIniList::FindObject(std::string_view name) const {
+  return static_cast<TIniObject*>(FindLast(name, [](const TIniItem& item) { return item.IsObject(); }));
+}
+
+TIniObject* TIniList::FindObjectOfClass(std::string_view name, std::string_view object_class) const {
+  return static_cast<TIniObject*>(FindLast(name, [&](const TIniItem& item) {
+    return item.IsObject() && SameTextUtf8(item.Value(), object_class);
+  }));
+}
+
+TIniList* TIniList::FindOrAddChildList(std::string_view part) {
+  if (Kind() == TIniItemKind::File) return static_cast<TIniFile*>(this)->FindOrAddSection(part);
+  if (part.empty()) return FirstObject();
+  if (TIniObject* object = FindObject(part)) return object;
+  return AddObject(part, {});
+}
+
+TIniItem* TIniList::FindPath(std::string_view path) {
+  TIniList* list = this;
+  for (size_t colon; list && (colon = path.find(':')) != std::string_view::npos; path.remove_prefix(colon + 1))
+    list = list->FindOrAddChildList(path.substr(0, colon));
+  if (!list || path.empty()) return nullptr;
+  if (TIniItem* item = list->FindItem(path)) return item;
+  return list->FindOrAddKey(path);
+}
+
+// ---- TIniList: writing
+
+int TIniList::ChildIndent(int indent) const noexcept {
+  switch (Kind()) {
+    case TIniItemKind::Object:
+      return std::min(indent + 2, kMaxIndent);
+    case TIniItemKind::Section:
+      return 0;
+    default:
+      return indent;
+  }
+}
+
+void TIniList::WriteHeader(TTextSaver& saver, int indent) const {
+  if (Kind() == TIniItemKind::Section) {
+    saver.Write("[");
+    saver.Write(Name());
+    saver.Write("]");
+    saver.EndLine();
+  } else if (IsObject()) {
+    saver.BeginLine(indent);
+    saver.Write("object");
+    if (!Name().empty()) {
+      saver.Write(" ");
+      saver.Write(Name());
+    }
+    // The class follows the last ":" of the line, so a name holding ":" needs one after it
+    // even without a class, or its tail would be read back as the class.
+    if (!Value().empty() || Name().find(':') != std::string_view::npos) {
+      saver.Write(":");
+      saver.Write(Value());
+    }
+    saver.EndLine();
+  }
+}
+
+void TIniList::WriteFooter(TTextSaver& saver, int indent) const {
+  if (!IsObject()) return;
+  saver.BeginLine(indent);
+  saver.Write("end");
+  saver.EndLine();
+}
+
+void TIniList::WriteText(TTextSaver& saver, int indent) const {
+  // Without recursion, like ReleaseItems: documents may nest to any depth.
+  struct TFrame {
+    const TIniList* list;
+    size_t next;
+    int indent;
+  };
+  std::vector<TFrame> open;
+  const auto enter = [&](const TIniList& list, int at) {
+    list.WriteHeader(saver, at);
+    open.push_back({&list, 0, at});
+  };
+  enter(*this, indent);
+  while (!open.empty()) {
+    TFrame& top = open.back();
+    if (top.next == top.list->FItems.size()) {
+      top.list->WriteFooter(saver, top.indent);
+      open.pop_back();
+      continue;
+    }
+    const TIniItem& child = *top.list->FItems[top.next++];
+    const int child_indent = top.list->ChildIndent(top.indent);
+    if (child.IsList())
+      enter(static_cast<const TIniList&>(child), child_indent);
+    else
+      child.WriteText(saver, child_indent);
+  }
+}
+
+// ---- TIniFile
+
+TIniFile::TIniFile() : TIniSection(TIniItemKind::File) {}
+
+void TIniFile::Clear() {
+  RemoveAll();
+  FSections.clear();
+}
+
+bool TIniFile::Fail(std::string reason) {
+  Clear();
+  FLoadError = std::move(reason);
+  return false;
+}
+
+bool TIniFile::LoadFromStream(TStream& stream) {
+  try {
+    const int64_t size = std::max<int64_t>(0, stream.Size() - stream.Position());
+    if (size >= kMaxTextSize) return Fail("the document is 128 MiB or larger");
+    std::string raw(static_cast<size_t>(size), '\0');
+    size_t got = 0;
+    while (got < raw.size())
+      if (const size_t read = stream.Read(raw.data() + got, raw.size() - got))
+        got += read;
+      else
+        return Fail("the document ends before its stated size");
+    return Parse(DecodeDocument(std::move(raw)));
+  } catch (const Exception& error) {
+    return Fail(std::string("the document cannot be read: ") + error.what());
+  }
+}
+
+bool TIniFile::LoadFromBytes(std::string_view bytes) {
+  if (bytes.size() >= kMaxTextSize) return Fail("the document is 128 MiB or larger");
+  return Parse(DecodeDocument(std::string(bytes)));
+}
+
+bool TIniFile::LoadFromFile(const std::string& path) {
+  TFileStream stream(path, TFileMode::OpenRead);
+  return LoadFromStream(stream);
+}
+
+bool TIniFile::LoadFromEscaped(std::string_view escaped) {
+  if (escaped.size() >= kMaxTextSize) return Fail("the document is 128 MiB or larger");
+  std::optional<std::string> text = UnescapeText(escaped);
+  if (!text) return Fail("the value is not a valid escaped document");
+  return Parse(std::move(*text));
+}
+
+void TIniFile::SaveToStream(TStream& stream, bool with_mark) const {
+  TTextSaver saver(TTextSaver::TForm::Plain, &stream);
+  if (with_mark) saver.Write(kUtf8Mark);
+  WriteText(saver, 0);
+  saver.Flush();
+}
+
+void TIniFile::SaveToFile(const std::string& path) const {
+  TFileStream file(path, TFileMode::Create);
+  SaveToStream(file, true);
+  file.Flush();
+}
+
+std::string TIniFile::SaveToString(bool with_mark) const {
+  TTextSaver saver;
+  if (with_mark) saver.Write(kUtf8Mark);
+  WriteText(saver, 0);
+  return saver.TakeText();
+}
+
+std::string TIniFile::SaveToEscaped() const {
+  TTextSaver saver(TTextSaver::TForm::Escaped);
+  WriteText(saver, 0);
+  return saver.TakeText();
+}
+
+TIniSection* TIniFile::FindSectionNamed(std::string_view name) const {
+  return static_cast<TIniSection*>(
+      FindLast(name, [](const TIniItem& item) { return item.Kind() == TIniItemKind::Section; }));
+}
+
+TIniSection* TIniFile::FindSection(std::string_view name) const {
+  if (name.empty()) return const_cast<TIniFile*>(this);
+  return FindSectionNamed(name);
+}
+
+TIniSection* TIniFile::FindOrAddSection(std::string_view name) {
+  if (TIniSection* section = FindSection(name)) return section;
+  auto section = MakeRef<TIniSection>(name);
+  TIniSection* added = section.Get();
+  Append(std::move(section));
+  return added;
+}
+
+TIniItem* TIniFile::FindKey(std::string_view section, std::string_view key) const {
+  const TIniSection* found = FindSection(section);
+  return found ? found->FindKey(key) : nullptr;
+}
+
+TIniItem* TIniFile::FindOrAddKey(std::string_view section, std::string_view key) {
+  return FindOrAddSection(section)->FindOrAddKey(key);
+}
+
+}  // namespace orv

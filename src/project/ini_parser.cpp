@@ -1,0 +1,196 @@
+// Reading project text into the tree. The whole decoded text stays in one block and
+// every item views its name and value there, so a line costs one allocation: its item.
+#include <cstring>
+
+#include "project/ini_file.h"
+
+namespace orv {
+
+namespace {
+
+constexpr bool IsBlank(char c) noexcept {
+  return static_cast<unsigned char>(c) <= 32 && c != '\n' && c != '\r';
+}
+
+constexpr bool IsIdentifier(char c) noexcept {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+
+const char* SkipBlanks(const char* from, const char* end) noexcept {
+  while (from < end && IsBlank(*from)) ++from;
+  return from;
+}
+
+std::string_view TrimRight(const char* from, const char* end) noexcept {
+  while (end > from && IsBlank(end[-1])) --end;
+  return {from, static_cast<size_t>(end - from)};
+}
+
+std::string_view Trim(const char* from, const char* end) noexcept {
+  return TrimRight(SkipBlanks(from, end), end);
+}
+
+const char* Find(const char* from, const char* end, char c) noexcept {
+  return static_cast<const char*>(std::memchr(from, c, static_cast<size_t>(end - from)));
+}
+
+enum class TLineKind { Text, Key, Section, Object, End };
+
+struct TLine {
+  TLineKind kind;
+  std::string_view name;
+  std::string_view value;
+};
+
+// The keyword "object" or "end" in any case, followed by a byte that cannot continue an
+// identifier and not by "=" (which makes the line a key of that name).
+bool StartsWithKeyword(const char* at, const char* end, std::string_view keyword) noexcept {
+  if (static_cast<size_t>(end - at) < keyword.size()) return false;
+  if (!SameTextAscii({at, keyword.size()}, keyword)) return false;
+  const char* after = at + keyword.size();
+  if (after < end && IsIdentifier(*after)) return false;
+  after = SkipBlanks(after, end);
+  return after == end || *after != '=';
+}
+
+TLine ObjectHeader(const char* rest, const char* end) noexcept {
+  const std::string_view text = Trim(rest, end);
+  const size_t colon = text.rfind(':');
+  if (colon == std::string_view::npos) return {TLineKind::Object, text, {}};
+  const char* name = text.data();
+  return {TLineKind::Object, TrimRight(name, name + colon), Trim(name + colon + 1, name + text.size())};
+}
+
+TLine SectionHeaderOrText(const char* bracket, const char* end) noexcept {
+  const char* name = SkipBlanks(bracket + 1, end);
+  if (name < end)
+    if (const char* close = Find(name, end, ']')) return {TLineKind::Section, TrimRight(name, close), {}};
+  return {TLineKind::Text, {}, TrimRight(bracket, end)};
+}
+
+// One line, without its line end.
+TLine RecogniseLine(const char* begin, const char* end) noexcept {
+  const char* at = SkipBlanks(begin, end);
+  if (at == end) return {TLineKind::Text, {}, {}};
+  switch (*at) {
+    case ';':
+    case '=':
+      return {TLineKind::Text, {}, TrimRight(at, end)};
+    case '[':
+      return SectionHeaderOrText(at, end);
+    case 'o':
+    case 'O':
+      if (StartsWithKeyword(at, end, "object")) return ObjectHeader(at + 6, end);
+      break;
+    case 'e':
+    case 'E':
+      if (StartsWithKeyword(at, end, "end")) return {TLineKind::End, {}, {}};
+      break;
+  }
+  if (const char* equals = Find(at, end, '=')) return {TLineKind::Key, TrimRight(at, equals), Trim(equals + 1, end)};
+  return {TLineKind::Text, {}, TrimRight(at, end)};
+}
+
+}  // namespace
+
+class TIniParser {
+public:
+  TIniParser(TIniFile& file, Ref<const TIniText> text)
+      : FFile(file), FText(std::move(text)), FBase(&file) {}
+
+  void Run() {
+    const std::string_view bytes = FText->Bytes();
+    const char* at = bytes.data();
+    const char* end = at + bytes.size();
+    while (at < end) {
+      const char* line_end = FindLineEnd(at, end);
+      AddLine(RecogniseLine(at, line_end));
+      at = SkipLineEnd(line_end, end);
+    }
+  }
+
+private:
+  // The first CR or LF. The next LF is remembered, so that a text with CR-only line
+  // ends is not searched to its end for a LF at every line.
+  const char* FindLineEnd(const char* from, const char* end) noexcept {
+    if (!FNextLineFeed || FNextLineFeed < from) {
+      FNextLineFeed = Find(from, end, '\n');
+      if (!FNextLineFeed) FNextLineFeed = end;
+    }
+    const char* carriage_return = Find(from, FNextLineFeed, '\r');
+    return carriage_return ? carriage_return : FNextLineFeed;
+  }
+
+  // CR LF, LF CR, a lone CR and a lone LF are one line end each.
+  static const char* SkipLineEnd(const char* at, const char* end) noexcept {
+    if (at == end) return end;
+    const char first = *at++;
+    if (at < end && (*at == '\r' || *at == '\n') && *at != first) ++at;
+    return at;
+  }
+
+  TIniList& Current() const noexcept { return FOpenObjects.empty() ? *FBase : *FOpenObjects.back(); }
+
+  void AddLine(const TLine& line) {
+    switch (line.kind) {
+      case TLineKind::Text:
+      case TLineKind::Key:
+        Current().Append(Ref<TIniItem>::Adopt(new TIniItem(
+            line.kind == TLineKind::Key ? TIniItemKind::Key : TIniItemKind::Text, FText, line.name, line.value)));
+        break;
+      case TLineKind::Section:
+        OpenSection(line.name);
+        break;
+      case TLineKind::Object:
+        OpenObject(line.name, line.value);
+        break;
+      case TLineKind::End:
+        CloseObject();
+        break;
+    }
+  }
+
+  void OpenSection(std::string_view name) {
+    // A header inside an object closes every open object and is otherwise ignored.
+    if (!FOpenObjects.empty()) {
+      FOpenObjects.clear();
+      return;
+    }
+    if (TIniSection* section = FFile.FindSectionNamed(name)) {
+      FBase = section;
+      return;
+    }
+    auto section = Ref<TIniSection>::Adopt(new TIniSection(FText, name));
+    FBase = section.Get();
+    FFile.Append(std::move(section));
+  }
+
+  void OpenObject(std::string_view name, std::string_view object_class) {
+    auto object = Ref<TIniObject>::Adopt(new TIniObject(FText, name, object_class));
+    TIniObject* opened = object.Get();
+    Current().Append(std::move(object));
+    FOpenObjects.push_back(opened);
+  }
+
+  void CloseObject() {
+    if (FOpenObjects.empty())
+      Current().AddText("end");
+    else
+      FOpenObjects.pop_back();
+  }
+
+  TIniFile& FFile;
+  Ref<const TIniText> FText;
+  TIniList* FBase;  // where lines go while no object is open
+  std::vector<TIniList*> FOpenObjects;
+  const char* FNextLineFeed = nullptr;
+};
+
+bool TIniFile::Parse(std::string utf8) {
+  Clear();
+  FLoadError.clear();
+  TIniParser(*this, MakeRef<TIniText>(std::move(utf8))).Run();
+  return true;
+}
+
+}  // namespace orv
