@@ -1,0 +1,61 @@
+#include "package/file_accessor.h"
+
+#include "package/load_pacing.h"
+#include "package/partial_stream.h"
+#include "package/path_variables.h"
+#include "package/windows_names.h"
+
+namespace orv {
+namespace {
+
+constexpr size_t kProgressPieceSize = 32768;  // the window caps it to its progress piece
+
+std::optional<std::string> ExistingDiskPath(WideView name) {
+  std::optional<std::string> path = DiskPathOf(name);
+  if (path && DiskFileExists(*path)) return path;
+  return std::nullopt;
+}
+
+}  // namespace
+
+TFileAccessor::TFileAccessor(Ref<TFileSource> source, WideString base_folder)
+    : FSource(std::move(source)), FBaseFolder(std::move(base_folder)) {}
+
+StreamPtr TFileAccessor::OpenStream(WideView name) {
+  StreamPtr file = FSource->OpenLocked(name);
+  if (!file) return nullptr;
+  const int64_t size = file->Size();
+  auto window = std::make_unique<TPartialStream>(std::move(file), size, 0);
+  window->SetProgress(kProgressPieceSize, PaceLoading, nullptr);
+  return window;
+}
+
+std::optional<std::string> TFileAccessor::FindFile(WideView name) const {
+  if (auto path = ExistingDiskPath(name)) return path;
+  if (auto path = ExistingDiskPath(ApplyPathVariables(name))) return path;
+  if (FBaseFolder.empty()) return std::nullopt;
+  return ExistingDiskPath(FBaseFolder + WideString(LastNameComponent(name)));
+}
+
+StreamPtr TFileAccessor::OpenDiskFile(WideView name) const {
+  const std::optional<std::string> path = FindFile(name);
+  if (!path) return nullptr;
+  try {
+    return std::make_unique<TFileStream>(*path, TFileMode::OpenRead);
+  } catch (const EFOpenError&) {
+    return nullptr;
+  }
+}
+
+Ref<TCallbackHandle> TFileAccessor::AddPictureProvider(TPictureProvider provider) {
+  return FSource->AddPictureProvider(provider);
+}
+
+Ref<TFileAccessor> TFileAccessor::Clone() const { return MakeRef<TFileAccessor>(FSource, FBaseFolder); }
+
+const Ref<TFileAccessor>& DefaultFileAccessor() {
+  static const Ref<TFileAccessor> accessor = MakeRef<TFileAccessor>(MakeRef<TRealFileSource>(), WideString());
+  return accessor;
+}
+
+}  // namespace orv
