@@ -1,0 +1,214 @@
+#include "package/temp_folders.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "base/exceptions.h"
+#include "package_fixture.h"
+
+namespace orv {
+namespace {
+
+using testing_package::PackageTest;
+using testing_package::WriteFile;
+namespace fs = std::filesystem;
+
+// Another instance of the program: temp_folder_child with TMPDIR set to our base folder.
+class ChildInstance {
+public:
+  explicit ChildInstance(const std::string& base) {
+    int to_child[2], from_child[2];
+    EXPECT_EQ(::pipe2(to_child, O_CLOEXEC), 0);
+    EXPECT_EQ(::pipe2(from_child, O_CLOEXEC), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, to_child[0], 0);
+    posix_spawn_file_actions_adddup2(&actions, from_child[1], 1);
+    const std::string tmpdir = "TMPDIR=" + base;
+    char* argv[] = {const_cast<char*>(TEMP_FOLDER_CHILD), nullptr};
+    char* envp[] = {const_cast<char*>(tmpdir.c_str()), nullptr};
+    EXPECT_EQ(::posix_spawn(&FPid, TEMP_FOLDER_CHILD, &actions, nullptr, argv, envp), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(to_child[0]);
+    ::close(from_child[1]);
+    FInput = to_child[1];
+    FOutput = ::fdopen(from_child[0], "r");
+  }
+  ~ChildInstance() {
+    Kill();
+    if (FOutput) std::fclose(FOutput);
+  }
+
+  // The folder the child took (waits until it has printed it).
+  std::string Folder() {
+    char line[4096] = {};
+    if (!std::fgets(line, sizeof line, FOutput)) return {};
+    std::string folder = line;
+    if (folder.ends_with('\n')) folder.pop_back();
+    return folder;
+  }
+  // Lets the child end normally; returns its exit status.
+  int Finish() {
+    CloseInput();
+    return Wait();
+  }
+  void Kill() {
+    if (FPid <= 0) return;
+    ::kill(FPid, SIGKILL);
+    Wait();
+  }
+
+private:
+  void CloseInput() {
+    if (FInput >= 0) ::close(FInput);
+    FInput = -1;
+  }
+  int Wait() {
+    CloseInput();
+    int status = 0;
+    ::waitpid(FPid, &status, 0);
+    FPid = 0;
+    return status;
+  }
+
+  pid_t FPid = 0;
+  int FInput = -1;
+  FILE* FOutput = nullptr;
+};
+
+class TempFoldersTest : public PackageTest {
+protected:
+  std::string Base() const { return FDir.string() + "/"; }
+  std::string RootPath() const { return Base() + "TESSARO_TEMP_ROOT"; }
+};
+
+bool Exists(const std::string& path) {
+  std::error_code error;
+  return fs::exists(fs::symlink_status(path, error));
+}
+
+std::string WithoutSlash(std::string path) {
+  if (path.ends_with('/')) path.pop_back();
+  return path;
+}
+
+TEST_F(TempFoldersTest, PrivateFoldersAreOwnerOnlyAndGoAtRelease) {
+  TTempFolders folders(Base());
+  EXPECT_EQ(folders.Root(), RootPath() + "/");
+  const std::string with_slash = folders.CreatePrivateFolder(true);
+  const std::string without = folders.CreatePrivateFolder(false);
+  EXPECT_TRUE(with_slash.ends_with("]/"));
+  EXPECT_TRUE(without.ends_with("]"));
+  EXPECT_NE(WithoutSlash(with_slash), without);
+  EXPECT_EQ(without.size(), RootPath().size() + 1 + 38);  // "[" + GUID + "]"
+  for (const std::string& folder : {WithoutSlash(with_slash), without}) {
+    struct stat info {};
+    ASSERT_EQ(::stat(folder.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    EXPECT_TRUE(Exists(folder + ".lock"));
+  }
+  struct stat root {};
+  ::stat(RootPath().c_str(), &root);
+  EXPECT_EQ(root.st_mode & 0777, 0700u);
+
+  WriteFile(without + "/sub/deep.bin", "x");
+  fs::permissions(without + "/sub", fs::perms::owner_read | fs::perms::owner_exec);
+  folders.ReleaseAll();
+  EXPECT_FALSE(Exists(without));
+  EXPECT_FALSE(Exists(without + ".lock"));
+  EXPECT_FALSE(Exists(WithoutSlash(with_slash)));
+  EXPECT_TRUE(fs::is_empty(RootPath()));
+}
+
+TEST_F(TempFoldersTest, AKilledInstancesFolderIsSweptByTheNext) {
+  ChildInstance child(Base());
+  const std::string folder = WithoutSlash(child.Folder());
+  ASSERT_TRUE(folder.starts_with(RootPath() + "/["));
+  child.Kill();
+  ASSERT_TRUE(Exists(folder + "/library.so"));
+  ASSERT_TRUE(Exists(folder + ".lock"));
+
+  TTempFolders next(Base());
+  next.Root();
+  EXPECT_FALSE(Exists(folder));
+  EXPECT_FALSE(Exists(folder + ".lock"));
+}
+
+TEST_F(TempFoldersTest, InstancesRunningAtOnceKeepTheirFolders) {
+  ChildInstance first(Base());
+  ChildInstance second(Base());
+  const std::string first_folder = first.Folder();
+  const std::string second_folder = second.Folder();
+  ASSERT_FALSE(first_folder.empty());
+  ASSERT_NE(first_folder, second_folder);
+
+  TTempFolders third(Base());
+  third.Root();  // sweeps, but both lock files are held
+  const std::string own = third.CreatePrivateFolder(true);
+  EXPECT_TRUE(Exists(first_folder + "library.so"));
+  EXPECT_TRUE(Exists(second_folder + "library.so"));
+
+  EXPECT_EQ(first.Finish(), 0);
+  EXPECT_EQ(second.Finish(), 0);
+  EXPECT_FALSE(Exists(first_folder));
+  EXPECT_FALSE(Exists(second_folder));
+  EXPECT_TRUE(Exists(own));
+}
+
+TEST_F(TempFoldersTest, LeftOversWithAFreshLockAreSwept) {
+  fs::create_directories(RootPath() + "/[OLD]/library");
+  WriteFile(RootPath() + "/[OLD]/library/ffmpeg.so", "x");
+  fs::permissions(RootPath() + "/[OLD]/library", fs::perms::owner_read | fs::perms::owner_exec);
+  WriteFile(RootPath() + "/[OLD].lock", "");
+  WriteFile(RootPath() + "/[LOCKLESS]/kept.so", "x");  // no lock file: not ours to judge
+  TTempFolders folders(Base());
+  folders.Root();
+  EXPECT_FALSE(Exists(RootPath() + "/[OLD]"));
+  EXPECT_FALSE(Exists(RootPath() + "/[OLD].lock"));
+  EXPECT_TRUE(Exists(RootPath() + "/[LOCKLESS]/kept.so"));
+}
+
+TEST_F(TempFoldersTest, PlantedLinksAreNotFollowed) {
+  WriteFile(PathOf("outside/precious.txt"), "keep");
+  fs::create_directories(RootPath());
+  fs::permissions(RootPath(), fs::perms::owner_all, fs::perm_options::replace);
+  // A lock that is a link, and a left-over "folder" that is a link.
+  fs::create_symlink(PathOf("outside/precious.txt"), RootPath() + "/[A].lock");
+  fs::create_directory_symlink(PathOf("outside"), RootPath() + "/[A]");
+  fs::create_directory_symlink(PathOf("outside"), RootPath() + "/[B]");
+  WriteFile(RootPath() + "/[B].lock", "");
+  TTempFolders folders(Base());
+  folders.Root();
+  EXPECT_EQ(testing_package::ReadFile(PathOf("outside/precious.txt")), "keep");
+  EXPECT_FALSE(Exists(RootPath() + "/[B]"));  // the link itself goes
+}
+
+TEST_F(TempFoldersTest, ARootThatIsALinkIsRefused) {
+  fs::create_directories(PathOf("elsewhere"));
+  fs::create_directory_symlink(PathOf("elsewhere"), RootPath());
+  TTempFolders folders(Base());
+  try {
+    folders.Root();
+    FAIL() << "a linked root was used";
+  } catch (const EAssertionFailed& error) {
+    EXPECT_NE(std::string(error.what()).find("VendorTemp Create Error: " + RootPath()), std::string::npos);
+  }
+}
+
+TEST_F(TempFoldersTest, AnUnwritableRootFailsInsteadOfLooping) {
+  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+  TTempFolders folders(Base());
+  folders.Root();
+  fs::permissions(RootPath(), fs::perms::owner_read | fs::perms::owner_exec, fs::perm_options::replace);
+  EXPECT_THROW(folders.CreatePrivateFolder(true), EFileError);
+  fs::permissions(RootPath(), fs::perms::owner_all, fs::perm_options::replace);
+}
+
+}  // namespace
+}  // namespace orv
