@@ -200,6 +200,8 @@ public:
   // The error word followed by its detail, e.g. "Expected Operator".
   std::string ErrorMessage() const;
   const std::vector<TCalcCommand>& Commands() const noexcept { return FCommands; }
+  // The most values the commands ever hold on the stack.
+  int StackDepth() const noexcept { return FStackDepth; }
 
   // The process-wide table of named functions: built-ins first, later registrations with
   // the same name shadow earlier ones. Look-ups take no lock.
