@@ -114,7 +114,7 @@ namespace {
 // The whole part of "Time": the text before the first "." as an integer, 0 when it is none.
 int KeyTimeValue(std::string_view text) { return ParseInteger(text.substr(0, text.find('.'))).value_or(0); }
 
-double Anchor(TKeyOrigin origin, const TSlideTimes& times) {
+double Anchor(TKeyOrigin origin, const TKeyTimes& times) {
   switch (origin) {
     case kOriginSlideBegin: return 0;
     case kOriginPrevEffectEnd: return times.PrevEffectEnd;
@@ -221,7 +221,7 @@ TOrvObjectProps::TOrvObjectProps() { ResetValues(); }
 
 TOrvObjectProps::~TOrvObjectProps() = default;
 
-void TOrvObjectProps::LoadProps(TIniObject& block, const TSlideTimes& times) { LoadAtDepth(block, times, 0); }
+void TOrvObjectProps::LoadProps(TIniObject& block, const TKeyTimes& times) { LoadAtDepth(block, times, 0); }
 
 // The child nodes of the previous load, handed out again to blocks with the same GUID.
 class TOldChildren {
@@ -266,7 +266,7 @@ private:
   std::unordered_multimap<std::string, size_t> FIndex;  // folded GUID → position, built on demand
 };
 
-void TOrvObjectProps::LoadAtDepth(TIniObject& block, const TSlideTimes& times, int depth) {
+void TOrvObjectProps::LoadAtDepth(TIniObject& block, const TKeyTimes& times, int depth) {
   ORV_ASSERT(depth <= kMaxDepth, "Object tree too deep");
   FTimes = times;
   FIniObject = Ref<TIniObject>::Share(&block);
@@ -321,7 +321,7 @@ void TOrvObjectProps::ResetValues() {
     FValues[field.Index] = FKeys.empty() ? field.Default : FKeys.front()->Value(field.Index);
 }
 
-void TOrvObjectProps::Rescale(const TSlideTimes& times, double factor) {
+void TOrvObjectProps::Rescale(const TKeyTimes& times, double factor) {
   if (!(factor >= 1e-4)) factor = 1;
   FTimes = times;
   FDeltaTime1 = std::nearbyint(FDeltaTime1 * factor);

@@ -97,7 +97,7 @@ struct TModTarget {
 TModTarget ParseModTarget(std::string_view dst);
 
 // The slide timeline that key times refer to, in ms.
-struct TSlideTimes {
+struct TKeyTimes {
   int SlideLength = 0;
   int PrevEffectEnd = 0;   // end of the incoming transition
   int NextEffectTime = 0;  // duration of the outgoing transition
@@ -203,9 +203,9 @@ public:
 
   // (Re)loads the node and its subtree from an object block. Child nodes are kept by GUID,
   // key points by position, so that the objects bound to them survive a reload.
-  void LoadProps(TIniObject& block, const TSlideTimes& times);
+  void LoadProps(TIniObject& block, const TKeyTimes& times);
   // Stretches every key time (and the delta times) by `factor`, for the new timeline.
-  void Rescale(const TSlideTimes& times, double factor);
+  void Rescale(const TKeyTimes& times, double factor);
   // Computes the fields (and the group t values) at a slide-local time in ms.
   void Evaluate(double time, bool recursive);
 
@@ -226,7 +226,7 @@ public:
   int TypeCode() const noexcept { return FTypeCode; }
   int IndexInParent() const noexcept { return FIndexInParent; }
   const TIniObject* IniObject() const noexcept { return FIniObject.Get(); }
-  const TSlideTimes& Times() const noexcept { return FTimes; }
+  const TKeyTimes& Times() const noexcept { return FTimes; }
   double DeltaTime1() const noexcept { return FDeltaTime1; }
   double DeltaTime2() const noexcept { return FDeltaTime2; }
   int TreeNode() const noexcept { return FTreeNode; }
@@ -237,7 +237,7 @@ public:
   Ref<TCalcFunc> ResolveVariable(std::string_view name, bool group_time) override;
 
 private:
-  void LoadAtDepth(TIniObject& block, const TSlideTimes& times, int depth);
+  void LoadAtDepth(TIniObject& block, const TKeyTimes& times, int depth);
   void LoadChild(TIniObject& block, TOldChildren& old_children, int depth);
   void SortKeys();
   void ResetValues();
@@ -265,7 +265,7 @@ private:
 
   std::array<float, kFieldCount> FValues{};
   double FCurrentTime = -1;
-  TSlideTimes FTimes;
+  TKeyTimes FTimes;
   int FTreeNode = 1;
   double FDeltaTime1 = 0;
   double FDeltaTime2 = 0;

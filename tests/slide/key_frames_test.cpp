@@ -122,7 +122,7 @@ TEST_F(KeyFramesTest, KeysOutOfOrderAreSortedAndEqualTimesKeepFileOrder) {
 }
 
 TEST_F(KeyFramesTest, OriginsAnchorKeyTimes) {
-  const TSlideTimes times{8000, 1200, 2000};
+  const TKeyTimes times{8000, 1200, 2000};
   const struct {
     const char* lines;
     double time;

@@ -43,7 +43,7 @@ public:
   }
 
   // Loads (or reloads) the props tree of a slide and gives the root node.
-  TOrvObjectProps& Load(std::string_view content, TSlideTimes times = {10000, 0, 0}) {
+  TOrvObjectProps& Load(std::string_view content, TKeyTimes times = {10000, 0, 0}) {
     FRoot->LoadProps(Container(content), times);
     return *FRoot;
   }
