@@ -1,0 +1,63 @@
+#include "image/bitmap.h"
+
+#include <cstring>
+#include <vector>
+
+#include "base/assertions.h"
+
+namespace orv {
+
+TBitmap::TBitmap(int width, int height, const TCommonPixelFormat& format)
+    : FWidth(width), FHeight(height), FFormat(&format) {
+  ORV_ASSERT(width >= 0 && height >= 0, "TBitmap: negative size");
+  FStride = ptrdiff_t(width) * format.BytesPerPixel();
+  FOwnPixels = std::make_unique<uint8_t[]>(size_t(FStride) * size_t(height));  // value-initialised: zeroed
+  FPixels = FOwnPixels.get();
+}
+
+TBitmap::TBitmap(int width, int height, const TCommonPixelFormat& format, uint8_t* pixels, ptrdiff_t stride,
+                 Ref<TRefObject> owner)
+    : FWidth(width), FHeight(height), FFormat(&format), FOwner(std::move(owner)), FPixels(pixels), FStride(stride) {}
+
+Ref<TBitmap> TBitmap::Create(int width, int height, const TCommonPixelFormat& format) {
+  return Ref<TBitmap>::Adopt(new TBitmap(width, height, format));
+}
+
+Ref<TBitmap> TBitmap::Wrap(int width, int height, const TCommonPixelFormat& format, uint8_t* pixels,
+                           ptrdiff_t stride, Ref<TRefObject> owner) {
+  return Ref<TBitmap>::Adopt(new TBitmap(width, height, format, pixels, stride, std::move(owner)));
+}
+
+const TBitmapClass& TBitmap::MemoryClass() {
+  static const TBitmapClass kMemory{"TBitmap", [](const TBitmap& source) {
+                                      Ref<TBitmap> copy = Create(source.Width(), source.Height(), source.Format());
+                                      const size_t row_bytes = size_t(source.Width()) * source.Format().BytesPerPixel();
+                                      for (int y = 0; y < source.Height(); ++y)
+                                        std::memcpy(copy->Row(y), source.Row(y), row_bytes);
+                                      return copy;
+                                    }};
+  return kMemory;
+}
+
+uint32_t TBitmap::PixelArgb(int x, int y) const {
+  ORV_ASSERT(x >= 0 && x < FWidth && y >= 0 && y < FHeight, "TBitmap.PixelArgb - outside the bitmap");
+  uint32_t argb;
+  FFormat->ToArgb(Row(y) + size_t(x) * FFormat->BytesPerPixel(), &argb, 1);
+  return argb;
+}
+
+void TBitmap::Fill(uint32_t argb) {
+  if (FWidth == 0) return;
+  std::vector<uint8_t> row(size_t(FWidth) * FFormat->BytesPerPixel());
+  const std::vector<uint32_t> colour(size_t(FWidth), argb);
+  FFormat->FromArgb(colour.data(), row.data(), FWidth);
+  for (int y = 0; y < FHeight; ++y) std::memcpy(Row(y), row.data(), row.size());
+}
+
+Ref<TBitmap> TBitmap::ConvertTo(const TCommonPixelFormat& format) const {
+  Ref<TBitmap> result = Create(FWidth, FHeight, format);
+  for (int y = 0; y < FHeight; ++y) ConvertPixels(*FFormat, Row(y), format, result->Row(y), FWidth);
+  return result;
+}
+
+}  // namespace orv
