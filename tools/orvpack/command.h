@@ -20,4 +20,9 @@ struct Command {
   int (*run)(const Args& args);
 };
 
+// The commands, one per file.
+int RunBuild(const Args& args);     // package_commands.cpp
+int RunList(const Args& args);      // package_commands.cpp
+int RunCat(const Args& args);       // package_commands.cpp
+
 }  // namespace orv::orvpack

@@ -11,6 +11,12 @@ namespace {
 // Commands, in the order `orvpack help` lists them.
 const Command kCommands[] = {
     {"help", "help", nullptr},
+    {"build",
+     "build -o OUT [--player EXE] [--project FILE] [--add PATH[=NAME]]... [--dir DIR]\n"
+     "         [--method stored|deflate|scrambled] [--long-trailer] [--prefix-bytes N] [--allow-modify]",
+     RunBuild},
+    {"list", "list SHOW", RunList},
+    {"cat", "cat SHOW NAME", RunCat},
 };
 
 int PrintUsage(FILE* to) {
