@@ -383,6 +383,11 @@ double InverseOf(double span) { return span <= 1e-4 ? 0 : 1 / span; }
 void TOrvObjectProps::MoveSegment(int group, double x) {
   TSegment& s = FSegments[group];
   if (s.First < 0) return;
+  if (s.From <= x && x < s.Until) {
+    // Most frames stay in the segment of the previous one.
+    s.T = (x - s.LeftTime) * s.InverseSpan;
+    return;
+  }
   auto time = [this](int key) { return FKeys[key]->Time; };
   auto step = [&](int key, int direction) {
     do key += direction;
@@ -392,24 +397,29 @@ void TOrvObjectProps::MoveSegment(int group, double x) {
   if (s.First == s.Last || x < time(s.First) || x >= time(s.Last)) {
     // At an end: no key before x, or none after it.
     const int key = x < time(s.First) ? s.First : s.Last;
+    const bool before = time(key) > x;
     s.Left = s.Right = key;
-    s.InverseSpan = time(key) > x ? 0 : InverseOf(FTimes.SlideLength - time(key));
-    s.T = (x - time(key)) * s.InverseSpan;
-    return;
+    s.InverseSpan = before ? 0 : InverseOf(FTimes.SlideLength - time(key));
+    s.From = before ? -HUGE_VAL : time(key);
+    s.Until = before ? time(key) : HUGE_VAL;
+  } else {
+    // Between the first and the last key: walk from the cached segment, which frames
+    // usually move by one key at most.
+    if (s.Left == s.Right && time(s.Left) <= x) s.Right = step(s.Left, +1);
+    while (time(s.Left) > x && s.Left != s.First) {
+      s.Right = s.Left;
+      s.Left = step(s.Left, -1);
+    }
+    while (x >= time(s.Right) && s.Right != s.Last) {
+      s.Left = s.Right;
+      s.Right = step(s.Right, +1);
+    }
+    s.InverseSpan = InverseOf(time(s.Right) - time(s.Left));
+    s.From = time(s.Left);
+    s.Until = time(s.Right);
   }
-  // Between the first and the last key: walk from the cached segment, which frames
-  // usually leave in place or move by one key.
-  if (s.Left == s.Right && time(s.Left) <= x) s.Right = step(s.Left, +1);
-  while (time(s.Left) > x && s.Left != s.First) {
-    s.Right = s.Left;
-    s.Left = step(s.Left, -1);
-  }
-  while (x >= time(s.Right) && s.Right != s.Last) {
-    s.Left = s.Right;
-    s.Right = step(s.Right, +1);
-  }
-  s.InverseSpan = InverseOf(time(s.Right) - time(s.Left));
-  s.T = (x - time(s.Left)) * s.InverseSpan;
+  s.LeftTime = time(s.Left);
+  s.T = (x - s.LeftTime) * s.InverseSpan;
 }
 
 float TOrvObjectProps::Interpolate(int field) const {

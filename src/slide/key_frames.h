@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -183,6 +184,11 @@ struct TSegment {
   int Right = -1;
   double InverseSpan = 0;
   double T = 0;  // 0 … 1 across the segment
+  // Times [From, Until) for which Left, Right and InverseSpan stay as they are; T counts
+  // from LeftTime. Empty until the first search.
+  double From = HUGE_VAL;
+  double Until = -HUGE_VAL;
+  double LeftTime = 0;
 };
 
 // A [Low, High) range of group or field numbers.
