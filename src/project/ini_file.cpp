@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "base/assertions.h"
+#include "project/folded_name.h"
 
 namespace orv {
 
@@ -16,6 +17,8 @@ constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
 // eye, and growing it without bound would make the text of a deep document grow with the
 // square of its depth.
 constexpr int kMaxIndent = 128;
+
+constexpr size_t kMinBuckets = 16;
 
 // Hash tables are built lazily by lookups, which may run on several threads at once.
 std::mutex& HashTableLock() {
@@ -40,10 +43,14 @@ std::string Utf16LeToUtf8(std::string_view bytes) {
 }
 
 // The text's own encoding to UTF-8, by its byte-order mark; without one the text is in
-// the legacy 8-bit code page.
-std::string DecodeDocument(std::string raw) {
+// the legacy 8-bit code page. A UTF-8 text is kept as it is, its mark skipped by `start`.
+std::string DecodeDocument(std::string raw, size_t& start) {
   const std::string_view bytes = raw;
-  if (bytes.starts_with(kUtf8Mark)) return raw.erase(0, kUtf8Mark.size());
+  start = 0;
+  if (bytes.starts_with(kUtf8Mark)) {
+    start = kUtf8Mark.size();
+    return raw;
+  }
   if (bytes.starts_with(kUtf16LeMark)) return Utf16LeToUtf8(bytes.substr(kUtf16LeMark.size()));
   if (IsAscii(bytes)) return raw;
   return Windows1252ToUtf8(bytes);
@@ -65,9 +72,14 @@ TIniItem::TIniItem(TIniItemKind kind, std::string_view name, std::string_view va
   UseText(std::move(text), own.substr(0, name.size()), own.substr(name.size()));
 }
 
-TIniItem::TIniItem(TIniItemKind kind, Ref<const TIniText> text, std::string_view name, std::string_view value)
+TIniItem::TIniItem(TIniItemKind kind, const TIniText& text, std::string_view name, std::string_view value)
     : FKind(kind) {
-  UseText(std::move(text), name, value);
+  const std::string_view bytes = text.Bytes();
+  const auto inside = [&](std::string_view view) {
+    return view.empty() || (view.data() >= bytes.data() && view.data() + view.size() <= bytes.data() + bytes.size());
+  };
+  ORV_ASSERT(inside(name) && inside(value), "a parsed item views outside its text");
+  UseText(nullptr, name, value);
 }
 
 void TIniItem::UseText(Ref<const TIniText> text, std::string_view name, std::string_view value) {
@@ -78,6 +90,8 @@ void TIniItem::UseText(Ref<const TIniText> text, std::string_view name, std::str
   FValue = value.data();
   FValueSize = static_cast<uint32_t>(value.size());
   FText = std::move(text);
+  // Hashed while the name is fresh in the cache; text lines never take part in lookups.
+  if (FKind != TIniItemKind::Text) FHash = FoldedNameHash(name);
 }
 
 void TIniItem::SetValue(std::string_view utf8) {
@@ -115,8 +129,16 @@ void TIniList::Insert(Ref<TIniItem> item, size_t position) {
   ORV_ASSERT(FItems.size() < std::numeric_limits<uint32_t>::max(), "too many items in one list");
   TIniItem& added = *item;
   added.FList = this;
-  FItems.insert(FItems.begin() + static_cast<ptrdiff_t>(position), std::move(item));
-  for (size_t i = position; i < FItems.size(); ++i) FItems[i]->FIndex = static_cast<uint32_t>(i);
+  if (position == FItems.size()) {
+    // Most lists hold a handful of lines; room for several spares the first few
+    // reallocations.
+    if (FItems.capacity() == 0) FItems.reserve(8);
+    added.FIndex = static_cast<uint32_t>(position);
+    FItems.push_back(std::move(item));
+  } else {
+    FItems.insert(FItems.begin() + static_cast<ptrdiff_t>(position), std::move(item));
+    for (size_t i = position; i < FItems.size(); ++i) FItems[i]->FIndex = static_cast<uint32_t>(i);
+  }
   if (!IsNamed(added)) return;
   ++FNamedCount;
   if (added.IsObject()) {
@@ -213,14 +235,13 @@ void TIniList::EnsureHashTable() const {
 }
 
 void TIniList::BuildHashTable() const {
-  size_t bucket_count = 16;
+  size_t bucket_count = kMinBuckets;
   while (bucket_count < FNamedCount) bucket_count *= 2;
   FBuckets.assign(bucket_count, nullptr);
   // Walking in document order and pushing to the front leaves every chain in descending
   // document order, so a lookup meets the last duplicate first.
   for (const auto& item : FItems) {
     if (!IsNamed(*item)) continue;
-    item->FHash = FoldedHashUtf8(item->Name());
     TIniItem*& head = FBuckets[item->FHash & (bucket_count - 1)];
     item->FNextInChain = head;
     head = item.Get();
@@ -234,7 +255,6 @@ void TIniList::AddToHashTable(TIniItem& item) {
     DropHashTable();
     return;
   }
-  item.FHash = FoldedHashUtf8(item.Name());
   TIniItem** link = &FBuckets[item.FHash & (FBuckets.size() - 1)];
   while (*link && (*link)->FIndex > item.FIndex) link = &(*link)->FNextInChain;
   item.FNextInChain = *link;
@@ -248,10 +268,20 @@ void TIniList::DropHashTable() noexcept {
 
 template <class Match>
 TIniItem* TIniList::FindLast(std::string_view name, Match match) const {
+  const uint32_t hash = FoldedNameHash(name);
+  const auto matches = [&](const TIniItem& item) {
+    return item.FHash == hash && IsNamed(item) && match(item) && SameName(item.Name(), name);
+  };
+  // A list with no more named children than the smallest table has buckets is scanned
+  // from its end instead: the stored hashes make that as quick, without building a table.
+  if (FNamedCount <= kMinBuckets) {
+    for (auto item = FItems.rbegin(); item != FItems.rend(); ++item)
+      if (matches(**item)) return item->Get();
+    return nullptr;
+  }
   EnsureHashTable();
-  const uint32_t hash = FoldedHashUtf8(name);
   for (TIniItem* item = FBuckets[hash & (FBuckets.size() - 1)]; item; item = item->FNextInChain)
-    if (item->FHash == hash && match(*item) && SameTextUtf8(item->Name(), name)) return item;
+    if (matches(*item)) return item;
   return nullptr;
 }
 
@@ -397,7 +427,9 @@ bool TIniFile::LoadFromStream(TStream& stream) {
         got += read;
       else
         return Fail("the document ends before its stated size");
-    return Parse(DecodeDocument(std::move(raw)));
+    size_t start;
+    std::string text = DecodeDocument(std::move(raw), start);
+    return Parse(std::move(text), start);
   } catch (const Exception& error) {
     return Fail(std::string("the document cannot be read: ") + error.what());
   }
@@ -405,7 +437,9 @@ bool TIniFile::LoadFromStream(TStream& stream) {
 
 bool TIniFile::LoadFromBytes(std::string_view bytes) {
   if (bytes.size() >= kMaxTextSize) return Fail("the document is 128 MiB or larger");
-  return Parse(DecodeDocument(std::string(bytes)));
+  size_t start;
+  std::string text = DecodeDocument(std::string(bytes), start);
+  return Parse(std::move(text), start);
 }
 
 bool TIniFile::LoadFromFile(const std::string& path) {
@@ -417,7 +451,7 @@ bool TIniFile::LoadFromEscaped(std::string_view escaped) {
   if (escaped.size() >= kMaxTextSize) return Fail("the document is 128 MiB or larger");
   std::optional<std::string> text = UnescapeText(escaped);
   if (!text) return Fail("the value is not a valid escaped document");
-  return Parse(std::move(*text));
+  return Parse(std::move(*text), 0);
 }
 
 void TIniFile::SaveToStream(TStream& stream, bool with_mark) const {

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -33,14 +34,22 @@ class TIniFile;
 class TIniParser;
 
 // An immutable block of UTF-8 bytes that items view into: the whole decoded text of a
-// parsed document, or the name and value of one item made or changed by code.
+// parsed document, or the name and value of one item made or changed by code. The items
+// of a parsed document also live in memory the block hands out, so that a line costs no
+// allocation of its own; the block goes when the last of them does.
 class TIniText : public TRefObject {
 public:
   explicit TIniText(std::string bytes) : FBytes(std::move(bytes)) {}
   std::string_view Bytes() const noexcept { return FBytes; }
 
 private:
+  friend class TIniItem;
+  void* Allocate(size_t size);
+
   const std::string FBytes;
+  std::vector<std::unique_ptr<std::byte[]>> FChunks;
+  std::byte* FChunkNext = nullptr;
+  std::byte* FChunkEnd = nullptr;
 };
 
 enum class TIniItemKind : uint8_t {
@@ -75,10 +84,17 @@ public:
 
   void WriteText(TTextSaver& saver, int indent) const override;
 
+  // Items made by code live on the heap; parsed ones in their document's text block.
+  static void* operator new(size_t size);
+  static void* operator new(size_t size, TIniText& text);
+  static void operator delete(void* item) noexcept;
+  static void operator delete(void* item, TIniText& text) noexcept;
+
 protected:
   TIniItem(TIniItemKind kind, std::string_view name, std::string_view value);
-  // Views into `text`, which the item keeps alive.
-  TIniItem(TIniItemKind kind, Ref<const TIniText> text, std::string_view name, std::string_view value);
+  // A parsed item: `name` and `value` view into `text`, and the item is made with
+  // new (text), which keeps the text alive.
+  TIniItem(TIniItemKind kind, const TIniText& text, std::string_view name, std::string_view value);
 
 private:
   friend class TIniList;
@@ -90,10 +106,10 @@ private:
   uint32_t FNameSize = 0;
   uint32_t FValueSize = 0;
   uint32_t FIndex = 0;
-  uint32_t FHash = 0;  // the folded name's hash, set while the item is in a hash table
+  uint32_t FHash = 0;  // the folded name's hash, for the hash tables of lists
   const char* FName = nullptr;
   const char* FValue = nullptr;
-  Ref<const TIniText> FText;
+  Ref<const TIniText> FText;  // the item's own text, when it is not its document's
   TIniList* FList = nullptr;
   TIniItem* FNextInChain = nullptr;  // the previous named child of the same bucket
 };
@@ -139,8 +155,8 @@ public:
 
 protected:
   TIniList(TIniItemKind kind, std::string_view name, std::string_view value) : TIniItem(kind, name, value) {}
-  TIniList(TIniItemKind kind, Ref<const TIniText> text, std::string_view name, std::string_view value)
-      : TIniItem(kind, std::move(text), name, value) {}
+  TIniList(TIniItemKind kind, const TIniText& text, std::string_view name, std::string_view value)
+      : TIniItem(kind, text, name, value) {}
   void Dispose() override;
 
   // Places a new child at the end of the list (on the file: before its first section).
@@ -187,8 +203,8 @@ public:
 private:
   friend class TIniList;
   friend class TIniParser;
-  TIniObject(Ref<const TIniText> text, std::string_view name, std::string_view object_class)
-      : TIniList(TIniItemKind::Object, std::move(text), name, object_class) {}
+  TIniObject(const TIniText& text, std::string_view name, std::string_view object_class)
+      : TIniList(TIniItemKind::Object, text, name, object_class) {}
 
   uint32_t FObjectIndex = 0;
 };
@@ -202,8 +218,7 @@ protected:
 
 private:
   friend class TIniParser;
-  TIniSection(Ref<const TIniText> text, std::string_view name)
-      : TIniList(TIniItemKind::Section, std::move(text), name, {}) {}
+  TIniSection(const TIniText& text, std::string_view name) : TIniList(TIniItemKind::Section, text, name, {}) {}
 };
 
 // The whole document. Its own children are the lines before the first section header
@@ -253,7 +268,8 @@ private:
   friend class TIniParser;
 
   bool Fail(std::string reason);
-  bool Parse(std::string utf8);
+  // Parses the text from `start` on.
+  bool Parse(std::string utf8, size_t start);
   // Unlike FindSection, the empty name means a section written "[]".
   TIniSection* FindSectionNamed(std::string_view name) const;
 

@@ -1,5 +1,7 @@
 // Reading project text into the tree. The whole decoded text stays in one block and
 // every item views its name and value there, so a line costs one allocation: its item.
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 #include "project/ini_file.h"
@@ -32,6 +34,38 @@ std::string_view Trim(const char* from, const char* end) noexcept {
 
 const char* Find(const char* from, const char* end, char c) noexcept {
   return static_cast<const char*>(std::memchr(from, c, static_cast<size_t>(end - from)));
+}
+
+static_assert(std::endian::native == std::endian::little, "the byte scan reads words little-endian");
+constexpr uint64_t kOnes = 0x0101010101010101ull;
+
+// High bit set in every zero byte of `word`. A byte above a zero byte may be flagged too,
+// but never one below, so the lowest flag is exact.
+constexpr uint64_t ZeroBytes(uint64_t word) noexcept { return (word - kOnes) & ~word & (kOnes << 7); }
+
+// The first of the `stops` bytes, eight bytes per step; `end` when there is none.
+template <char... stops>
+const char* FindFirstOf(const char* from, const char* end) noexcept {
+  for (; end - from >= 8; from += 8) {
+    uint64_t word;
+    std::memcpy(&word, from, sizeof word);
+    if (const uint64_t hits = (ZeroBytes(word ^ (kOnes * static_cast<unsigned char>(stops))) | ...))
+      return from + std::countr_zero(hits) / 8;
+  }
+  while (from < end && ((*from != stops) && ...)) ++from;
+  return from;
+}
+
+// A line without its line end, and its first "=" (null when it has none).
+struct TLineSpan {
+  const char* end;
+  const char* equals;
+};
+
+TLineSpan ScanLine(const char* from, const char* end) noexcept {
+  const char* stop = FindFirstOf<'\r', '\n', '='>(from, end);
+  if (stop == end || *stop != '=') return {stop, nullptr};
+  return {FindFirstOf<'\r', '\n'>(stop + 1, end), stop};
 }
 
 enum class TLineKind { Text, Key, Section, Object, End };
@@ -68,8 +102,8 @@ TLine SectionHeaderOrText(const char* bracket, const char* end) noexcept {
   return {TLineKind::Text, {}, TrimRight(bracket, end)};
 }
 
-// One line, without its line end.
-TLine RecogniseLine(const char* begin, const char* end) noexcept {
+TLine RecogniseLine(const char* begin, const TLineSpan& line) noexcept {
+  const char* end = line.end;
   const char* at = SkipBlanks(begin, end);
   if (at == end) return {TLineKind::Text, {}, {}};
   switch (*at) {
@@ -87,7 +121,7 @@ TLine RecogniseLine(const char* begin, const char* end) noexcept {
       if (StartsWithKeyword(at, end, "end")) return {TLineKind::End, {}, {}};
       break;
   }
-  if (const char* equals = Find(at, end, '=')) return {TLineKind::Key, TrimRight(at, equals), Trim(equals + 1, end)};
+  if (const char* equals = line.equals) return {TLineKind::Key, TrimRight(at, equals), Trim(equals + 1, end)};
   return {TLineKind::Text, {}, TrimRight(at, end)};
 }
 
@@ -95,32 +129,21 @@ TLine RecogniseLine(const char* begin, const char* end) noexcept {
 
 class TIniParser {
 public:
-  TIniParser(TIniFile& file, Ref<const TIniText> text)
+  TIniParser(TIniFile& file, Ref<TIniText> text)
       : FFile(file), FText(std::move(text)), FBase(&file) {}
 
-  void Run() {
+  void Run(size_t start) {
     const std::string_view bytes = FText->Bytes();
-    const char* at = bytes.data();
-    const char* end = at + bytes.size();
+    const char* at = bytes.data() + start;
+    const char* end = bytes.data() + bytes.size();
     while (at < end) {
-      const char* line_end = FindLineEnd(at, end);
-      AddLine(RecogniseLine(at, line_end));
-      at = SkipLineEnd(line_end, end);
+      const TLineSpan line = ScanLine(at, end);
+      AddLine(RecogniseLine(at, line));
+      at = SkipLineEnd(line.end, end);
     }
   }
 
 private:
-  // The first CR or LF. The next LF is remembered, so that a text with CR-only line
-  // ends is not searched to its end for a LF at every line.
-  const char* FindLineEnd(const char* from, const char* end) noexcept {
-    if (!FNextLineFeed || FNextLineFeed < from) {
-      FNextLineFeed = Find(from, end, '\n');
-      if (!FNextLineFeed) FNextLineFeed = end;
-    }
-    const char* carriage_return = Find(from, FNextLineFeed, '\r');
-    return carriage_return ? carriage_return : FNextLineFeed;
-  }
-
   // CR LF, LF CR, a lone CR and a lone LF are one line end each.
   static const char* SkipLineEnd(const char* at, const char* end) noexcept {
     if (at == end) return end;
@@ -135,8 +158,8 @@ private:
     switch (line.kind) {
       case TLineKind::Text:
       case TLineKind::Key:
-        Current().Append(Ref<TIniItem>::Adopt(new TIniItem(
-            line.kind == TLineKind::Key ? TIniItemKind::Key : TIniItemKind::Text, FText, line.name, line.value)));
+        Current().Append(Ref<TIniItem>::Adopt(new (*FText) TIniItem(
+            line.kind == TLineKind::Key ? TIniItemKind::Key : TIniItemKind::Text, *FText, line.name, line.value)));
         break;
       case TLineKind::Section:
         OpenSection(line.name);
@@ -160,13 +183,13 @@ private:
       FBase = section;
       return;
     }
-    auto section = Ref<TIniSection>::Adopt(new TIniSection(FText, name));
+    auto section = Ref<TIniSection>::Adopt(new (*FText) TIniSection(*FText, name));
     FBase = section.Get();
     FFile.Append(std::move(section));
   }
 
   void OpenObject(std::string_view name, std::string_view object_class) {
-    auto object = Ref<TIniObject>::Adopt(new TIniObject(FText, name, object_class));
+    auto object = Ref<TIniObject>::Adopt(new (*FText) TIniObject(*FText, name, object_class));
     TIniObject* opened = object.Get();
     Current().Append(std::move(object));
     FOpenObjects.push_back(opened);
@@ -180,16 +203,15 @@ private:
   }
 
   TIniFile& FFile;
-  Ref<const TIniText> FText;
+  Ref<TIniText> FText;
   TIniList* FBase;  // where lines go while no object is open
   std::vector<TIniList*> FOpenObjects;
-  const char* FNextLineFeed = nullptr;
 };
 
-bool TIniFile::Parse(std::string utf8) {
+bool TIniFile::Parse(std::string utf8, size_t start) {
   Clear();
   FLoadError.clear();
-  TIniParser(*this, MakeRef<TIniText>(std::move(utf8))).Run();
+  TIniParser(*this, MakeRef<TIniText>(std::move(utf8))).Run(start);
   return true;
 }
 
