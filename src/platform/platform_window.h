@@ -1,0 +1,103 @@
+// Windows and OpenGL contexts of the platform (SDL2 underneath). Nothing outside this
+// folder sees SDL; the renderer gets a window, its client rectangle and a GL context.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "base/exceptions.h"
+#include "base/rect.h"
+
+struct SDL_Window;
+
+namespace orv {
+
+// A window or context that the platform could not make.
+class EPlatformError : public Exception {
+public:
+  using Exception::Exception;
+};
+
+enum class TWindowMode {
+  Windowed,    // with a frame and a caption
+  Borderless,  // client area only, at the given bounds
+  FullScreen,  // borderless, covering the whole chosen display (our "exclusive" mode)
+};
+
+struct TWindowParams {
+  std::string Title;
+  TRect Bounds = RectOfSize(640, 480);  // client area in desktop coordinates (not in full screen)
+  TWindowMode Mode = TWindowMode::Windowed;
+  int Display = 0;
+  bool Visible = true;  // a hidden window still renders: tests and headless frames use one
+};
+
+// Keeps SDL's video subsystem up while it lives (SDL counts the users).
+class TVideoSubsystem {
+public:
+  TVideoSubsystem();
+  ~TVideoSubsystem();
+  TVideoSubsystem(const TVideoSubsystem&) = delete;
+  TVideoSubsystem& operator=(const TVideoSubsystem&) = delete;
+};
+
+class TGLContext;
+
+// A top-level window. Create, change and destroy it on the main thread only.
+class TPlatformWindow {
+public:
+  explicit TPlatformWindow(const TWindowParams& params);
+  ~TPlatformWindow();
+  TPlatformWindow(const TPlatformWindow&) = delete;
+  TPlatformWindow& operator=(const TPlatformWindow&) = delete;
+
+  void SetMode(TWindowMode mode, int display);
+  void SetBounds(const TRect& bounds);
+  void Show();
+  void Hide();
+
+  // The client area in desktop coordinates.
+  TRect ClientRect() const;
+  int DisplayIndex() const;
+  TWindowMode Mode() const { return FMode; }
+  bool IsVisible() const;
+  std::uint32_t Id() const;
+
+  // An OpenGL 3.3 core context for this window, current on the calling thread afterwards.
+  std::unique_ptr<TGLContext> CreateGLContext();
+
+private:
+  void ApplyMode(TWindowMode mode, int display, const TRect& bounds);
+
+  TVideoSubsystem FVideo;
+  SDL_Window* FWindow = nullptr;
+  TWindowMode FMode = TWindowMode::Windowed;
+};
+
+// An OpenGL context bound to one window. It is current on at most one thread at a time:
+// whoever uses it makes it current first and releases it when done.
+class TGLContext {
+public:
+  ~TGLContext();
+  TGLContext(const TGLContext&) = delete;
+  TGLContext& operator=(const TGLContext&) = delete;
+
+  void MakeCurrent();
+  void ReleaseCurrent();
+  bool IsCurrent() const;
+  void SwapBuffers();
+  // 0 presents at once, 1 waits for the vertical retrace; false when the driver refuses.
+  bool SetSwapInterval(int interval);
+  // The size of the window's back buffer in pixels.
+  void DrawableSize(int& width, int& height) const;
+
+private:
+  friend class TPlatformWindow;
+  TGLContext(SDL_Window* window, void* context) : FWindow(window), FContext(context) {}
+
+  SDL_Window* FWindow;
+  void* FContext;
+};
+
+}  // namespace orv
