@@ -21,6 +21,7 @@ struct Command {
 };
 
 // The commands, one per file.
+int RunTimeline(const Args& args);  // timeline_command.cpp
 int RunBuild(const Args& args);     // package_commands.cpp
 int RunList(const Args& args);      // package_commands.cpp
 int RunCat(const Args& args);       // package_commands.cpp

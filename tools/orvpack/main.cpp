@@ -11,6 +11,7 @@ namespace {
 // Commands, in the order `orvpack help` lists them.
 const Command kCommands[] = {
     {"help", "help", nullptr},
+    {"timeline", "timeline SHOW [--from I] [--to J]", RunTimeline},
     {"build",
      "build -o OUT [--player EXE] [--project FILE] [--add PATH[=NAME]]... [--dir DIR]\n"
      "         [--method stored|deflate|scrambled] [--long-trailer] [--prefix-bytes N] [--allow-modify]",

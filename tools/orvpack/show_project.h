@@ -1,0 +1,15 @@
+// Opening the show a command names: a package file (an executable show) or a loose project.
+#pragma once
+
+#include <string>
+
+#include "base/ref_object.h"
+#include "project/ini_file.h"
+
+namespace orv::orvpack {
+
+// The project of the show at `path`. Raises an exception with a message for the user when
+// the show does not open.
+Ref<TIniFile> OpenShowProject(const std::string& path);
+
+}  // namespace orv::orvpack
