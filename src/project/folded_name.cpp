@@ -40,45 +40,42 @@ uint64_t TailWord(const char* at, size_t count) noexcept {
   return byte(0) | byte(count / 2) << 8 | byte(count - 1) << 16;
 }
 
-// The hash of a name's ASCII folding, eight bytes per step; false when a byte is not ASCII.
-bool HashAscii(std::string_view name, uint64_t& h) noexcept {
-  const char* at = name.data();
-  size_t count = name.size();
+bool IsAscii(std::string_view name) noexcept {
   uint64_t all = 0;
-  h = count;
-  const auto add = [&](uint64_t word) {
-    all |= word;
-    h = Mix(h, LowerAscii8(word & ~kHighBits));
-  };
-  for (; count >= 8; at += 8, count -= 8) add(Load<uint64_t>(at));
-  if (count > 0) add(TailWord(at, count));
+  size_t at = 0;
+  for (; name.size() - at >= 8; at += 8) all |= Load<uint64_t>(name.data() + at);
+  if (at < name.size()) all |= TailWord(name.data() + at, name.size() - at);
   return (all & kHighBits) == 0;
+}
+
+// The hash of a folded spelling: its length, its first and its last eight bytes.
+uint32_t HashFolded(std::string_view folded) noexcept {
+  const char* at = folded.data();
+  const size_t size = folded.size();
+  const auto lower = [](uint64_t word) { return LowerAscii8(word & ~kHighBits); };
+  uint64_t h = Mix(size, lower(size >= 8 ? Load<uint64_t>(at) : size > 0 ? TailWord(at, size) : 0));
+  if (size > 8) h = Mix(h, lower(Load<uint64_t>(at + size - 8)));
+  const auto hash = static_cast<uint32_t>(h ^ (h >> 32));
+  return hash != 0 ? hash : 1;
 }
 
 }  // namespace
 
-uint32_t FoldedNameHash(std::string_view name) {
-  uint64_t h;
-  if (!HashAscii(name, h)) {
-    // Hashing the folded spelling keeps names that SameTextUtf8 finds equal together,
-    // whatever their byte lengths.
-    const std::string folded = LowerUtf8(name);
-    HashAscii(folded, h);
-  }
-  return static_cast<uint32_t>(h ^ (h >> 32));
+TFoldedName FoldName(std::string_view name) {
+  if (IsAscii(name)) return {HashFolded(name), true};
+  // Hashing the Unicode folding keeps names that SameTextUtf8 finds equal together,
+  // whatever their byte lengths.
+  return {HashFolded(LowerUtf8(name)), false};
 }
 
-bool SameName(std::string_view a, std::string_view b) noexcept {
-  // Names are short: comparing them a word at a time beats a call to memcmp.
-  if (a.size() == b.size()) {
-    size_t at = 0;
-    for (; at + 8 <= a.size(); at += 8)
-      if (Load<uint64_t>(a.data() + at) != Load<uint64_t>(b.data() + at)) break;
-    if (at + 8 > a.size() && (at == a.size() || TailWord(a.data() + at, a.size() - at) ==
-                                                     TailWord(b.data() + at, b.size() - at)))
-      return true;
-  }
-  return SameTextUtf8(a, b);
+bool SameFoldedName(std::string_view a, bool a_is_ascii, std::string_view b, bool b_is_ascii) noexcept {
+  if (!a_is_ascii || !b_is_ascii) return SameTextUtf8(a, b);
+  if (a.size() != b.size()) return false;
+  size_t at = 0;
+  for (; a.size() - at >= 8; at += 8)
+    if (LowerAscii8(Load<uint64_t>(a.data() + at)) != LowerAscii8(Load<uint64_t>(b.data() + at))) return false;
+  const size_t rest = a.size() - at;
+  return rest == 0 || LowerAscii8(TailWord(a.data() + at, rest)) == LowerAscii8(TailWord(b.data() + at, rest));
 }
 
 }  // namespace orv

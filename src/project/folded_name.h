@@ -7,10 +7,17 @@
 
 namespace orv {
 
-// Equal for any two names that SameTextUtf8 finds equal.
-uint32_t FoldedNameHash(std::string_view name);
+struct TFoldedName {
+  // Equal for any two names that SameTextUtf8 finds equal; never 0, so that 0 can mean
+  // "no name". Only the first and last eight bytes count: cheap, and names that differ
+  // only in their middle are rare.
+  uint32_t Hash;
+  bool Ascii;
+};
 
-// SameTextUtf8, with the common case of an identical spelling first.
-bool SameName(std::string_view a, std::string_view b) noexcept;
+TFoldedName FoldName(std::string_view name);
+
+// SameTextUtf8, a word at a time when both names are ASCII.
+bool SameFoldedName(std::string_view a, bool a_is_ascii, std::string_view b, bool b_is_ascii) noexcept;
 
 }  // namespace orv

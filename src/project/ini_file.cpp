@@ -18,7 +18,8 @@ constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
 // square of its depth.
 constexpr int kMaxIndent = 128;
 
-constexpr size_t kMinBuckets = 16;
+// Lists with no more named children than this are searched without a hash table.
+constexpr size_t kMinSlots = 16;
 
 // Hash tables are built lazily by lookups, which may run on several threads at once.
 std::mutex& HashTableLock() {
@@ -64,43 +65,42 @@ TIniItem::TIniItem(std::string_view name, std::string_view value)
     : TIniItem(name.empty() ? TIniItemKind::Text : TIniItemKind::Key, name, value) {}
 
 TIniItem::TIniItem(TIniItemKind kind, std::string_view name, std::string_view value) : FKind(kind) {
+  UseOwnText(name, value);
+}
+
+TIniItem::TIniItem(TIniItemKind kind, const TIniText&, std::string_view name, std::string_view value) : FKind(kind) {
+  UseText(name, value);
+}
+
+void TIniItem::UseOwnText(std::string_view name, std::string_view value) {
+  constexpr size_t kMaxSize = std::numeric_limits<uint32_t>::max();
+  ORV_ASSERT(name.size() + value.size() <= kMaxSize, "name and value of 4 GiB or more");
   std::string bytes;
   bytes.reserve(name.size() + value.size());
   bytes.append(name).append(value);
   auto text = MakeRef<TIniText>(std::move(bytes));
   const std::string_view own = text->Bytes();
-  UseText(std::move(text), own.substr(0, name.size()), own.substr(name.size()));
-}
-
-TIniItem::TIniItem(TIniItemKind kind, const TIniText& text, std::string_view name, std::string_view value)
-    : FKind(kind) {
-  const std::string_view bytes = text.Bytes();
-  const auto inside = [&](std::string_view view) {
-    return view.empty() || (view.data() >= bytes.data() && view.data() + view.size() <= bytes.data() + bytes.size());
-  };
-  ORV_ASSERT(inside(name) && inside(value), "a parsed item views outside its text");
-  UseText(nullptr, name, value);
-}
-
-void TIniItem::UseText(Ref<const TIniText> text, std::string_view name, std::string_view value) {
-  constexpr size_t kMaxSize = std::numeric_limits<uint32_t>::max();
-  ORV_ASSERT(name.size() <= kMaxSize && value.size() <= kMaxSize, "name or value of 4 GiB or more");
-  FName = name.data();
-  FNameSize = static_cast<uint32_t>(name.size());
-  FValue = value.data();
-  FValueSize = static_cast<uint32_t>(value.size());
+  UseText(own.substr(0, name.size()), own.substr(name.size()));
+  // Only now may the old text go: `name` and `value` may have viewed into it.
   FText = std::move(text);
-  // Hashed while the name is fresh in the cache; text lines never take part in lookups.
-  if (FKind != TIniItemKind::Text) FHash = FoldedNameHash(name);
+}
+
+void TIniItem::UseText(std::string_view name, std::string_view value) noexcept {
+  // Both lie in one text, the value after the name; a name without bytes still marks
+  // where its value starts.
+  FName = name.empty() ? value.data() : name.data();
+  FNameSize = static_cast<uint32_t>(name.size());
+  FValueSize = static_cast<uint32_t>(value.size());
+  FValueOffset = value.empty() ? 0 : static_cast<uint32_t>(value.data() - FName);
+  // Folded while the name is fresh in the cache; text lines take no part in lookups.
+  const TFoldedName folded = FKind == TIniItemKind::Text ? TFoldedName{0, true} : FoldName(name);
+  FHash = folded.Hash;
+  FAsciiName = folded.Ascii;
 }
 
 void TIniItem::SetValue(std::string_view utf8) {
-  std::string bytes;
-  bytes.reserve(FNameSize + utf8.size());
-  bytes.append(Name()).append(utf8);
-  auto text = MakeRef<TIniText>(std::move(bytes));
-  const std::string_view own = text->Bytes();
-  UseText(std::move(text), own.substr(0, FNameSize), own.substr(FNameSize));
+  // The name is copied along, since both must lie in one text.
+  UseOwnText(Name(), utf8);
 }
 
 void TIniItem::WriteText(TTextSaver& saver, int indent) const {
@@ -138,6 +138,7 @@ void TIniList::Insert(Ref<TIniItem> item, size_t position) {
   } else {
     FItems.insert(FItems.begin() + static_cast<ptrdiff_t>(position), std::move(item));
     for (size_t i = position; i < FItems.size(); ++i) FItems[i]->FIndex = static_cast<uint32_t>(i);
+    DropHashTable();  // its indexes have moved
   }
   if (!IsNamed(added)) return;
   ++FNamedCount;
@@ -231,58 +232,66 @@ TIniObject* TIniList::AddObject(std::string_view name, std::string_view object_c
 void TIniList::EnsureHashTable() const {
   if (FHashReady.load(std::memory_order_acquire)) return;
   std::lock_guard guard(HashTableLock());
-  if (!FHashReady.load(std::memory_order_relaxed)) BuildHashTable();
-}
-
-void TIniList::BuildHashTable() const {
-  size_t bucket_count = kMinBuckets;
-  while (bucket_count < FNamedCount) bucket_count *= 2;
-  FBuckets.assign(bucket_count, nullptr);
-  // Walking in document order and pushing to the front leaves every chain in descending
-  // document order, so a lookup meets the last duplicate first.
-  for (const auto& item : FItems) {
-    if (!IsNamed(*item)) continue;
-    TIniItem*& head = FBuckets[item->FHash & (bucket_count - 1)];
-    item->FNextInChain = head;
-    head = item.Get();
-  }
+  if (FHashReady.load(std::memory_order_relaxed)) return;
+  FSlots.assign(SlotCountFor(FNamedCount), TSlot{0, 0});
+  for (const auto& item : FItems)
+    if (IsNamed(*item)) AddSlot(item->FHash, item->FIndex);
   FHashReady.store(true, std::memory_order_release);
 }
 
-void TIniList::AddToHashTable(TIniItem& item) {
+size_t TIniList::SlotCountFor(size_t named_count) noexcept {
+  size_t slot_count = 2 * kMinSlots;
+  while (slot_count < 2 * named_count) slot_count *= 2;
+  return slot_count;
+}
+
+void TIniList::AddSlot(uint32_t hash, uint32_t index) const noexcept {
+  const size_t mask = FSlots.size() - 1;
+  size_t at = hash & mask;
+  while (FSlots[at].Hash != 0) at = (at + 1) & mask;
+  FSlots[at] = {hash, index};
+}
+
+void TIniList::AddToHashTable(const TIniItem& item) {
   if (!FHashReady.load(std::memory_order_relaxed)) return;
-  if (FNamedCount >= FBuckets.size()) {
-    DropHashTable();
-    return;
+  if (SlotCountFor(FNamedCount) > FSlots.size()) {
+    // Growing moves the slots over without visiting the items again.
+    const std::vector<TSlot> old = std::exchange(FSlots, std::vector<TSlot>(2 * FSlots.size(), TSlot{0, 0}));
+    for (const TSlot& slot : old)
+      if (slot.Hash != 0) AddSlot(slot.Hash, slot.Index);
   }
-  TIniItem** link = &FBuckets[item.FHash & (FBuckets.size() - 1)];
-  while (*link && (*link)->FIndex > item.FIndex) link = &(*link)->FNextInChain;
-  item.FNextInChain = *link;
-  *link = &item;
+  AddSlot(item.FHash, item.FIndex);
 }
 
 void TIniList::DropHashTable() noexcept {
   FHashReady.store(false, std::memory_order_relaxed);
-  FBuckets.clear();
+  FSlots.clear();
 }
 
 template <class Match>
 TIniItem* TIniList::FindLast(std::string_view name, Match match) const {
-  const uint32_t hash = FoldedNameHash(name);
+  const TFoldedName folded = FoldName(name);
   const auto matches = [&](const TIniItem& item) {
-    return item.FHash == hash && IsNamed(item) && match(item) && SameName(item.Name(), name);
+    return item.FHash == folded.Hash && IsNamed(item) && match(item) &&
+           SameFoldedName(item.Name(), item.FAsciiName, name, folded.Ascii);
   };
-  // A list with no more named children than the smallest table has buckets is scanned
-  // from its end instead: the stored hashes make that as quick, without building a table.
-  if (FNamedCount <= kMinBuckets) {
+  // A short list is scanned from its end: quicker than a table, and needs none.
+  if (FNamedCount <= kMinSlots) {
     for (auto item = FItems.rbegin(); item != FItems.rend(); ++item)
       if (matches(**item)) return item->Get();
     return nullptr;
   }
   EnsureHashTable();
-  for (TIniItem* item = FBuckets[hash & (FBuckets.size() - 1)]; item; item = item->FNextInChain)
-    if (matches(*item)) return item;
-  return nullptr;
+  // Duplicates sit anywhere in the probe run: the one latest in the document wins.
+  const uint32_t hash = folded.Hash;
+  const size_t mask = FSlots.size() - 1;
+  TIniItem* last = nullptr;
+  for (size_t at = hash & mask; FSlots[at].Hash != 0; at = (at + 1) & mask) {
+    const TSlot& slot = FSlots[at];
+    if (slot.Hash != hash || (last && last->FIndex > slot.Index)) continue;
+    if (TIniItem* item = FItems[slot.Index].Get(); matches(*item)) last = item;
+  }
+  return last;
 }
 
 TIniItem* TIniList::FindItem(std::string_view name) const {
@@ -427,9 +436,7 @@ bool TIniFile::LoadFromStream(TStream& stream) {
         got += read;
       else
         return Fail("the document ends before its stated size");
-    size_t start;
-    std::string text = DecodeDocument(std::move(raw), start);
-    return Parse(std::move(text), start);
+    return LoadFromBuffer(std::move(raw));
   } catch (const Exception& error) {
     return Fail(std::string("the document cannot be read: ") + error.what());
   }
@@ -437,8 +444,13 @@ bool TIniFile::LoadFromStream(TStream& stream) {
 
 bool TIniFile::LoadFromBytes(std::string_view bytes) {
   if (bytes.size() >= kMaxTextSize) return Fail("the document is 128 MiB or larger");
+  return LoadFromBuffer(std::string(bytes));
+}
+
+bool TIniFile::LoadFromBuffer(std::string&& bytes) {
+  if (bytes.size() >= kMaxTextSize) return Fail("the document is 128 MiB or larger");
   size_t start;
-  std::string text = DecodeDocument(std::string(bytes), start);
+  std::string text = DecodeDocument(std::move(bytes), start);
   return Parse(std::move(text), start);
 }
 

@@ -44,12 +44,23 @@ public:
 
 private:
   friend class TIniItem;
-  void* Allocate(size_t size);
+  friend class TIniParser;
+
+  // Memory for one item, and a share in keeping the block alive for it.
+  void* AllocateItem(size_t size);
+  // The items living here keep the block alive together, as one reference, through a count
+  // of them. Allocation adds to the count in batches ahead of need, sparing an atomic
+  // operation per line; the parser gives back what it did not use when it is done.
+  void AddItemShares(size_t count);
+  void ReleaseItemShares(size_t count) noexcept;
+  void ReturnUnusedShares() noexcept;
 
   const std::string FBytes;
   std::vector<std::unique_ptr<std::byte[]>> FChunks;
   std::byte* FChunkNext = nullptr;
   std::byte* FChunkEnd = nullptr;
+  size_t FUnusedShares = 0;
+  std::atomic<size_t> FItemShares{0};
 };
 
 enum class TIniItemKind : uint8_t {
@@ -75,7 +86,7 @@ public:
 
   // Valid while the item lives and its value is not changed.
   std::string_view Name() const noexcept { return {FName, FNameSize}; }
-  std::string_view Value() const noexcept { return {FValue, FValueSize}; }
+  std::string_view Value() const noexcept { return {FName + FValueOffset, FValueSize}; }
   void SetValue(std::string_view utf8);
 
   // The list that holds the item and its index there (null when it is in none).
@@ -92,7 +103,7 @@ public:
 
 protected:
   TIniItem(TIniItemKind kind, std::string_view name, std::string_view value);
-  // A parsed item: `name` and `value` view into `text`, and the item is made with
+  // A parsed item: `name` and then `value` view into `text`, and the item is made with
   // new (text), which keeps the text alive.
   TIniItem(TIniItemKind kind, const TIniText& text, std::string_view name, std::string_view value);
 
@@ -100,18 +111,20 @@ private:
   friend class TIniList;
   friend class TIniParser;
 
-  void UseText(Ref<const TIniText> text, std::string_view name, std::string_view value);
+  void UseOwnText(std::string_view name, std::string_view value);
+  void UseText(std::string_view name, std::string_view value) noexcept;
 
+  // Parsed documents hold hundreds of thousands of items: the layout is kept tight.
   TIniItemKind FKind;
+  bool FAsciiName = true;
   uint32_t FNameSize = 0;
   uint32_t FValueSize = 0;
+  uint32_t FValueOffset = 0;  // the value follows the name in the same text
   uint32_t FIndex = 0;
-  uint32_t FHash = 0;  // the folded name's hash, for the hash tables of lists
+  uint32_t FHash = 0;  // the folded name's hash (0 for text lines)
   const char* FName = nullptr;
-  const char* FValue = nullptr;
   Ref<const TIniText> FText;  // the item's own text, when it is not its document's
   TIniList* FList = nullptr;
-  TIniItem* FNextInChain = nullptr;  // the previous named child of the same bucket
 };
 
 // An item with ordered children: a section, an object, or the file.
@@ -175,8 +188,9 @@ private:
   template <class Match>
   TIniItem* FindLast(std::string_view name, Match match) const;
   void EnsureHashTable() const;
-  void BuildHashTable() const;
-  void AddToHashTable(TIniItem& item);
+  static size_t SlotCountFor(size_t named_count) noexcept;
+  void AddToHashTable(const TIniItem& item);
+  void AddSlot(uint32_t hash, uint32_t index) const noexcept;
   void DropHashTable() noexcept;
   static void ReleaseItems(std::vector<Ref<TIniItem>> items) noexcept;
   int ChildIndent(int indent) const noexcept;
@@ -186,8 +200,13 @@ private:
   std::vector<Ref<TIniItem>> FItems;
   std::vector<TIniObject*> FObjects;
   uint32_t FNamedCount = 0;
-  // Buckets of the on-demand hash table; empty until the first lookup.
-  mutable std::vector<TIniItem*> FBuckets;
+  // The hash table over the named children, made by the first lookup that needs it: open
+  // addressing, at most half full. A slot holds a hash (0 when empty) and an index.
+  struct TSlot {
+    uint32_t Hash;
+    uint32_t Index;
+  };
+  mutable std::vector<TSlot> FSlots;
   mutable std::atomic<bool> FHashReady{false};
 };
 
@@ -235,6 +254,8 @@ public:
   // document, when the text is too large or cannot be read; malformed lines never fail.
   bool LoadFromStream(TStream& stream);
   bool LoadFromBytes(std::string_view bytes);
+  // The same, taking over the caller's buffer instead of copying it.
+  bool LoadFromBuffer(std::string&& bytes);
   // Raises EFOpenError when the file does not open.
   bool LoadFromFile(const std::string& path);
   // A document kept in one value (escaped form); fails with an empty document when the

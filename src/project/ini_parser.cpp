@@ -10,8 +10,14 @@ namespace orv {
 
 namespace {
 
+static_assert(std::endian::native == std::endian::little, "the byte scans read words little-endian");
+
+// The bytes 0 to 32 except LF and CR, as a bit set.
+constexpr uint64_t kBlanks = ((uint64_t(1) << 33) - 1) & ~(uint64_t(1) << '\n') & ~(uint64_t(1) << '\r');
+
 constexpr bool IsBlank(char c) noexcept {
-  return static_cast<unsigned char>(c) <= 32 && c != '\n' && c != '\r';
+  const auto byte = static_cast<unsigned char>(c);
+  return byte <= 32 && ((kBlanks >> byte) & 1) != 0;
 }
 
 constexpr bool IsIdentifier(char c) noexcept {
@@ -19,6 +25,13 @@ constexpr bool IsIdentifier(char c) noexcept {
 }
 
 const char* SkipBlanks(const char* from, const char* end) noexcept {
+  // Indents are mostly spaces: skip a run of them a word at a time first.
+  if (end - from >= 8) {
+    uint64_t word;
+    std::memcpy(&word, from, sizeof word);
+    const uint64_t other = word ^ 0x2020202020202020ull;
+    from += other != 0 ? std::countr_zero(other) / 8 : 8;
+  }
   while (from < end && IsBlank(*from)) ++from;
   return from;
 }
@@ -36,7 +49,6 @@ const char* Find(const char* from, const char* end, char c) noexcept {
   return static_cast<const char*>(std::memchr(from, c, static_cast<size_t>(end - from)));
 }
 
-static_assert(std::endian::native == std::endian::little, "the byte scan reads words little-endian");
 constexpr uint64_t kOnes = 0x0101010101010101ull;
 
 // High bit set in every zero byte of `word`. A byte above a zero byte may be flagged too,
@@ -131,6 +143,9 @@ class TIniParser {
 public:
   TIniParser(TIniFile& file, Ref<TIniText> text)
       : FFile(file), FText(std::move(text)), FBase(&file) {}
+  ~TIniParser() { FText->ReturnUnusedShares(); }
+  TIniParser(const TIniParser&) = delete;
+  TIniParser& operator=(const TIniParser&) = delete;
 
   void Run(size_t start) {
     const std::string_view bytes = FText->Bytes();

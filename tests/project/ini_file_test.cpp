@@ -530,6 +530,12 @@ TEST(IniLifetime, ItemsKeepTheirTextWhenTheDocumentGoes) {
   EXPECT_EQ(key->Value(), "value");
   EXPECT_EQ(key->List(), nullptr);
   EXPECT_EQ(ReadInteger(object->FindItem("x"), 0), 1);
+  // A new value may come from the item's own text, which the change replaces.
+  key->SetValue(key->Value().substr(1));
+  EXPECT_EQ(key->Value(), "alue");
+  key->SetValue(key->Name());
+  EXPECT_EQ(key->Value(), "k");
+  EXPECT_EQ(key->Name(), "k");
 }
 
 }  // namespace
