@@ -22,6 +22,8 @@ struct Command {
 
 // The commands, one per file.
 int RunTimeline(const Args& args);  // timeline_command.cpp
+int RunDump(const Args& args);      // project_commands.cpp
+int RunGet(const Args& args);       // project_commands.cpp
 int RunBuild(const Args& args);     // package_commands.cpp
 int RunList(const Args& args);      // package_commands.cpp
 int RunCat(const Args& args);       // package_commands.cpp

@@ -11,6 +11,8 @@ namespace {
 // Commands, in the order `orvpack help` lists them.
 const Command kCommands[] = {
     {"help", "help", nullptr},
+    {"dump", "dump FILE", RunDump},
+    {"get", "get FILE SECTION KEY", RunGet},
     {"timeline", "timeline SHOW [--from I] [--to J]", RunTimeline},
     {"build",
      "build -o OUT [--player EXE] [--project FILE] [--add PATH[=NAME]]... [--dir DIR]\n"
