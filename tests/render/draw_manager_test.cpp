@@ -5,6 +5,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "base/exceptions.h"
 #include "render/texture_store.h"
 #include "render_test_support.h"
 
@@ -191,6 +192,109 @@ TEST_F(RenderTest, MissingPixelsLeaveThePictureOutAndTheFrameGoesOn) {
   });
   ASSERT_TRUE(drawn);
   EXPECT_EQ(MaxDifference(*drawn, [](int, int) { return kBlue; }), 0);
+}
+
+void FillPlane(TYUVImage& image, int plane, std::uint8_t value) {
+  const TYUVImage::TPlaneLock lock = image.LockPlane(plane);
+  for (int y = 0; y < lock.Height; ++y) std::fill_n(lock.Row(y), lock.Width * (plane == 4 ? 4 : 1), value);
+  image.UnlockPlane(plane);
+}
+
+TEST_F(RenderTest, VideoSurfacesTakeTheFormTheirSourceNeeds) {
+  const Ref<T3DYUV> planar = Drawer->CreateVideoSurface(16, 8, false);
+  const Ref<T3DYUV> with_alpha = Drawer->CreateVideoSurface(16, 8, true);
+  ASSERT_TRUE(planar && with_alpha);
+  EXPECT_EQ(planar->Form(), TYUVImage::TForm::Planar);
+  EXPECT_EQ(with_alpha->Form(), TYUVImage::TForm::RGBA);
+  EXPECT_EQ(planar->LockPlane(TYUVImage::kPlaneU).Width, 8);
+  planar->UnlockPlane(TYUVImage::kPlaneU);
+  EXPECT_THROW(planar->LockPlane(TYUVImage::kPlaneRGBA), EAssertionFailed);
+  EXPECT_FALSE(Drawer->CreateVideoSurface(0, 8, false));
+  EXPECT_FALSE(Drawer->CreateVideoSurface(1 << 20, 8, false));
+}
+
+TEST_F(RenderTest, VideoFramesDrawThroughTheirShaders) {
+  const Ref<T3DYUV> frame = Drawer->CreateVideoSurface(16, 16, false);
+  ASSERT_TRUE(frame);
+  FillPlane(*frame, TYUVImage::kPlaneY, 180);
+  FillPlane(*frame, TYUVImage::kPlaneU, 128);
+  FillPlane(*frame, TYUVImage::kPlaneV, 128);
+  struct TCase {
+    const char* What;
+    TVideoDrawParams Params;
+    std::uint32_t Expected;
+  };
+  TVideoDrawParams keyed;
+  keyed.ChromaKey = true;
+  keyed.KeyU = keyed.KeyV = 128 / 255.0f;
+  keyed.ToleranceX = 0.1f;
+  TVideoDrawParams mask;
+  mask.AsMask = true;
+  TVideoDrawParams deinterlaced;
+  deinterlaced.Deinterlace = true;
+  const std::uint32_t grey = Argb(191, 191, 191);  // (180 - 16) × 255 / 219
+  for (const TCase& c : {TCase{"plain", {}, grey}, TCase{"deinterlaced", deinterlaced, grey},
+                         TCase{"keyed out", keyed, kBlue}, TCase{"as mask", mask, Argb(143, 143, 255 - 191 + 143)}}) {
+    Ref<TBitmap> drawn = Capture([&](TDeviceDrawer& d) {
+      d.Clear(kBlue);
+      d.DrawVideo(*frame, FrameOf(TRectF{0, 0, 64, 48}), c.Params);
+    });
+    ASSERT_TRUE(drawn);
+    EXPECT_LE(MaxDifference(*drawn, [&](int, int) { return c.Expected; }), 3) << c.What;
+  }
+  const Ref<T3DYUV> rgba = Drawer->CreateVideoSurface(16, 16, true);
+  FillPlane(*rgba, TYUVImage::kPlaneRGBA, 200);
+  Ref<TBitmap> drawn = Capture([&](TDeviceDrawer& d) { d.DrawVideo(*rgba, FrameOf(TRectF{0, 0, 64, 48}), {}); });
+  ASSERT_TRUE(drawn);
+  EXPECT_LE(MaxDifference(*drawn, [](int, int) { return Argb(157, 157, 157); }), 2);  // 200 × 200 / 255 over black
+}
+
+TEST_F(RenderTest, MaskShowsTheContentThroughTheStencilsAlpha) {
+  // The stencil is half opaque on the left and clear on the right.
+  const Ref<TLambdaItem> content = Item([](TDeviceDrawer& d) {
+    TBoxDrawParams red;
+    red.Color1 = red.Color2 = 0xFFFF0000u;
+    d.DrawBox(FrameOf(TRectF{0, 0, 64, 48}), red);
+  });
+  const Ref<TLambdaItem> stencil = Item([](TDeviceDrawer& d) {
+    TBoxDrawParams half;
+    half.Color1 = half.Color2 = 0x80FFFFFFu;
+    d.DrawBox(FrameOf(TRectF{0, 0, 32, 48}), half);
+  });
+  Ref<TBitmap> drawn = Capture([&](TDeviceDrawer& d) {
+    d.Clear(kBlue);
+    d.ComposeMask(*stencil, *content, 100);
+  });
+  ASSERT_TRUE(drawn);
+  EXPECT_LE(MaxDifference(*drawn, [](int x, int) { return x < 32 ? Argb(128, 0, 127) : kBlue; }), 2);
+}
+
+class TRecordingFilter : public TFilterParams {
+public:
+  void DrawTransition(TDeviceDrawer&, TDrawItem* a, TDrawItem* b) override {
+    A = a;
+    B = b;
+  }
+  TDrawItem* A = nullptr;
+  TDrawItem* B = nullptr;
+};
+
+TEST_F(RenderTest, TransitionsGoThroughTheirFilterOrShowTheNewSlide) {
+  const auto box = [](std::uint32_t colour) {
+    return Item([colour](TDeviceDrawer& d) {
+      TBoxDrawParams p;
+      p.Color1 = p.Color2 = colour;
+      d.DrawBox(FrameOf(TRectF{0, 0, 64, 48}), p);
+    });
+  };
+  const Ref<TLambdaItem> a = box(0xFFFF0000u), b = box(0xFF00FF00u);
+  Ref<TBitmap> drawn = Capture([&](TDeviceDrawer& d) { d.DrawTransition(a.Get(), b.Get(), nullptr); });
+  ASSERT_TRUE(drawn);
+  EXPECT_EQ(MaxDifference(*drawn, [](int, int) { return 0xFF00FF00u; }), 0);
+  const Ref<TRecordingFilter> filter = MakeRef<TRecordingFilter>();
+  Capture([&](TDeviceDrawer& d) { d.DrawTransition(a.Get(), b.Get(), filter.Get()); });
+  EXPECT_EQ(filter->A, a.Get());
+  EXPECT_EQ(filter->B, b.Get());
 }
 
 }  // namespace
