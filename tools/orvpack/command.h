@@ -27,5 +27,6 @@ int RunGet(const Args& args);       // project_commands.cpp
 int RunBuild(const Args& args);     // package_commands.cpp
 int RunList(const Args& args);      // package_commands.cpp
 int RunCat(const Args& args);       // package_commands.cpp
+int RunEval(const Args& args);      // eval_command.cpp
 
 }  // namespace orv::orvpack

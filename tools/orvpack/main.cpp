@@ -20,6 +20,7 @@ const Command kCommands[] = {
      RunBuild},
     {"list", "list SHOW", RunList},
     {"cat", "cat SHOW NAME", RunCat},
+    {"eval", "eval SHOW SLIDE GUID TIME", RunEval},
 };
 
 int PrintUsage(FILE* to) {
