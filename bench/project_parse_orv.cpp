@@ -17,14 +17,16 @@ using namespace orv;
 
 std::string SlideSection(int slide) { return "Slide" + std::to_string(slide); }
 
-// Roughly what an authoring tool writes for a picture slide with a caption and a few key
-// points: about 2.5 KB of text in 90 lines.
+// Roughly what an authoring tool writes for a picture slide with a caption, a sound and a
+// few key points: about 2.2 KB of text in 90 lines.
 void WriteSlide(std::string& out, int slide) {
   const std::string n = std::to_string(slide);
   out += "[" + SlideSection(slide) + "]\r\n";
   out += "SlideName=Slide " + n + "\r\nPers_EndAction=\r\nbstyle=1\r\nbcolor=" + std::to_string(slide * 7919 % 16777216) +
          "\r\nbsize=100\r\nCustomEffBg=0\r\nEffectName=dissolve\r\nEffectTime=1500\r\nSlideTime=5000\r\n"
-         "SoundComment=\r\nMusicVolume=100\r\n";
+         "SoundComment=\r\nMusicVolume=100\r\n"
+         "Description=Evening walk along the harbour, day " + n + " of the trip, with the old lighthouse and the boats\r\n"
+         "Keywords=holiday,summer,sea,harbour,lighthouse,boats,evening,walk,family,friends,sunset,day " + n + "\r\n";
   out += "object Container:Root\r\n";
   out += "  object Image1:TImage\r\n"
          "    FileName=C:\\Users\\Author\\Pictures\\Holiday 2024\\IMG_" + n + ".jpg\r\n"
@@ -39,7 +41,10 @@ void WriteSlide(std::string& out, int slide) {
          "    FontName=Arial\r\n    FontStyle=Bold,Italic\r\n    Color=255,255,255\r\n    Align=1\r\n"
          "    LineSpacing=0\r\n    Position=0.5,0.9\r\n    Scale=100\r\n    ShadowColor=#000000,128\r\n"
          "  end\r\n";
-  out += "end\r\n; end of slide " + n + "\r\n\r\n";
+  out += "  object Sound1:TSound\r\n    FileName=C:\\Users\\Author\\Music\\Holiday 2024\\Track " + n +
+         " - Summer evening by the sea.mp3\r\n    Volume=80\r\n    FadeIn=500\r\n    FadeOut=1500\r\n"
+         "    Loop=0\r\n  end\r\n";
+  out += "end\r\n; end of slide " + n + ", written by the authoring tool\r\n\r\n";
 }
 
 std::string GenerateProject(int slides) {

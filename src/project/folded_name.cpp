@@ -40,14 +40,6 @@ uint64_t TailWord(const char* at, size_t count) noexcept {
   return byte(0) | byte(count / 2) << 8 | byte(count - 1) << 16;
 }
 
-bool IsAscii(std::string_view name) noexcept {
-  uint64_t all = 0;
-  size_t at = 0;
-  for (; name.size() - at >= 8; at += 8) all |= Load<uint64_t>(name.data() + at);
-  if (at < name.size()) all |= TailWord(name.data() + at, name.size() - at);
-  return (all & kHighBits) == 0;
-}
-
 // The hash of a folded spelling: its length, its first and its last eight bytes.
 uint32_t HashFolded(std::string_view folded) noexcept {
   const char* at = folded.data();
@@ -61,8 +53,16 @@ uint32_t HashFolded(std::string_view folded) noexcept {
 
 }  // namespace
 
+bool IsAsciiText(std::string_view text) noexcept {
+  uint64_t all = 0;
+  size_t at = 0;
+  for (; text.size() - at >= 8; at += 8) all |= Load<uint64_t>(text.data() + at);
+  if (at < text.size()) all |= TailWord(text.data() + at, text.size() - at);
+  return (all & kHighBits) == 0;
+}
+
 TFoldedName FoldName(std::string_view name) {
-  if (IsAscii(name)) return {HashFolded(name), true};
+  if (IsAsciiText(name)) return {HashFolded(name), true};
   // Hashing the Unicode folding keeps names that SameTextUtf8 finds equal together,
   // whatever their byte lengths.
   return {HashFolded(LowerUtf8(name)), false};

@@ -17,6 +17,9 @@ struct TFoldedName {
 
 TFoldedName FoldName(std::string_view name);
 
+// No byte of the text has its high bit set; a word at a time.
+bool IsAsciiText(std::string_view text) noexcept;
+
 // SameTextUtf8, a word at a time when both names are ASCII.
 bool SameFoldedName(std::string_view a, bool a_is_ascii, std::string_view b, bool b_is_ascii) noexcept;
 

@@ -29,12 +29,6 @@ std::mutex& HashTableLock() {
 
 bool IsNamed(const TIniItem& item) noexcept { return !item.IsText(); }
 
-bool IsAscii(std::string_view bytes) noexcept {
-  unsigned char high = 0;
-  for (char c : bytes) high |= static_cast<unsigned char>(c);
-  return high < 0x80;
-}
-
 std::string Utf16LeToUtf8(std::string_view bytes) {
   WideString wide(bytes.size() / 2, u'\0');
   for (size_t i = 0; i < wide.size(); ++i)
@@ -53,7 +47,7 @@ std::string DecodeDocument(std::string raw, size_t& start) {
     return raw;
   }
   if (bytes.starts_with(kUtf16LeMark)) return Utf16LeToUtf8(bytes.substr(kUtf16LeMark.size()));
-  if (IsAscii(bytes)) return raw;
+  if (IsAsciiText(bytes)) return raw;
   return Windows1252ToUtf8(bytes);
 }
 
