@@ -11,15 +11,27 @@
 
 namespace orv {
 
-// XORs `count` bytes that sit at `position` of a scrambled stream with the key; the same
-// call scrambles and descrambles. The key must not be empty.
-void ScrambleBytes(std::string_view key, uint8_t* data, size_t count, int64_t position);
+// XORs bytes with a repeating key by their position in a scrambled stream; the same call
+// scrambles and descrambles.
+class TScrambler {
+public:
+  // The key must not be empty.
+  explicit TScrambler(std::string_view key);
+  void Apply(uint8_t* data, size_t count, int64_t position) const;
+
+private:
+  size_t FKeyLength;
+  // The key repeated over a whole number of 16-byte blocks plus one more key, so that a
+  // run starting at any key offset can be XORed a block at a time.
+  size_t FRunLength;
+  std::string FPattern;
+};
 
 class TCryptStream : public TStream {
 public:
   // The key must not be empty.
-  TCryptStream(TStream& inner, std::string key);
-  TCryptStream(std::unique_ptr<TStream> inner, std::string key);
+  TCryptStream(TStream& inner, std::string_view key);
+  TCryptStream(std::unique_ptr<TStream> inner, std::string_view key);
 
   size_t Read(void* buffer, size_t count) override;
   size_t Write(const void* buffer, size_t count) override;
@@ -30,7 +42,7 @@ public:
 private:
   std::unique_ptr<TStream> FOwnedInner;
   TStream& FInner;
-  std::string FKey;
+  TScrambler FScrambler;
 };
 
 }  // namespace orv

@@ -1,14 +1,10 @@
 #include "package/file_accessor.h"
 
-#include "package/load_pacing.h"
-#include "package/partial_stream.h"
 #include "package/path_variables.h"
 #include "package/windows_names.h"
 
 namespace orv {
 namespace {
-
-constexpr size_t kProgressPieceSize = 32768;  // the window caps it to its progress piece
 
 std::optional<std::string> ExistingDiskPath(WideView name) {
   std::optional<std::string> path = DiskPathOf(name);
@@ -21,14 +17,7 @@ std::optional<std::string> ExistingDiskPath(WideView name) {
 TFileAccessor::TFileAccessor(Ref<TFileSource> source, WideString base_folder)
     : FSource(std::move(source)), FBaseFolder(std::move(base_folder)) {}
 
-StreamPtr TFileAccessor::OpenStream(WideView name) {
-  StreamPtr file = FSource->OpenLocked(name);
-  if (!file) return nullptr;
-  const int64_t size = file->Size();
-  auto window = std::make_unique<TPartialStream>(std::move(file), size, 0);
-  window->SetProgress(kProgressPieceSize, PaceLoading, nullptr);
-  return window;
-}
+StreamPtr TFileAccessor::OpenStream(WideView name) { return FSource->OpenLocked(name); }
 
 std::optional<std::string> TFileAccessor::FindFile(WideView name) const {
   if (auto path = ExistingDiskPath(name)) return path;

@@ -5,6 +5,8 @@
 #include <unordered_set>
 
 #include "base/log.h"
+#include "package/load_pacing.h"
+#include "package/partial_stream.h"
 #include "package/path_variables.h"
 #include "package/windows_names.h"
 #include "project/ini_values.h"
@@ -64,8 +66,9 @@ StreamPtr OpenNamedDiskFile(WideView name, bool tolerant) {
   const std::optional<std::string> path = DiskPathOf(ApplyPathVariables(name));
   if (!path || !DiskFileExists(*path)) return nullptr;
   try {
-    if (tolerant) return std::make_unique<TTolerantFileStream>(*path, TFileMode::OpenRead);
-    return std::make_unique<TFileStream>(*path, TFileMode::OpenRead);
+    StreamPtr file = tolerant ? std::make_unique<TTolerantFileStream>(*path, TFileMode::OpenRead)
+                              : std::make_unique<TFileStream>(*path, TFileMode::OpenRead);
+    return WithProgress(std::move(file), PaceLoading, nullptr);
   } catch (const EFOpenError&) {
     return nullptr;
   }
@@ -190,7 +193,7 @@ StreamPtr TMappedFileSource::OpenUnmapped(WideView name) { return OpenNamedDiskF
 
 StreamPtr TPackedFileSource::OpenUnmapped(WideView name) {
   try {
-    return FPackage->OpenEntry(name);
+    return FPackage->OpenEntry(name, PaceLoading, nullptr);
   } catch (const Exception& error) {
     Log().Write("Package entry \"" + Utf16ToUtf8(name) + "\" is unreadable: " + error.what());
     return nullptr;

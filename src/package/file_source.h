@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -67,7 +68,8 @@ public:
   std::vector<TPictureProvider> PictureProviders() const;
 
 protected:
-  // The file's bytes, or nothing when it cannot be opened.
+  // The file's bytes, or nothing when it cannot be opened. The stream calls PaceLoading
+  // after every piece of 256 bytes it reads.
   virtual StreamPtr OpenFile(WideView name) = 0;
 
 private:

@@ -54,12 +54,16 @@ void SetLoadPacingMode(TLoadPacingMode mode) {
 
 TLoadPacingMode LoadPacingMode() { return gMode.load(std::memory_order_relaxed); }
 
+bool LoadPauseDue(TLoadPacingMode mode, Clock::duration since_last_pause) {
+  return mode == TLoadPacingMode::Playing && since_last_pause > kLoadSlice;
+}
+
 void PaceLoading(void*) {
-  if (gMode.load(std::memory_order_relaxed) != TLoadPacingMode::Playing) return;
+  const TLoadPacingMode mode = gMode.load(std::memory_order_relaxed);
+  if (mode == TLoadPacingMode::Off) return;
   // Each loading thread counts its own time since its last pause.
   thread_local Clock::time_point last_pause = Clock::now();
-  const Clock::time_point now = Clock::now();
-  if (now - last_pause <= kLoadSlice) return;
+  if (!LoadPauseDue(mode, Clock::now() - last_pause)) return;
   std::this_thread::sleep_for(kPause);
   last_pause = Clock::now();
 }

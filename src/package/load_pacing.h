@@ -3,6 +3,8 @@
 // playing show.
 #pragma once
 
+#include <chrono>
+
 namespace orv {
 
 enum class TLoadPacingMode {
@@ -17,5 +19,9 @@ TLoadPacingMode LoadPacingMode();
 
 // The progress callback of the accessor's streams (the context is unused).
 void PaceLoading(void* context);
+
+// Whether a loading thread pauses now: only while playing, and once more than 5 ms have
+// passed since its last pause.
+bool LoadPauseDue(TLoadPacingMode mode, std::chrono::steady_clock::duration since_last_pause);
 
 }  // namespace orv

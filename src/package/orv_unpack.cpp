@@ -4,6 +4,7 @@
 #include "package/crypt_stream.h"
 #include "package/inflate_stream.h"
 #include "package/partial_stream.h"
+#include "package/windows_names.h"
 
 namespace orv {
 namespace {
@@ -69,6 +70,10 @@ void TOrvUnpack::Dispose() {
 }
 
 void TOrvUnpack::Open() {
+  if (!DiskFileExists(FPath)) {
+    FErrorText = kFileNotFound;
+    return;
+  }
   try {
     FFile = std::make_unique<TFileStream>(FPath, TFileMode::OpenRead);
   } catch (const Exception&) {
@@ -169,17 +174,21 @@ std::vector<TPackageEntry> TOrvUnpack::Entries() const {
   return entries;
 }
 
-StreamPtr TOrvUnpack::OpenEntry(WideView name) const {
+StreamPtr TOrvUnpack::OpenEntry(WideView name, TProgressProc progress, void* context) const {
   const std::optional<TPackageEntry> entry = FindEntry(name);
-  return entry ? OpenEntry(*entry) : nullptr;
+  return entry ? OpenEntry(*entry, progress, context) : nullptr;
 }
 
-StreamPtr TOrvUnpack::OpenEntry(const TPackageEntry& entry) const {
+StreamPtr TOrvUnpack::OpenEntry(const TPackageEntry& entry, TProgressProc progress, void* context) const {
   auto window =
       std::make_unique<TPartialStream>(std::make_unique<TFileStream>(FPath, TFileMode::OpenRead), entry.Size, entry.Position);
+  window->SetProgress(kProgressPieceSize, progress, context);
   switch (static_cast<TPackMethod>(entry.Method)) {
-    case TPackMethod::Deflated: return InflateWhole(*window, kMaxInflatedSize);
-    case TPackMethod::Scrambled: return std::make_unique<TCryptStream>(std::move(window), std::string(kPackageKey));
+    case TPackMethod::Deflated: {
+      StreamPtr inflated = InflateWhole(*window, kMaxInflatedSize);
+      return progress ? WithProgress(std::move(inflated), progress, context) : std::move(inflated);
+    }
+    case TPackMethod::Scrambled: return std::make_unique<TCryptStream>(std::move(window), kPackageKey);
     default: return window;
   }
 }

@@ -12,6 +12,7 @@
 #include "base/stream.h"
 #include "base/text.h"
 #include "package/package_format.h"
+#include "package/partial_stream.h"
 #include "project/ini_file.h"
 
 namespace orv {
@@ -48,8 +49,10 @@ public:
   // descrambling stream over it, or the inflated bytes in memory. Each stream has its
   // own file handle, so entries can be read on several threads at once. Nothing when the
   // entry is missing; stream errors when its bytes are unreadable.
-  StreamPtr OpenEntry(WideView name) const;
-  StreamPtr OpenEntry(const TPackageEntry& entry) const;
+  // With a progress callback, every read of the file (inflating included) and of the
+  // inflated bytes reports progress after each piece of 256 bytes.
+  StreamPtr OpenEntry(WideView name, TProgressProc progress = nullptr, void* context = nullptr) const;
+  StreamPtr OpenEntry(const TPackageEntry& entry, TProgressProc progress = nullptr, void* context = nullptr) const;
 
   // An inflated entry larger than this is refused rather than filling memory.
   static constexpr int64_t kMaxInflatedSize = int64_t(1) << 30;

@@ -44,10 +44,11 @@ void DeflateRaw(TStream& source, TStream& out) {
 
 // Copies the source from its position to its end, scrambled when asked.
 void CopyBytes(TStream& source, TStream& out, bool scramble) {
+  const TScrambler scrambler(kPackageKey);
   std::vector<uint8_t> chunk(kChunkSize);
   int64_t position = 0;
   while (const size_t got = source.Read(chunk.data(), chunk.size())) {
-    if (scramble) ScrambleBytes(kPackageKey, chunk.data(), got, position);
+    if (scramble) scrambler.Apply(chunk.data(), got, position);
     out.WriteBuffer(chunk.data(), got);
     position += static_cast<int64_t>(got);
   }

@@ -22,34 +22,30 @@ void TPartialStream::SetProgress(size_t piece_size, TProgressProc callback, void
   FPieceSize = callback ? std::clamp<size_t>(piece_size, 1, kProgressPieceSize) : kDefaultPieceSize;
 }
 
-size_t TPartialStream::NextPiece(size_t wanted) {
-  const int64_t left = FSize - Position();
-  if (left <= 0) return 0;
-  return static_cast<size_t>(std::min<int64_t>(left, static_cast<int64_t>(std::min(wanted, FPieceSize))));
+template <class Move>
+size_t TPartialStream::MovePieces(size_t count, Move move) {
+  // The source is ours while a call runs, so its position is asked once, not per piece.
+  int64_t position = Position();
+  size_t done = 0;
+  while (done < count && position < FSize) {
+    const size_t piece = static_cast<size_t>(std::min<int64_t>(FSize - position, std::min(count - done, FPieceSize)));
+    const size_t moved = move(done, piece);
+    done += moved;
+    position += static_cast<int64_t>(moved);
+    if (FProgress) FProgress(FProgressContext);
+    if (moved == 0) break;
+  }
+  return done;
 }
 
 size_t TPartialStream::Read(void* buffer, size_t count) {
   auto* out = static_cast<uint8_t*>(buffer);
-  size_t done = 0;
-  while (const size_t piece = NextPiece(count - done)) {
-    const size_t got = FSource.Read(out + done, piece);
-    done += got;
-    ReportProgress();
-    if (got == 0) break;
-  }
-  return done;
+  return MovePieces(count, [&](size_t offset, size_t piece) { return FSource.Read(out + offset, piece); });
 }
 
 size_t TPartialStream::Write(const void* buffer, size_t count) {
   const auto* in = static_cast<const uint8_t*>(buffer);
-  size_t done = 0;
-  while (const size_t piece = NextPiece(count - done)) {
-    const size_t put = FSource.Write(in + done, piece);
-    done += put;
-    ReportProgress();
-    if (put == 0) break;
-  }
-  return done;
+  return MovePieces(count, [&](size_t offset, size_t piece) { return FSource.Write(in + offset, piece); });
 }
 
 int64_t TPartialStream::Seek(int64_t offset, TSeekOrigin origin) {
@@ -64,5 +60,12 @@ int64_t TPartialStream::Seek(int64_t offset, TSeekOrigin origin) {
 }
 
 void TPartialStream::SetSize(int64_t) { throw EStreamError("Stream Cannot be resized"); }
+
+std::unique_ptr<TPartialStream> WithProgress(StreamPtr stream, TProgressProc callback, void* context) {
+  const int64_t size = stream->Size();
+  auto window = std::make_unique<TPartialStream>(std::move(stream), size, 0);
+  window->SetProgress(kProgressPieceSize, callback, context);
+  return window;
+}
 
 }  // namespace orv

@@ -12,6 +12,9 @@ namespace orv {
 // Called after each piece a stream reads or writes; `context` is the registrant's value.
 using TProgressProc = void (*)(void* context);
 
+// The piece size that readers ask for with a callback; the window caps it at 256 bytes.
+inline constexpr size_t kProgressPieceSize = 32768;
+
 class TPartialStream : public TStream {
 public:
   // Raises EStreamError("Insufficient Source Size") when the source is shorter than
@@ -35,11 +38,10 @@ private:
   static constexpr size_t kDefaultPieceSize = 32768;
   static constexpr size_t kProgressPieceSize = 256;
 
-  // How many bytes the next piece may move: bounded by the request, the window and the piece.
-  size_t NextPiece(size_t wanted);
-  void ReportProgress() {
-    if (FProgress) FProgress(FProgressContext);
-  }
+  // Moves up to `count` bytes piece by piece with `move(offset, piece)`, never past the
+  // window, reporting progress after each piece.
+  template <class Move>
+  size_t MovePieces(size_t count, Move move);
 
   std::unique_ptr<TStream> FOwnedSource;
   TStream& FSource;
@@ -49,5 +51,8 @@ private:
   TProgressProc FProgress = nullptr;
   void* FProgressContext = nullptr;
 };
+
+// A window over the whole stream that reports progress after each piece it reads.
+std::unique_ptr<TPartialStream> WithProgress(StreamPtr stream, TProgressProc callback, void* context);
 
 }  // namespace orv

@@ -43,7 +43,7 @@ WideString WideFromDiskPath(std::string_view path) {
 
 bool DiskFileExists(const std::string& path) {
   struct stat info {};
-  return !path.empty() && ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+  return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 bool NamedFileExists(WideView name) {

@@ -26,7 +26,8 @@ WideView FolderOfName(WideView name);
 // A disk path as wide text; bytes that are not UTF-8 are read as the legacy code page.
 WideString WideFromDiskPath(std::string_view path);
 
-// Whether a disk file (anything but a folder) exists.
+// Whether a regular file exists there. Folders, pipes and devices do not count: opening
+// a pipe would wait for a writer, and a device has no end.
 bool DiskFileExists(const std::string& path);
 // Whether the name's disk path is an existing file.
 bool NamedFileExists(WideView name);

@@ -1,6 +1,7 @@
 #include "package/file_source.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "base/program_path.h"
 #include "package/file_accessor.h"
@@ -161,6 +162,8 @@ TEST_F(FileSourceTest, RealSourceAppliesPathVariables) {
   EXPECT_EQ(Read(source->OpenLocked(u"%STYLES%\\frame.png")), "frame");
   EXPECT_EQ(Read(source->OpenLocked(u"%styles%\\none.png")), "<nothing>");
   EXPECT_EQ(Read(source->OpenLocked(WideOf("styles"))), "<nothing>");  // a folder is no file
+  ASSERT_EQ(::mkfifo(PathOf("pipe").c_str(), 0600), 0);
+  EXPECT_EQ(Read(source->OpenLocked(WideOf("pipe"))), "<nothing>");   // nor is a pipe
 }
 
 TEST_F(FileSourceTest, PathVariablesTakeTheFirstExistingElseTheLastDefault) {

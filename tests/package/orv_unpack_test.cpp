@@ -1,6 +1,7 @@
 #include "package/orv_unpack.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <thread>
 
@@ -175,7 +176,9 @@ TEST_F(UnpackTest, DamagedPackagesAreNotPackages) {
 }
 
 TEST_F(UnpackTest, MissingFiles) {
-  for (const std::string& path : {PathOf("nothing.exe"), FDir.string()}) {
+  // A pipe would block the opening until someone writes to it.
+  ASSERT_EQ(::mkfifo(PathOf("pipe").c_str(), 0600), 0);
+  for (const std::string& path : {PathOf("nothing.exe"), FDir.string(), PathOf("pipe")}) {
     const auto package = MakeRef<TOrvUnpack>(path);
     EXPECT_FALSE(package->IsOpen());
     EXPECT_EQ(package->ErrorText(), "Slideshow File not Found");
@@ -251,6 +254,26 @@ TEST_F(UnpackTest, EntriesReadOnSeveralThreadsAtOnce) {
   }
   threads.clear();
   for (int count : matches) EXPECT_EQ(count, 5);
+}
+
+void CountPiece(void* context) { ++*static_cast<int64_t*>(context); }
+
+TEST_F(UnpackTest, EveryMethodReportsProgressPerPiece) {
+  const std::string content = Pattern(100000);
+  for (const TPackMethod method : {TPackMethod::Stored, TPackMethod::Deflated, TPackMethod::Scrambled}) {
+    const std::string path = PathOf("show.exe");
+    WritePackage(path, {{u"a.bin", content, method}});
+    const auto package = MakeRef<TOrvUnpack>(path);
+    int64_t pieces = 0;
+    const StreamPtr stream = package->OpenEntry(u"a.bin", CountPiece, &pieces);
+    const int64_t while_opening = pieces;
+    std::string read(content.size(), '\0');
+    EXPECT_EQ(stream->Read(read.data(), read.size()), content.size());
+    EXPECT_EQ(read, content);
+    // 100000 bytes are 391 pieces of 256; a deflated entry adds the pieces read while inflating.
+    EXPECT_EQ(pieces - while_opening, 391) << int(method);
+    EXPECT_EQ(while_opening > 0, method == TPackMethod::Deflated) << int(method);
+  }
 }
 
 TEST_F(UnpackTest, PackageVersionTellsPackagesApart) {

@@ -109,7 +109,7 @@ TEST(PartialStream, OwnedSourceGoesWithTheWindow) {
 TEST(CryptStream, ScramblingDependsOnlyOnThePosition) {
   const std::string plain = Bytes(1000);
   std::string scrambled = plain;
-  ScrambleBytes(kPackageKey, reinterpret_cast<uint8_t*>(scrambled.data()), scrambled.size(), 0);
+  TScrambler(kPackageKey).Apply(reinterpret_cast<uint8_t*>(scrambled.data()), scrambled.size(), 0);
   for (size_t i : {0, 1, 31, 32, 40, 999})
     EXPECT_EQ(uint8_t(scrambled[i]), uint8_t(plain[i] ^ kPackageKey[i % 32])) << i;
 
@@ -125,6 +125,23 @@ TEST(CryptStream, ScramblingDependsOnlyOnThePosition) {
     part += piece;
   }
   EXPECT_EQ(part, plain.substr(40));
+}
+
+TEST(CryptStream, AnyKeyLengthPositionAndCountXorsByteForByte) {
+  const std::string plain = Bytes(300);
+  for (std::string_view key : {std::string_view("k"), std::string_view("abc"), kPackageKey,
+                               std::string_view("0123456789abcdefghijklmnopqrstuvwxyz!")}) {
+    const TScrambler scrambler(key);
+    for (int64_t position : {0, 1, 7, 31, 32, 33, 1000001}) {
+      for (size_t count : {0, 1, 8, 9, 255, 300}) {
+        std::string data = plain.substr(0, count);
+        scrambler.Apply(reinterpret_cast<uint8_t*>(data.data()), count, position);
+        for (size_t i = 0; i < count; ++i)
+          ASSERT_EQ(uint8_t(data[i]), uint8_t(plain[i] ^ key[(position + i) % key.size()]))
+              << key << " at " << position << " + " << i;
+      }
+    }
+  }
 }
 
 TEST(CryptStream, WritesScrambleAtTheirPosition) {

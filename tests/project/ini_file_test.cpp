@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace orv {
 namespace {
@@ -215,6 +218,23 @@ TEST(IniLookup, HashTableFollowsAppendsAcrossRebuilds) {
   for (int i = 0; i < 100; ++i) {
     const int expected = i == 7 ? -1 : i;
     EXPECT_EQ(ReadInteger(s->FindItem("key" + std::to_string(i)), -1), expected);
+  }
+}
+
+TEST(IniLookup, ThreadsMayLookUpTogetherWhileTablesAreBuilt) {
+  std::string text = "[S]\n";
+  for (int i = 0; i < 500; ++i) text += "key" + std::to_string(i) + "=" + std::to_string(i) + "\n";
+  for (int round = 0; round < 20; ++round) {
+    auto file = Load(text);
+    std::vector<std::thread> readers;
+    std::atomic<int> wrong{0};
+    for (int t = 0; t < 4; ++t)
+      readers.emplace_back([&, t] {
+        for (int i = t; i < 500; i += 3)
+          if (ReadInteger(file->FindKey("S", "KEY" + std::to_string(i)), -1) != i) ++wrong;
+      });
+    for (auto& reader : readers) reader.join();
+    ASSERT_EQ(wrong, 0);
   }
 }
 

@@ -149,6 +149,17 @@ TEST_F(OrvpackPackage, PackagesThatDoNotOpenSayWhy) {
   }
 }
 
+TEST_F(OrvpackPackage, DumpReadsTheProjectInsideAPackage) {
+  const std::string show = Quoted(PathOf("show.exe"));
+  const std::string project = Quoted(Write("p.orv", "[Main]\r\nOrvVersion=8\r\n"));
+  ASSERT_EQ(Run("build -o " + show + " --project " + project + " --method deflate --player /bin/true").exit_code, 0);
+  EXPECT_EQ(Run("dump " + show).out, "[Main]\r\nOrvVersion=8\r\n");
+  ASSERT_EQ(Run("build -o " + show + " --add " + project + "=other.orv").exit_code, 0);
+  const TRun without_project = Run("dump " + show);
+  EXPECT_EQ(without_project.exit_code, 2);
+  EXPECT_NE(without_project.err.find("Executable SlideShow Open Error"), std::string::npos);
+}
+
 TEST_F(OrvpackPackage, MissingEntryExitsWithOne) {
   const std::string show = Quoted(PathOf("show.exe"));
   ASSERT_EQ(Run("build -o " + show + " --project " + Quoted(Write("p.orv", "x"))).exit_code, 0);
