@@ -8,7 +8,7 @@ set -euo pipefail
 build=${BUILD:?BUILD must name the build folder}
 tool=$build/bench/jpeg_levels_tool
 source_photo=/usr/share/backgrounds/mate/nature/Garden.jpg
-rounds=7
+rounds=11
 command -v djpeg > /dev/null || { echo "jpeg_levels: djpeg missing (libjpeg-turbo-progs)" >&2; exit 1; }
 [ -f "$source_photo" ] || { echo "jpeg_levels: $source_photo missing (mate-backgrounds)" >&2; exit 1; }
 

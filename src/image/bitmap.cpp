@@ -1,18 +1,46 @@
 #include "image/bitmap.h"
 
+#include <sys/mman.h>
+
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "base/assertions.h"
 
 namespace orv {
+namespace {
+// Large pictures take their pages straight from the system and ask for huge pages: a
+// 24-megapixel photo would otherwise fault in 18000 small pages, which costs a quarter
+// of the time libjpeg needs to decode it.
+constexpr size_t kMappedSize = 8u << 20;
+}  // namespace
+
+TBitmap::TPixelMemory::TPixelMemory(size_t size) : FSize(size) {
+  if (size >= kMappedSize) {
+    void* pages = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (pages == MAP_FAILED) throw std::bad_alloc();
+    madvise(pages, size, MADV_HUGEPAGE);
+    FData = static_cast<uint8_t*>(pages);
+    FMapped = true;
+  } else {
+    FData = static_cast<uint8_t*>(std::calloc(size ? size : 1, 1));
+    if (!FData) throw std::bad_alloc();
+  }
+}
+
+TBitmap::TPixelMemory::~TPixelMemory() {
+  if (FMapped) munmap(FData, FSize);
+  else std::free(FData);
+}
 
 TBitmap::TBitmap(int width, int height, const TCommonPixelFormat& format)
     : FWidth(width), FHeight(height), FFormat(&format) {
   ORV_ASSERT(width >= 0 && height >= 0, "TBitmap: negative size");
   FStride = ptrdiff_t(width) * format.BytesPerPixel();
-  FOwnPixels = std::make_unique<uint8_t[]>(size_t(FStride) * size_t(height));  // value-initialised: zeroed
-  FPixels = FOwnPixels.get();
+  FOwnPixels = std::make_unique<TPixelMemory>(size_t(FStride) * size_t(height));
+  FPixels = FOwnPixels->Data();
 }
 
 TBitmap::TBitmap(int width, int height, const TCommonPixelFormat& format, uint8_t* pixels, ptrdiff_t stride,

@@ -52,10 +52,25 @@ protected:
           Ref<TRefObject> owner);
 
 private:
+  // Zeroed pixel memory of the bitmap's own.
+  class TPixelMemory {
+  public:
+    explicit TPixelMemory(size_t size);
+    ~TPixelMemory();
+    TPixelMemory(const TPixelMemory&) = delete;
+    TPixelMemory& operator=(const TPixelMemory&) = delete;
+    uint8_t* Data() const { return FData; }
+
+  private:
+    uint8_t* FData = nullptr;
+    size_t FSize = 0;
+    bool FMapped = false;
+  };
+
   int FWidth;
   int FHeight;
   const TCommonPixelFormat* FFormat;
-  std::unique_ptr<uint8_t[]> FOwnPixels;
+  std::unique_ptr<TPixelMemory> FOwnPixels;
   Ref<TRefObject> FOwner;
   uint8_t* FPixels;
   ptrdiff_t FStride;

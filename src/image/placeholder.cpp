@@ -68,24 +68,31 @@ void DrawGlyph(TBitmap& picture, const FT_GlyphSlot glyph, int pen_x, int baseli
   }
 }
 
-}  // namespace
-
-const std::string& DefaultFontFile() {
-  static const std::string path = [] {
-    std::string found;
-    FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(kDefaultFace));
-    if (!pattern) return found;
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+// Asks a configuration of our own, released afterwards, so that nothing of fontconfig
+// stays behind.
+std::string MatchFontFile(const char* face) {
+  std::string found;
+  FcConfig* config = FcInitLoadConfigAndFonts();
+  FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(face));
+  if (config && pattern) {
+    FcConfigSubstitute(config, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result;
-    if (FcPattern* match = FcFontMatch(nullptr, pattern, &result)) {
+    if (FcPattern* match = FcFontMatch(config, pattern, &result)) {
       FcChar8* file = nullptr;
       if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) found = reinterpret_cast<char*>(file);
       FcPatternDestroy(match);
     }
-    FcPatternDestroy(pattern);
-    return found;
-  }();
+  }
+  if (pattern) FcPatternDestroy(pattern);
+  if (config) FcConfigDestroy(config);
+  return found;
+}
+
+}  // namespace
+
+const std::string& DefaultFontFile() {
+  static const std::string path = MatchFontFile(kDefaultFace);
   return path;
 }
 
