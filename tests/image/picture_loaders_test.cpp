@@ -136,6 +136,21 @@ TEST(LoaderRegistry, ExtensionsAreNormalisedAndMatchedWithoutCase) {
   EXPECT_EQ(PictureExtension(u"C:\\a\\name.JPEG"), ".jpeg");
 }
 
+TEST(LoaderRegistry, LoadImageFileGoesThroughTheInstalledOpenerAndNeverThrows) {
+  EXPECT_FALSE(LoadImageFile(u"pic.bmp"));  // no opener yet
+  {
+    TShowFiles files;
+    files.Add(u"pic.bmp", Bmp24(3, 2));
+    Ref<TImage> image = LoadImageFile(u"pic.bmp");
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->Width(), 3);
+    EXPECT_FALSE(LoadImageFile(u"missing.bmp"));
+  }
+  SetFileOpener([](const WideString&) -> StreamPtr { throw EFOpenError("Cannot open file"); });
+  EXPECT_FALSE(LoadImageFile(u"pic.bmp"));
+  SetFileOpener(nullptr);
+}
+
 TEST(ColorProfiles, TheIdentityTableSpreadsThirtyTwoLevels) {
   Ref<TBitmap> table = MakeIdentityColorTable();
   ASSERT_EQ(table->Width(), 32);
