@@ -1,0 +1,190 @@
+#include "video/media_library.h"
+
+#include <dlfcn.h>
+
+#include <cfenv>
+
+#include "base/log.h"
+
+namespace orv {
+namespace {
+
+struct TContainerName {
+  std::string_view Name;
+  TContainerKind Kind;
+};
+constexpr TContainerName kContainerNames[] = {
+    {"avi", TContainerKind::Avi},
+    {"matroska,webm", TContainerKind::Matroska},
+    {"mov,mp4,m4a,3gp,3g2,mj2", TContainerKind::Mov},
+    {"mpeg", TContainerKind::Mpeg},
+    {"mpegvideo", TContainerKind::Mpeg},
+    {"flv", TContainerKind::Flv},
+    {"mpegts", TContainerKind::MpegTs},
+    {"asf", TContainerKind::Asf},
+};
+
+// A format name longer than this is not a name the library would give.
+constexpr int32_t kMaxFormatName = 4096;
+
+// Decoders may divide by zero on damaged files; the library runs with every
+// floating-point exception masked, whatever the caller had set.
+class TMaskedFloatingPoint {
+public:
+  TMaskedFloatingPoint() { std::feholdexcept(&FSaved); }
+  ~TMaskedFloatingPoint() { std::fesetenv(&FSaved); }
+  TMaskedFloatingPoint(const TMaskedFloatingPoint&) = delete;
+  TMaskedFloatingPoint& operator=(const TMaskedFloatingPoint&) = delete;
+
+private:
+  std::fenv_t FSaved;
+};
+
+template <class Function>
+bool Resolve(void* handle, const char* name, Function& function) {
+  function = reinterpret_cast<Function>(dlsym(handle, name));
+  return function != nullptr;
+}
+
+struct TSharedMediaLibrary {
+  std::mutex Lock;
+  Ref<TMediaLibrary> Library;
+};
+
+TSharedMediaLibrary& Shared() {
+  static TSharedMediaLibrary shared;
+  return shared;
+}
+
+}  // namespace
+
+TContainerKind ContainerKindOf(std::string_view format_name) {
+  for (const TContainerName& container : kContainerNames)
+    if (container.Name == format_name) return container.Kind;
+  return TContainerKind::Other;
+}
+
+TInterlaceTag InterlaceTagOf(std::string_view file_tag) {
+  if (file_tag == "Tessaro_ITFA") return TInterlaceTag::TopFieldFirst;
+  if (file_tag == "Tessaro_ITFB") return TInterlaceTag::BottomFieldFirst;
+  return TInterlaceTag::None;
+}
+
+Ref<TMediaLibrary> TMediaLibrary::Load(const std::string& path, std::string& error) {
+  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle) {
+    error = dlerror();
+    return nullptr;
+  }
+  Ref<TMediaLibrary> library = Ref<TMediaLibrary>::Adopt(new TMediaLibrary(path, handle));
+  std::string missing;
+  if (!library->ResolveFunctions(missing)) {
+    error = "no function \"" + missing + "\"";
+    return nullptr;
+  }
+  return library;
+}
+
+bool TMediaLibrary::ResolveFunctions(std::string& missing) {
+#define ORV_RESOLVE(name)                                 \
+  if (!Resolve(FHandle, #name, FFunctions.name)) {        \
+    missing = #name;                                      \
+    return false;                                         \
+  }
+  ORV_RESOLVE(OpenMediaFile)
+  ORV_RESOLVE(OpenMediaFile2)
+  ORV_RESOLVE(CloseMediaFile)
+  ORV_RESOLVE(GetFormatName)
+  ORV_RESOLVE(SeekFile)
+  ORV_RESOLVE(Flush)
+  ORV_RESOLVE(FlushVideo)
+  ORV_RESOLVE(AllocBuffer)
+  ORV_RESOLVE(AllocBufferWithData)
+  ORV_RESOLVE(FreeBuffer)
+  ORV_RESOLVE(GetNextVideoFrame)
+  ORV_RESOLVE(GetFrameInfo)
+  ORV_RESOLVE(ConvertFrame)
+  ORV_RESOLVE(GetCurrentPts)
+  ORV_RESOLVE(GetAudioInfo)
+  ORV_RESOLVE(OpenAudioStream)
+  ORV_RESOLVE(GetNextAudioFrame)
+  ORV_RESOLVE(AfterAudioSeek)
+  ORV_RESOLVE(CloseAudioStream)
+  ORV_RESOLVE(GetDtsPts)
+  ORV_RESOLVE(GetDtsPts2)
+  ORV_RESOLVE(CreateVideoFile)
+  ORV_RESOLVE(CreateAudioFile)
+  ORV_RESOLVE(CreateVideoAudioFile)
+#undef ORV_RESOLVE
+  return true;
+}
+
+void TMediaLibrary::Dispose() {
+  dlclose(FHandle);
+  TRefObject::Dispose();
+}
+
+bool LoadSharedMediaLibrary(const std::string& path) {
+  TSharedMediaLibrary& shared = Shared();
+  std::lock_guard lock(shared.Lock);
+  if (shared.Library) return true;
+  std::string error;
+  shared.Library = TMediaLibrary::Load(path, error);
+  Log().Write(shared.Library ? "Media library loaded: " + path : "Media library " + path + " not used: " + error);
+  return bool(shared.Library);
+}
+
+Ref<TMediaLibrary> SharedMediaLibrary() {
+  std::lock_guard lock(Shared().Lock);
+  return Shared().Library;
+}
+
+std::string MediaLibraryPath() {
+  const Ref<TMediaLibrary> library = SharedMediaLibrary();
+  return library ? library->Path() : std::string();
+}
+
+Ref<TMediaFile> TMediaFile::Open(Ref<TMediaLibrary> library, const std::string& name, StreamPtr stream) {
+  if (!library) return nullptr;
+  auto adapter = stream ? std::make_unique<TMediaStreamAdapter>(std::move(stream)) : nullptr;
+  TMediaRecord* record;
+  {
+    std::lock_guard lock(library->Lock());
+    TMaskedFloatingPoint masked;
+    record = library->Functions().OpenMediaFile(name.c_str(), adapter.get(), adapter ? &adapter->Callbacks() : nullptr);
+  }
+  if (!record) return nullptr;
+  return Ref<TMediaFile>::Adopt(new TMediaFile(std::move(library), std::move(adapter), record));
+}
+
+std::string TMediaFile::FormatName() const {
+  const int32_t length = Functions().GetFormatName(FRecord, nullptr, 0, 0);
+  if (length <= 0 || length > kMaxFormatName) return {};
+  std::string name(size_t(length) + 1, '\0');
+  Functions().GetFormatName(FRecord, name.data(), length + 1, 0);
+  name.resize(size_t(length));
+  return name;
+}
+
+bool TMediaFile::OpenAudioStream(int selector) {
+  std::lock_guard lock(FLibrary->Lock());
+  FAudioOpen = Functions().OpenAudioStream(FRecord, selector) > 0;
+  return FAudioOpen;
+}
+
+void TMediaFile::CloseAudioStream() {
+  std::lock_guard lock(FLibrary->Lock());
+  if (FAudioOpen) Functions().CloseAudioStream(FRecord);
+  FAudioOpen = false;
+}
+
+void TMediaFile::Dispose() {
+  CloseAudioStream();
+  {
+    std::lock_guard lock(FLibrary->Lock());
+    Functions().CloseMediaFile(FRecord);
+  }
+  TRefObject::Dispose();
+}
+
+}  // namespace orv
