@@ -229,6 +229,7 @@ TEST_F(UnpackTest, ScrambledEntryReadsFromAnywhere) {
   const std::string content = Pattern(100000);
   WritePackage(path, {{u"a.bin", content, TPackMethod::Scrambled}});
   const StreamPtr stream = MakeRef<TOrvUnpack>(path)->OpenEntry(u"a.bin");
+  ASSERT_TRUE(stream);
   for (int64_t position : {int64_t(40), int64_t(99990), int64_t(33)}) {
     stream->SetPosition(position);
     EXPECT_EQ(stream->ReadAll(), content.substr(position));
@@ -266,6 +267,7 @@ TEST_F(UnpackTest, EveryMethodReportsProgressPerPiece) {
     const auto package = MakeRef<TOrvUnpack>(path);
     int64_t pieces = 0;
     const StreamPtr stream = package->OpenEntry(u"a.bin", CountPiece, &pieces);
+    ASSERT_TRUE(stream);
     const int64_t while_opening = pieces;
     std::string read(content.size(), '\0');
     EXPECT_EQ(stream->Read(read.data(), read.size()), content.size());
