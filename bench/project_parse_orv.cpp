@@ -57,10 +57,11 @@ std::string GenerateProject(int slides) {
   return out;
 }
 
-// Looks every key of a list and of its objects up by name, as slide loaders do.
-size_t LookUpAllKeys(const TIniList& top) {
+// Looks every key of a list and of its objects up by name, as slide loaders do. `lists` is
+// scratch space, kept by the caller.
+size_t LookUpAllKeys(const TIniList& top, std::vector<const TIniList*>& lists) {
   size_t value_bytes = 0;
-  std::vector<const TIniList*> lists{&top};
+  lists.assign(1, &top);
   while (!lists.empty()) {
     const TIniList* list = lists.back();
     lists.pop_back();
@@ -79,8 +80,10 @@ size_t ParseAndLookUp(std::string&& bytes, Ref<TIniFile>& project, int& slides) 
   if (!project->LoadFromBuffer(std::move(bytes))) std::exit(2);
   slides = ReadInteger(*project, "Times", "opt_slidescount", 0);
   size_t value_bytes = 0;
+  std::vector<const TIniList*> lists;
   for (int slide = 1; slide <= slides; ++slide)
-    if (const TIniSection* section = project->FindSection(SlideSection(slide))) value_bytes += LookUpAllKeys(*section);
+    if (const TIniSection* section = project->FindSection(SlideSection(slide)))
+      value_bytes += LookUpAllKeys(*section, lists);
   return value_bytes;
 }
 

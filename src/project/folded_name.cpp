@@ -40,13 +40,32 @@ uint64_t TailWord(const char* at, size_t count) noexcept {
   return byte(0) | byte(count / 2) << 8 | byte(count - 1) << 16;
 }
 
+// A name's first and last eight bytes (overlapping in names of 8 to 16 bytes; the last is 0
+// in shorter ones) and all its bytes ORed together, for the ASCII test.
+struct TNameWords {
+  uint64_t First;
+  uint64_t Last;
+  uint64_t All;
+};
+
+TNameWords WordsOf(std::string_view name) noexcept {
+  const char* at = name.data();
+  const size_t size = name.size();
+  if (size < 8) {
+    const uint64_t word = size > 0 ? TailWord(at, size) : 0;
+    return {word, 0, word};
+  }
+  TNameWords words{Load<uint64_t>(at), Load<uint64_t>(at + size - 8), 0};
+  words.All = words.First | words.Last;
+  for (size_t middle = 8; middle + 8 < size; middle += 8) words.All |= Load<uint64_t>(at + middle);
+  return words;
+}
+
 // The hash of a folded spelling: its length, its first and its last eight bytes.
-uint32_t HashFolded(std::string_view folded) noexcept {
-  const char* at = folded.data();
-  const size_t size = folded.size();
+uint32_t HashFolded(size_t size, const TNameWords& words) noexcept {
   const auto lower = [](uint64_t word) { return LowerAscii8(word & ~kHighBits); };
-  uint64_t h = Mix(size, lower(size >= 8 ? Load<uint64_t>(at) : size > 0 ? TailWord(at, size) : 0));
-  if (size > 8) h = Mix(h, lower(Load<uint64_t>(at + size - 8)));
+  uint64_t h = Mix(size, lower(words.First));
+  if (size > 8) h = Mix(h, lower(words.Last));
   const auto hash = static_cast<uint32_t>(h ^ (h >> 32));
   return hash != 0 ? hash : 1;
 }
@@ -62,10 +81,12 @@ bool IsAsciiText(std::string_view text) noexcept {
 }
 
 TFoldedName FoldName(std::string_view name) {
-  if (IsAsciiText(name)) return {HashFolded(name), true};
+  const TNameWords words = WordsOf(name);
+  if ((words.All & kHighBits) == 0) return {HashFolded(name.size(), words), true};
   // Hashing the Unicode folding keeps names that SameTextUtf8 finds equal together,
   // whatever their byte lengths.
-  return {HashFolded(LowerUtf8(name)), false};
+  const std::string folded = LowerUtf8(name);
+  return {HashFolded(folded.size(), WordsOf(folded)), false};
 }
 
 bool SameFoldedName(std::string_view a, bool a_is_ascii, std::string_view b, bool b_is_ascii) noexcept {
