@@ -3,6 +3,8 @@
 #include <dlfcn.h>
 
 #include <cfenv>
+#include <chrono>
+#include <future>
 
 #include "base/log.h"
 
@@ -48,12 +50,37 @@ bool Resolve(void* handle, const char* name, Function& function) {
 
 struct TSharedMediaLibrary {
   std::mutex Lock;
-  Ref<TMediaLibrary> Library;
+  // Invalid until requested. The last copy of a running load waits for it when the
+  // process ends.
+  std::shared_future<Ref<TMediaLibrary>> Library;
 };
 
 TSharedMediaLibrary& Shared() {
   static TSharedMediaLibrary shared;
   return shared;
+}
+
+std::shared_future<Ref<TMediaLibrary>> SharedLoad() {
+  std::lock_guard lock(Shared().Lock);
+  return Shared().Library;
+}
+
+// Loading, or loaded with success.
+bool IsRequested(const std::shared_future<Ref<TMediaLibrary>>& library) {
+  if (!library.valid()) return false;
+  return library.wait_for(std::chrono::seconds(0)) != std::future_status::ready || library.get();
+}
+
+Ref<TMediaLibrary> LoadFirstOf(const std::vector<std::string>& candidates) {
+  for (const std::string& path : candidates) {
+    std::string error;
+    if (Ref<TMediaLibrary> library = TMediaLibrary::Load(path, error)) {
+      Log().Write("Media library loaded: " + path);
+      return library;
+    }
+    Log().Write("Media library " + path + " not used: " + error);
+  }
+  return nullptr;
 }
 
 }  // namespace
@@ -124,19 +151,23 @@ void TMediaLibrary::Dispose() {
   TRefObject::Dispose();
 }
 
-bool LoadSharedMediaLibrary(const std::string& path) {
-  TSharedMediaLibrary& shared = Shared();
-  std::lock_guard lock(shared.Lock);
-  if (shared.Library) return true;
-  std::string error;
-  shared.Library = TMediaLibrary::Load(path, error);
-  Log().Write(shared.Library ? "Media library loaded: " + path : "Media library " + path + " not used: " + error);
-  return bool(shared.Library);
+void LoadSharedMediaLibraryInBackground(std::vector<std::string> candidates) {
+  if (candidates.empty()) return;
+  std::lock_guard lock(Shared().Lock);
+  if (IsRequested(Shared().Library)) return;
+  Shared().Library = std::async(std::launch::async, LoadFirstOf, std::move(candidates)).share();
 }
 
+bool LoadSharedMediaLibrary(const std::string& path) {
+  LoadSharedMediaLibraryInBackground({path});
+  return bool(SharedMediaLibrary());
+}
+
+bool MediaLibraryRequested() { return IsRequested(SharedLoad()); }
+
 Ref<TMediaLibrary> SharedMediaLibrary() {
-  std::lock_guard lock(Shared().Lock);
-  return Shared().Library;
+  std::shared_future<Ref<TMediaLibrary>> library = SharedLoad();
+  return library.valid() ? library.get() : nullptr;
 }
 
 std::string MediaLibraryPath() {

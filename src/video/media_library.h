@@ -6,6 +6,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/ref_object.h"
 #include "base/stream.h"
@@ -78,12 +79,19 @@ private:
   std::mutex FLock;
 };
 
-// The process-wide library. Loading keeps the first library that loads; later calls
-// answer whether one is loaded.
+// The process-wide library. The first library that loads is kept; while it is loaded or
+// loading, further requests change nothing.
+//
+// Loads the first of `candidates` that loads, on a thread of its own, so that opening a
+// show does not wait for FFmpeg's libraries to be mapped.
+void LoadSharedMediaLibraryInBackground(std::vector<std::string> candidates);
+// The same, waiting for the outcome; whether a library is loaded.
 bool LoadSharedMediaLibrary(const std::string& path);
-// Null until a library is loaded.
+// Whether a library is loaded or being loaded.
+bool MediaLibraryRequested();
+// The library, once loading has ended; null when none could be loaded.
 Ref<TMediaLibrary> SharedMediaLibrary();
-// The path of the loaded library; empty until one is loaded.
+// The path of the loaded library; empty when none is loaded.
 std::string MediaLibraryPath();
 
 // A media file opened by the library; closed (with its audio stream) when released.

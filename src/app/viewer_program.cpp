@@ -1,0 +1,114 @@
+#include "app/viewer_program.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "app/main_form.h"
+#include "base/log.h"
+#include "base/program_path.h"
+#include "image/picture_library.h"
+#include "image/picture_loaders.h"
+#include "package/temp_folders.h"
+#include "platform/event_loop.h"
+#include "platform/instance.h"
+#include "platform/message_box.h"
+
+namespace orv {
+namespace {
+
+constexpr const char* kColourDepthMessage =
+    "Currently you have 256 or 16 colors display mode.\rSet True color or High color display mode.";
+
+constexpr const char* kUsage =
+    "usage: orvviewer [SHOW] [switches]\n"
+    "Plays a slide show: SHOW, or the show appended to this program file when none is named.\n"
+    "SHOW is an executable show or a package (a project text file opens as a loose project).\n"
+    "\n"
+    "  -filename PROJECT   play a loose project (its pictures found through its file map)\n"
+    "  -exename SHOW       play an executable show or package\n"
+    "  -slide N            start at slide N (1 = the first)\n"
+    "  -time T             start at T - 1 ms\n"
+    "  -log                write the log to stderr\n"
+    "  -filelog            write the log to the program's name with \".log\"\n"
+    "  -noicc              do not apply colour profiles of pictures\n"
+    "  -cover              let slides cover the whole screen\n"
+    "  -resize             a window with a border can be resized\n"
+    "  -desktopalign       place the window over all monitors\n"
+    "  -display N          use monitor N (1 = the first)\n"
+    "  -startup            run as a start-up window that stays on top\n"
+    "  -help               print this text\n"
+    "\n"
+    "Switch names are matched without regard to case. Relative names after -filename and\n"
+    "-exename are taken from the program's folder, a SHOW from the current folder.\n"
+    "Exit codes: 0 played, 2 the show could not be started.\n";
+
+void SelectLog(const TCommandLine& command_line) {
+  std::unique_ptr<TLog> log;
+  if (command_line.HasSwitch(u"filelog")) {
+    log = std::make_unique<TFileLog>(LogFileNameFor(ProgramPath()));
+  } else if (command_line.HasSwitch(u"log")) {
+    log = std::make_unique<TStdLog>();
+  }
+  if (log) log->SetPrefixes(true, true);
+  SetLog(std::move(log));
+}
+
+std::string WorkingFolder() {
+  std::error_code error;
+  const std::string folder = std::filesystem::current_path(error).string();
+  return error ? ProgramFolder() : folder + "/";
+}
+
+int RunMainForm(const TCommandLine& command_line, TEventLoop& loop) {
+  TMainForm::TServices services;
+  services.ProgramPath = ProgramPath();
+  services.WorkingFolder = WorkingFolder();
+  TMainForm form(command_line, std::move(services));
+  loop.Run([&form](const TPlatformEvent& event) { form.HandleEvent(event); }, [&form] { return !form.Closed(); });
+  return form.ExitCode();
+}
+
+int RunWithDisplay(const TCommandLine& command_line) {
+  TEventLoop loop;
+  const int depth = loop.DesktopBitsPerPixel();
+  if (depth > 0 && depth <= 15) {
+    ShowMessageBox(nullptr, kColourDepthMessage, kMessageCaption);
+    return kExitNotStarted;
+  }
+  SelectLog(command_line);
+  Log().WriteStartBlock(ProgramPath());
+  RegisterInstance();
+  SetNoIcc(command_line.HasSwitch(u"noicc"));
+  int exit_code = kExitNotStarted;
+  try {
+    exit_code = RunMainForm(command_line, loop);
+  } catch (const std::exception& e) {
+    ShowMessageBox(nullptr, e.what(), kMessageCaption);
+  }
+  ReleaseAll();
+  Log().WriteEndBlock();
+  return exit_code;
+}
+
+}  // namespace
+
+int RunViewerProgram(int argc, const char* const* argv) {
+  const TCommandLine command_line(CommandLineOfArguments(argc, argv));
+  if (command_line.HasSwitch(u"help") || command_line.HasSwitch(u"-help")) {
+    std::fputs(kUsage, stdout);
+    return kExitOk;
+  }
+  RegisterPictureLibrary(ProgramFolder() + kPictureLibraryPath, {"png"});
+  try {
+    return RunWithDisplay(command_line);
+  } catch (const std::exception& e) {
+    // No display to show a window on: the message goes to stderr.
+    ShowMessageBox(nullptr, e.what(), kMessageCaption);
+    return kExitNotStarted;
+  }
+}
+
+}  // namespace orv

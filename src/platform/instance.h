@@ -1,0 +1,21 @@
+// This program's place among its running instances, and the system's screen saver.
+#pragma once
+
+#include <string>
+
+namespace orv {
+
+// The name of the instance lock of a program file: "Instance_ID", the name hashes of its
+// full path, of its folder and of its file name, then the file name.
+std::string InstanceLockName(const std::string& program_path);
+
+// Takes this instance's lock (a file in the user's runtime folder, held for as long as the
+// process lives) when no other instance holds it. Called once at start-up.
+void RegisterInstance();
+// Whether another instance of this program file is running.
+bool InstanceRunning();
+
+// Keeps the system's screen saver and display power-off away until the program ends.
+void SuspendSystemScreenSaver();
+
+}  // namespace orv

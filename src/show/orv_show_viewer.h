@@ -1,0 +1,45 @@
+// The viewer: the one way the main window reaches a playing show. It opens a show, pauses
+// and moves it, and paints the window the show is drawn in.
+#pragma once
+
+#include "base/ref_object.h"
+#include "package/file_accessor.h"
+#include "project/ini_file.h"
+
+namespace orv {
+
+class TPlatformWindow;
+
+// What a viewer needs of the main window. Called on the main thread.
+class TViewerHost {
+public:
+  // The window, made when first asked for (so that a show opens without waiting for the
+  // graphics driver).
+  virtual TPlatformWindow& Window() = 0;
+  // The window mode a show asks for: 0 full screen, 1 a window with border, 2 a window
+  // without border; width and height are the client size of the windowed modes.
+  virtual void PlaceWindow(int width, int height, int mode) = 0;
+  // Shows the window once something is drawn in it.
+  virtual void ShowWindow() = 0;
+
+protected:
+  ~TViewerHost() = default;
+};
+
+class TOrvShowViewer : public TRefObject {
+public:
+  // Plays the project's show from `position` (ms); the accessor reads its files.
+  virtual void Open(Ref<TFileAccessor> accessor, Ref<TIniFile> project, double position) = 0;
+  // A new viewer is paused.
+  virtual bool Paused() const = 0;
+  virtual void SetPaused(bool paused) = 0;
+  // Moves the show to `position` ms; negative positions are ignored.
+  virtual void SetPosition(double position) = 0;
+  virtual double Position() const = 0;
+  // The window must be painted again.
+  virtual void Refresh() = 0;
+  // Stops the show and lets go of the window for good.
+  virtual void Close() = 0;
+};
+
+}  // namespace orv
