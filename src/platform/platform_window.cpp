@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <mutex>
 
 namespace orv {
 
@@ -41,6 +42,32 @@ void RequestCoreContext() {
   SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
   SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
 }
+
+}  // namespace
+
+// Which thread has a context current.
+struct TContextBinding {
+  std::mutex Lock;
+  std::thread::id Thread;
+};
+
+namespace {
+
+// A thread that ends with a context current lets go of it, so that the context can be
+// freed and made current elsewhere.
+struct TThreadRelease {
+  bool Bound = false;
+  std::weak_ptr<TContextBinding> Binding;
+  ~TThreadRelease() {
+    if (!Bound) return;
+    SDL_GL_MakeCurrent(nullptr, nullptr);
+    if (auto binding = Binding.lock()) {
+      std::lock_guard lock(binding->Lock);
+      if (binding->Thread == std::this_thread::get_id()) binding->Thread = {};
+    }
+  }
+};
+thread_local TThreadRelease tRelease;
 
 }  // namespace
 
@@ -111,16 +138,37 @@ std::unique_ptr<TGLContext> TPlatformWindow::CreateGLContext() {
   return std::unique_ptr<TGLContext>(new TGLContext(FWindow, context));
 }
 
+TGLContext::TGLContext(SDL_Window* window, void* context)
+    : FWindow(window), FContext(context), FBinding(std::make_shared<TContextBinding>()) {
+  // Creation made it current on this thread.
+  FBinding->Thread = std::this_thread::get_id();
+  tRelease.Bound = true;
+  tRelease.Binding = FBinding;
+}
+
 TGLContext::~TGLContext() {
-  if (IsCurrent()) ReleaseCurrent();
+  ReleaseCurrent();
   SDL_GL_DeleteContext(FContext);
 }
 
-void TGLContext::MakeCurrent() {
+bool TGLContext::MakeCurrent() {
+  std::lock_guard lock(FBinding->Lock);
+  const std::thread::id self = std::this_thread::get_id();
+  if (FBinding->Thread == self && SDL_GL_GetCurrentContext() == FContext) return true;
+  if (FBinding->Thread != std::thread::id() && FBinding->Thread != self) return false;
   if (SDL_GL_MakeCurrent(FWindow, FContext) != 0) RaiseSdlError("Can't make the OpenGL context current");
+  FBinding->Thread = self;
+  tRelease.Bound = true;
+  tRelease.Binding = FBinding;
+  return true;
 }
 
-void TGLContext::ReleaseCurrent() { SDL_GL_MakeCurrent(FWindow, nullptr); }
+void TGLContext::ReleaseCurrent() {
+  std::lock_guard lock(FBinding->Lock);
+  if (FBinding->Thread != std::this_thread::get_id()) return;
+  if (SDL_GL_GetCurrentContext() == FContext) SDL_GL_MakeCurrent(FWindow, nullptr);
+  FBinding->Thread = {};
+}
 
 bool TGLContext::IsCurrent() const { return SDL_GL_GetCurrentContext() == FContext; }
 

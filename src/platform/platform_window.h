@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "base/exceptions.h"
 #include "base/rect.h"
@@ -75,15 +76,21 @@ private:
   TWindowMode FMode = TWindowMode::Windowed;
 };
 
-// An OpenGL context bound to one window. It is current on at most one thread at a time:
-// whoever uses it makes it current first and releases it when done.
+struct TContextBinding;
+
+// An OpenGL context bound to one window. It is current on at most one thread at a time; a
+// thread keeps it until it releases it or ends (ending releases it). Deleting a context
+// that another thread still has current frees it once that thread lets go.
 class TGLContext {
 public:
   ~TGLContext();
   TGLContext(const TGLContext&) = delete;
   TGLContext& operator=(const TGLContext&) = delete;
 
-  void MakeCurrent();
+  // Makes the context current on this thread; false while another thread has it.
+  // Raises EPlatformError when the platform refuses.
+  bool MakeCurrent();
+  // Lets go of the context when this thread has it.
   void ReleaseCurrent();
   bool IsCurrent() const;
   void SwapBuffers();
@@ -94,10 +101,11 @@ public:
 
 private:
   friend class TPlatformWindow;
-  TGLContext(SDL_Window* window, void* context) : FWindow(window), FContext(context) {}
+  TGLContext(SDL_Window* window, void* context);
 
   SDL_Window* FWindow;
   void* FContext;
+  std::shared_ptr<TContextBinding> FBinding;
 };
 
 }  // namespace orv

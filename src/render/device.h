@@ -110,10 +110,11 @@ public:
 };
 
 // The device operations of one window. A renderer is used only while its context is
-// current on the calling thread (between BeginUse and EndUse).
+// current on the calling thread: from BeginUse on until EndUse or the thread's end.
 class T3DRenderer : public TRefObject {
 public:
-  virtual void BeginUse() = 0;
+  // False while another thread has the context.
+  virtual bool BeginUse() = 0;
   virtual void EndUse() = 0;
   // False once the device's objects are gone (context reset, window re-created).
   virtual bool IsUsable() = 0;
@@ -121,6 +122,8 @@ public:
   // The back buffer's size in pixels.
   virtual void BackBufferSize(int& width, int& height) = 0;
   virtual void Present() = 0;
+  // Waits until the device has drawn everything asked of it.
+  virtual void Finish() = 0;
   virtual int MaxTextureSize() const = 0;
 
   // Creation raises EOutOfVideoMemory when memory runs out, ERenderError otherwise.

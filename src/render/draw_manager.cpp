@@ -194,7 +194,7 @@ void T3DDrawer::EndFrame() { FScreen->Renderer().SetRenderTarget(nullptr); }
 void T3DDrawer::Present() { FScreen->Present(); }
 
 bool T3DDrawer::DrawRoot(TDrawItem& root) {
-  TDrawingLock lock(FScreen.Get());
+  TDrawingLock lock(FScreen.Get(), TContextHold::Keep);
   if (!BeginFrame()) return false;
   DrawFrameContent(root);
   EndFrame();
@@ -204,7 +204,7 @@ bool T3DDrawer::DrawRoot(TDrawItem& root) {
 }
 
 Ref<TImage> T3DDrawer::CaptureImage(TDrawItem& root) {
-  TDrawingLock lock(FScreen.Get());
+  TDrawingLock lock(FScreen.Get(), TContextHold::Keep);
   if (!BeginFrame()) return nullptr;
   TPooledTarget target(*FFullPool);
   T3DSurface* surface = target.Surface();

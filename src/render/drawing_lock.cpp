@@ -17,10 +17,10 @@ thread_local int tDepth = 0;
 
 }  // namespace
 
-TDrawingLock::TDrawingLock(T3DScreen* screen) : FScreen(screen) {
+TDrawingLock::TDrawingLock(T3DScreen* screen, TContextHold hold) : FScreen(screen) {
   DrawingMutex().lock();
   ++tDepth;
-  if (FScreen) FScreen->BeginUse();
+  if (FScreen) FScreen->BeginUse(hold == TContextHold::Keep);
 }
 
 TDrawingLock::~TDrawingLock() {

@@ -8,11 +8,9 @@
 
 #include "base/ref_object.h"
 #include "render/device.h"
+#include "render/screen_3d.h"
 
 namespace orv {
-
-class T3DScreen;
-class TScreenLink;
 
 class TGradingTable : public TRefObject {
 public:

@@ -155,8 +155,12 @@ void T3DScreen::CreateRenderer() {
     return;
   }
   ++FGeneration;
-  // The new context is current here; it stays so only inside a drawing-lock scope.
-  if (FUser == std::this_thread::get_id() && FUseDepth > 0) return;
+  // The new context is current here; inside a drawing-lock scope of this thread it stays
+  // so for the scope (and after it when the scope keeps it).
+  if (FUser == std::this_thread::get_id() && FUseDepth > 0) {
+    FBusy = false;
+    return;
+  }
   FRenderer->EndUse();
 }
 
@@ -171,7 +175,7 @@ void T3DScreen::ReleaseRenderer() {
   FRenderer.Reset();
 }
 
-void T3DScreen::BeginUse() {
+void T3DScreen::BeginUse(bool keep) {
   ORV_ASSERT(TDrawingLock::IsHeld(), "T3DScreen.BeginUse without the drawing lock");
   if (FUseDepth > 0 && FUser == std::this_thread::get_id()) {
     ++FUseDepth;
@@ -179,12 +183,24 @@ void T3DScreen::BeginUse() {
   }
   FUser = std::this_thread::get_id();
   FUseDepth = 1;
-  if (FRenderer) FRenderer->BeginUse();
+  FKeep = keep;
+  FBusy = false;
+  if (FRenderer) TakeContext();
+}
+
+void T3DScreen::TakeContext() {
+  if (FRenderer->BeginUse()) return;
+  Log().Write("T3DScreen: the context is kept by another thread, frame skipped");
+  FBusy = true;
+  FHandoverWanted = true;
 }
 
 void T3DScreen::EndUse() {
   if (--FUseDepth > 0) return;
-  if (FRenderer) FRenderer->EndUse();
+  if (FRenderer && !FBusy && (!FKeep || FHandoverWanted)) {
+    FRenderer->EndUse();
+    FHandoverWanted = false;
+  }
   FUser = {};
 }
 
@@ -206,7 +222,7 @@ bool T3DScreen::BeginScene() {
   if (!FDevice) return false;
   FollowWindow();
   RequestRenderer();
-  if (!FRenderer) return false;
+  if (!FRenderer || FBusy) return false;
   if (!FRenderer->IsUsable()) {
     DeviceLost();
     return false;

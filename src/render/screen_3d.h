@@ -134,8 +134,9 @@ public:
   void SetLostHandler(std::function<void()> handler) { FOnLost = std::move(handler); }
   void SetRefreshHandler(std::function<void()> handler) { FOnRefresh = std::move(handler); }
 
-  // Makes the context current on this thread for the span of a drawing-lock scope.
-  void BeginUse();
+  // Makes the context current on this thread for the span of a drawing-lock scope; with
+  // `keep` the thread keeps it afterwards (see drawing_lock.h).
+  void BeginUse(bool keep);
   void EndUse();
 
   // Draw into `target` (null = back buffer) over `area` with the screen's camera.
@@ -165,6 +166,7 @@ private:
   void RequestRenderer();
   void ReleaseRenderer();
   void FollowWindow();
+  void TakeContext();
   void ApplyTarget(const TTarget& target);
   std::vector<Ref<TCustomTexture>> ReleasableTextures(const TCustomTexture& except);
   Ref<T3DSurface> CreateWithRecovery(TCustomTexture& owner);
@@ -186,6 +188,10 @@ private:
   bool FCreationPosted = false;
   std::thread::id FUser;
   int FUseDepth = 0;
+  bool FKeep = false;
+  // Another thread keeps the context: nothing is drawn in this scope.
+  bool FBusy = false;
+  bool FHandoverWanted = false;
 };
 
 // Draws into a render target for the span of a scope, then returns to the previous one.

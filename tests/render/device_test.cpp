@@ -184,6 +184,20 @@ TEST_F(RenderTest, EngineThreadDrawsAndDeviceCreationWaitsForTheMainThread) {
   EXPECT_EQ(MaxDifference(*captured->GetLevel(0), Noise), 0);
 }
 
+TEST_F(RenderTest, ALiveThreadHandsTheContextOverAtTheEndOfItsNextFrame) {
+  Ref<TLambdaItem> frame = Item([](TDeviceDrawer& d) { d.Clear(0xFF00FF00u); });
+  ASSERT_TRUE(Drawer->DrawRoot(*frame));  // the main thread keeps the context
+  const auto elsewhere = [&] {
+    bool drawn = false;
+    std::thread([&] { drawn = Drawer->DrawRoot(*frame); }).join();
+    return drawn;
+  };
+  EXPECT_FALSE(elsewhere());
+  ASSERT_TRUE(Drawer->DrawRoot(*frame));  // lets go at its end
+  EXPECT_TRUE(elsewhere());
+  ASSERT_TRUE(Drawer->DrawRoot(*frame));  // the other thread ended, which freed the context
+}
+
 class MemoryTest : public RenderTest {
 protected:
   void SetUp() override {

@@ -18,11 +18,6 @@ const int kOffscreen = [] {
 }();
 }  // namespace
 
-// Mesa and LLVM keep some allocations until the process ends.
-extern "C" const char* __lsan_default_suppressions() {
-  return "leak:libLLVM\nleak:swrast_dri\nleak:libgallium\nleak:libEGL\nleak:libGLX\nleak:libSDL2\nleak:libglapi\n";
-}
-
 namespace orv::test {
 
 Ref<T3DEngine> SharedEngine() {

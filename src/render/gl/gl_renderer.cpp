@@ -324,21 +324,19 @@ void T3DRendererGL::InitState() {
 }
 
 void T3DRendererGL::Dispose() {
-  if (FContext) {
-    if (!FContext->IsCurrent()) FContext->MakeCurrent();
-    FResources->EmptyBin();
-    FResources->Abandon();
-    FStream.Reset();
-    FTarget.Reset();
-    glDeleteShader(FVertexShader);
-    FContext.reset();
-  }
+  // Every GL name goes with the context, which may still be current on the drawing
+  // thread: it is freed when that thread lets go.
+  FResources->Abandon();
+  FStream.Reset();
+  FTarget.Reset();
+  FContext.reset();
   T3DRenderer::Dispose();
 }
 
-void T3DRendererGL::BeginUse() {
-  FContext->MakeCurrent();
+bool T3DRendererGL::BeginUse() {
+  if (!FContext->MakeCurrent()) return false;
   FResources->EmptyBin();
+  return true;
 }
 
 void T3DRendererGL::EndUse() { FContext->ReleaseCurrent(); }

@@ -105,11 +105,12 @@ private:
 class T3DRendererGL : public T3DRenderer {
 public:
   T3DRendererGL(std::unique_ptr<TGLContext> context, int max_texture_size);
-  void BeginUse() override;
+  bool BeginUse() override;
   void EndUse() override;
   bool IsUsable() override;
   void BackBufferSize(int& width, int& height) override;
   void Present() override;
+  void Finish() override { glFinish(); }
   int MaxTextureSize() const override { return FMaxTextureSize; }
 
   Ref<T3DTexture> CreateTexture(int width, int height, TTextureFormat format) override;
