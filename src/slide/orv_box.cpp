@@ -1,0 +1,31 @@
+#include "slide/orv_box.h"
+
+#include <algorithm>
+
+namespace orv {
+
+TSizeF ReadObjectSize(const TIniObject& block) {
+  const TIntPair size = ReadIntPair(block.FindKey("Size"), {0, 0});
+  return {float(std::max(0, size.First)), float(std::max(0, size.Second))};
+}
+
+void ReadBoxSettings(const TIniObject& block, TBoxSettings& s) {
+  static constexpr int kFillCodes[] = {kFillSolid, kFillHGradient, kFillVGradient, kFillTLBRGradient, kFillTRBLGradient};
+  const int fill = ReadChoice(block.FindKey("FillMode"), {"Solid", "HGradient", "VGradient", "TLBRGradient", "TRBLGradient"}, 0, true);
+  s.Size = ReadObjectSize(block);
+  s.FillCode = kFillCodes[fill];
+  s.Color1 = ReadColor(block.FindKey("Color1"), s.Color1);
+  s.Color2 = ReadColor(block.FindKey("Color2"), s.Color2);
+  s.Alpha1 = std::clamp(ReadInteger(block.FindKey("Alpha1"), s.Alpha1), 0, 255);
+  s.Alpha2 = std::clamp(ReadInteger(block.FindKey("Alpha2"), s.Alpha2), 0, 255);
+  s.Antialiased = ReadBool(block.FindKey("Antialiased"), s.Antialiased);
+}
+
+void TOrvBox::LoadParams(const TIniObject& block, bool reuse) {
+  TOrvObject::LoadParams(block, reuse);
+  TBoxSettings box;
+  ReadBoxSettings(block, box);
+  Assign(FBox, box);
+}
+
+}  // namespace orv

@@ -1,0 +1,43 @@
+// Filled rectangles: boxes and frames share their keys and their drawing.
+#pragma once
+
+#include "slide/orv_objects.h"
+
+namespace orv {
+
+struct TBoxSettings {
+  TSizeF Size;  // slide units
+  int FillCode = kFillSolid;
+  TIniColor Color1{0, 0, 0, 255};
+  TIniColor Color2{0, 0, 0, 255};
+  int Alpha1 = 255;
+  int Alpha2 = 255;
+  bool Antialiased = false;
+  friend bool operator==(const TBoxSettings&, const TBoxSettings&) = default;
+};
+
+void ReadBoxSettings(const TIniObject& block, TBoxSettings& settings);
+
+// "Size": two integers, width and height; missing, malformed or negative sides are 0.
+TSizeF ReadObjectSize(const TIniObject& block);
+
+class TOrvBox : public TOrvObject {
+public:
+  using TOrvObject::TOrvObject;
+
+  void LoadParams(const TIniObject& block, bool reuse) override;
+  const TBoxSettings& BoxSettings() const noexcept { return FBox; }
+
+protected:
+  TSizeF GetSourceSize() const override { return FBox.Size; }
+
+private:
+  TBoxSettings FBox;
+};
+
+class TOrvFrame : public TOrvBox {
+public:
+  using TOrvBox::TOrvBox;
+};
+
+}  // namespace orv

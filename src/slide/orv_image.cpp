@@ -1,0 +1,222 @@
+#include "slide/orv_image.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "slide/orv_slide.h"
+#include "slide/slide_host.h"
+
+namespace orv {
+namespace {
+
+// Sprite grids and frame lists beyond this are damage, not animation.
+constexpr int kMaxAnimationCells = 65536;
+constexpr int kMaxLevel = 30;
+
+int ReadBounded(const TIniItem* item, int default_value, int low, int high) {
+  const int value = ReadInteger(item, default_value);
+  return value < low || value > high ? default_value : value;
+}
+
+std::vector<int> ReadIntervals(const TIniItem* item) {
+  std::vector<int> intervals;
+  for (const std::string& part : ReadList(item)) {
+    if (intervals.size() == size_t(kMaxAnimationCells)) break;
+    intervals.push_back(std::max(0, ParseInteger(part).value_or(0)));
+  }
+  return intervals;
+}
+
+void ReadAnimation(const TIniObject& block, TAnimationSettings& a) {
+  a.Columns = ReadBounded(block.FindKey("AnimColumns"), 1, 1, kMaxAnimationCells);
+  a.Rows = ReadBounded(block.FindKey("AnimRows"), 1, 1, kMaxAnimationCells);
+  a.RepCount = std::max(0, ReadInteger(block.FindKey("AnimRepCount"), 0));
+  a.Offset = ReadFloat(block.FindKey("AnimOffset"), 0);
+  // 0 (and the missing key) means one frame.
+  a.Count = std::max(1, ReadBounded(block.FindKey("AnimCount"), 1, 0, kMaxAnimationCells));
+  a.Intervals = ReadIntervals(block.FindKey("AnimInterval"));
+}
+
+std::array<float, 4> ReadCropRect(const TIniItem* item) {
+  const TVector4 v = ReadVector4(item, {0, 0, 0, 0});
+  return {float(v[0]), float(v[1]), float(v[2]), float(v[3])};
+}
+
+// The smallest power-of-two reduction of the window that still covers the needed size.
+int LevelFor(const TRectF& window, double needed_width, double needed_height) {
+  if (!(needed_width > 0 && needed_height > 0)) return 0;
+  const double w = std::max(1.0, std::round(needed_width));
+  const double h = std::max(1.0, std::round(needed_height));
+  int level = 0;
+  while (level < kMaxLevel && std::ldexp(window.Width(), -(level + 1)) >= w && std::ldexp(window.Height(), -(level + 1)) >= h)
+    ++level;
+  return level;
+}
+
+std::u16string AsDecimal(int value) { return AsciiToWide(std::to_string(value)); }
+
+}  // namespace
+
+void ReadImageSettings(const TIniObject& block, TImageSettings& s) {
+  const auto key = [&block](std::string_view name) { return block.FindKey(name); };
+  s.Antialiased = ReadBool(key("Antialiased"), s.Antialiased);
+  s.Filtering = TImageFiltering(ReadChoice(key("Filtering"), {"Nearest", "Bilinear", "Default"}, int(s.Filtering), true));
+  s.ImageName = ReadObjectText(key("ImageName"));
+  s.MipLodBias = float(ReadFloat(key("MipLodBias"), 0));
+  s.ReplaceWithEffectBuffer = ReadBounded(key("ReplaceWithEffectBuffer"), 0, 0, 9);
+  s.EnableBorder = ReadBool(key("EnableBorder"), s.EnableBorder);
+  s.EnableCrop = ReadBool(key("EnableCrop"), s.EnableCrop);
+  s.EnableAspect = ReadBool(key("EnableAspect"), s.EnableAspect);
+  s.BorderWidth = float(ReadFloat(key("BorderWidth"), s.BorderWidth));
+  s.BorderColor = ReadColor(key("BorderColor"), s.BorderColor);
+  s.CropRect = ReadCropRect(key("CropRect"));
+  s.Aspect = float(ReadFloat(key("Aspect"), s.Aspect));
+  ReadAnimation(block, s.Animation);
+  if (const TIniItem* index = key("ImageIndex")) s.ImageIndex = ParseInteger(index->Value());
+  s.RestoreAlpha = ReadBool(key("RestoreAlpha"), s.RestoreAlpha);
+}
+
+void ReadTextSettings(const TIniObject& block, TTextSettings& s) {
+  const auto key = [&block](std::string_view name) { return block.FindKey(name); };
+  s.Text = ReadUtf8(key("Text"), s.Text);
+  s.TextColor = ReadColor(key("TextColor"), s.TextColor);
+  s.TextColorHover = ReadColor(key("TextColorHover"), s.TextColor);
+  s.TextColorClick = ReadColor(key("TextColorClick"), s.TextColor);
+  s.FontName = ReadObjectText(key("FontName"), s.FontName);
+  s.FontStyle = ReadFontStyle(key("FontStyle"));
+  s.TextAlign = ReadChoice(key("TextAlign"), {"Left", "Center", "Right"}, s.TextAlign, true);
+  s.LineSpacing = ReadInteger(key("LineSpacing"), s.LineSpacing);
+  s.Rasterize = ReadBool(key("Rasterize"), s.Rasterize);
+  s.RasterizedGUID = ReadObjectText(key("RasterizedGUID"));
+  s.IsComment = ReadBool(key("IsComment"), s.IsComment);
+}
+
+void ReadButtonSettings(const TIniObject& block, TButtonSettings& s) {
+  const auto key = [&block](std::string_view name) { return block.FindKey(name); };
+  s.Theme = ReadObjectText(key("Theme"));
+  s.BtnOpacity = float(ReadFloat(key("BtnOpacity"), s.BtnOpacity));
+  s.TxtOpacity = float(ReadFloat(key("TxtOpacity"), s.TxtOpacity));
+  s.Hue = ReadInteger(key("Hue"), s.Hue);
+  s.Saturation = ReadInteger(key("Saturation"), s.Saturation);
+  s.Lightness = ReadInteger(key("Lightness"), s.Lightness);
+  s.BtnMinWidth = float(ReadFloat(key("BtnMinWidth"), s.BtnMinWidth));
+  s.BtnOffsetX = float(ReadFloat(key("BtnOffsetX"), s.BtnOffsetX));
+}
+
+// ---- TOrvImage
+
+void TOrvImage::LoadParams(const TIniObject& block, bool reuse) {
+  TOrvObject::LoadParams(block, reuse);
+  TImageSettings image;
+  ReadImageSettings(block, image);
+  AdjustImageSettings(image);
+  Assign(FImage, std::move(image));
+  if (PictureRequestName() != FPictureName) AcquirePicture();
+}
+
+WideString TOrvImage::PictureRequestName() const {
+  if (const int buffer = FImage.ReplaceWithEffectBuffer; buffer > 0) {
+    // Slides of custom transitions show the transition's own buffers; other slides the
+    // engine's effect resources.
+    const std::u16string_view prefix =
+        GetSlide().IsEffectSlide() ? picture_prefix::kSlideEffectBuffer : picture_prefix::kEffectResource;
+    const TIntPair size = GetHost().EffectBufferSize();
+    return WideString(prefix) + AsDecimal(buffer) + u", " + AsDecimal(size.First) + u", " + AsDecimal(size.Second);
+  }
+  if (FImage.RestoreAlpha) return WideString(picture_prefix::kMask) + FImage.ImageName;
+  return FImage.ImageName;
+}
+
+void TOrvImage::AcquirePicture() {
+  FPictureName = PictureRequestName();
+  FPicture = GetHost().GetPicture(FPictureName);
+  ParamsChanged = true;
+}
+
+TSizeF TOrvImage::GetSourceSize() const {
+  if (!FPicture) return TOrvObject::GetSourceSize();
+  return {float(FPicture->Width()), float(FPicture->Height())};
+}
+
+TBorderParams TOrvImage::BorderParams() const {
+  TBorderParams params;
+  params.EnableBorder = FImage.EnableBorder;
+  params.EnableCrop = FImage.EnableCrop;
+  params.BorderWidth = FImage.BorderWidth;
+  params.BorderColor = FImage.BorderColor;
+  params.CropRect = FImage.CropRect;
+  const float frame_zoom = Field(kFieldFrameS);
+  params.Zoom = 100 / (frame_zoom / 100);
+  params.Offset = {Field(kFieldFrameX), Field(kFieldFrameY)};
+  const bool moved = params.Zoom != 100 || params.Offset.X != 0 || params.Offset.Y != 0;
+  params.EnableAspect = FImage.EnableAspect || moved;
+  params.Aspect = FImage.EnableAspect ? FImage.Aspect : 0;
+  return params;
+}
+
+void TOrvImage::UpdateOwnPlacement() {
+  const int type = Props().TypeCode();
+  const TBorderParams params = type == kTypeImage || type == kTypeVideo ? BorderParams() : TBorderParams{};
+  FWindow = VisibleWindow(params, FSize.Width, FSize.Height);
+  FNeedsCrop = params.EnableCrop || params.Zoom != 100 || params.Offset.X != 0 || params.Offset.Y != 0;
+  const double scale = GetHost().HostScale();
+  FLevel = ReducedAllowed() ? LevelFor(FWindow.Source, NeededWidth() * scale, NeededHeight() * scale) : 0;
+}
+
+// Sprite sheets are cut into cells at full size; transition buffers are drawn as they are.
+bool TOrvImage::ReducedAllowed() const {
+  const TAnimationSettings& a = FImage.Animation;
+  return FPicture && a.Columns == 1 && a.Rows == 1 && FImage.ReplaceWithEffectBuffer == 0;
+}
+
+// ---- TOrvText
+
+bool TOrvText::IsCaption() const {
+  // While the caption loads, the button's children are its earlier siblings.
+  const auto* button = dynamic_cast<const TOrvButton*>(Parent());
+  if (!button) return false;
+  const TOrvText* caption = button->Caption();
+  return !caption || caption == this;
+}
+
+TObjectSettings TOrvText::DefaultSettings() const {
+  TObjectSettings settings;
+  const bool caption = IsCaption();
+  settings.Shadow.Enable = !caption;
+  settings.TranspForClick = caption;
+  return settings;
+}
+
+void TOrvText::LoadParams(const TIniObject& block, bool reuse) {
+  TTextSettings text;
+  ReadTextSettings(block, text);
+  Assign(FText, std::move(text));
+  TOrvImage::LoadParams(block, reuse);
+}
+
+// ---- TOrvButton
+
+void TOrvButton::LoadParams(const TIniObject& block, bool reuse) {
+  TButtonSettings button;
+  button.BtnMinWidth = FButton.BtnMinWidth;  // the theme's minimum stays unless the key sets one
+  ReadButtonSettings(block, button);
+  TTextSettings text;
+  ReadTextSettings(block, text);
+  Assign(FButton, std::move(button));
+  Assign(FText, std::move(text));
+  TOrvImage::LoadParams(block, reuse);
+}
+
+TOrvText* TOrvButton::Caption() const {
+  for (const Ref<TOrvObject>& child : Children())
+    if (auto* text = dynamic_cast<TOrvText*>(child.Get())) return text;
+  return nullptr;
+}
+
+void TOrvButton::SetMouseState(TMouseState state) {
+  TOrvImage::SetMouseState(state);
+  if (TOrvText* caption = Caption()) caption->SetMouseState(state);
+}
+
+}  // namespace orv

@@ -1,0 +1,157 @@
+// Picture objects and the objects that show a made picture: text and buttons.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <vector>
+
+#include "image/image.h"
+#include "slide/orv_objects.h"
+#include "slide/picture_window.h"
+
+namespace orv {
+
+struct TAnimationSettings {
+  int Columns = 1;  // sprite sheet grid
+  int Rows = 1;
+  int RepCount = 0;  // 0: endless
+  double Offset = 0;  // slide-local ms at which the animation starts
+  int Count = 1;      // frames used
+  std::vector<int> Intervals;  // ms per frame as listed
+  friend bool operator==(const TAnimationSettings&, const TAnimationSettings&) = default;
+};
+
+struct TImageSettings {
+  bool Antialiased = true;
+  TImageFiltering Filtering = TImageFiltering::Default;
+  WideString ImageName;
+  float MipLodBias = 0;
+  int ReplaceWithEffectBuffer = 0;  // 1 … 9: the picture stands for a transition buffer
+  bool EnableBorder = false;
+  bool EnableCrop = false;
+  bool EnableAspect = false;
+  float BorderWidth = 3.4f;
+  TIniColor BorderColor{255, 255, 255, 255};
+  std::array<float, 4> CropRect{};
+  float Aspect = 0;
+  TAnimationSettings Animation;
+  std::optional<int> ImageIndex;  // marks the slide's main picture
+  bool RestoreAlpha = false;      // the picture's brightness is its alpha
+  friend bool operator==(const TImageSettings&, const TImageSettings&) = default;
+};
+
+// The keys of texts and of button captions.
+struct TTextSettings {
+  std::string Text = "Text";  // as written: escaped, lines not split yet
+  TIniColor TextColor{255, 255, 255, 255};
+  TIniColor TextColorHover{255, 255, 255, 255};
+  TIniColor TextColorClick{255, 255, 255, 255};
+  WideString FontName = u"Arial";
+  uint32_t FontStyle = 0;
+  int TextAlign = 1;  // 0 left, 1 centre, 2 right
+  int LineSpacing = 0;
+  bool Rasterize = false;
+  WideString RasterizedGUID;
+  bool IsComment = false;
+  friend bool operator==(const TTextSettings&, const TTextSettings&) = default;
+};
+
+struct TButtonSettings {
+  WideString Theme;
+  float BtnOpacity = 100;
+  float TxtOpacity = 100;
+  int Hue = 0;
+  int Saturation = 0;
+  int Lightness = 0;
+  float BtnMinWidth = 0;
+  float BtnOffsetX = 100;
+  friend bool operator==(const TButtonSettings&, const TButtonSettings&) = default;
+};
+
+void ReadImageSettings(const TIniObject& block, TImageSettings& settings);
+void ReadTextSettings(const TIniObject& block, TTextSettings& settings);
+void ReadButtonSettings(const TIniObject& block, TButtonSettings& settings);
+
+class TOrvImage : public TOrvObject {
+public:
+  using TOrvObject::TOrvObject;
+
+  void LoadParams(const TIniObject& block, bool reuse) override;
+
+  const TImageSettings& ImageSettings() const noexcept { return FImage; }
+  const Ref<TImage>& Picture() const noexcept { return FPicture; }
+  // The name the picture is asked for: the file, a mask of it, or a transition buffer.
+  WideString PictureRequestName() const;
+  // Asks the host for the picture again; no picture when it cannot be had.
+  void AcquirePicture();
+
+  // The part of the picture shown and its border, in picture pixels.
+  const TPictureWindow& Window() const noexcept { return FWindow; }
+  // The window is not the whole picture: cropped, zoomed or moved.
+  bool NeedsCrop() const noexcept { return FNeedsCrop; }
+  // The power-of-two reduction the picture is wanted at.
+  int Level() const noexcept { return FLevel; }
+
+protected:
+  TSizeF GetSourceSize() const override;
+  void UpdateOwnPlacement() override;
+  TRectF SourceRect() const override { return FWindow.Source; }
+  // Settings a kind forces after reading the keys.
+  virtual void AdjustImageSettings(TImageSettings&) const {}
+  // The window from the frame keys (images and videos only).
+  TBorderParams BorderParams() const;
+
+private:
+  bool ReducedAllowed() const;
+
+  TImageSettings FImage;
+  Ref<TImage> FPicture;
+  WideString FPictureName;  // asked for FPicture
+  TPictureWindow FWindow;
+  bool FNeedsCrop = false;
+  int FLevel = 0;
+};
+
+class TOrvText : public TOrvImage {
+public:
+  using TOrvImage::TOrvImage;
+
+  void LoadParams(const TIniObject& block, bool reuse) override;
+  const TTextSettings& TextSettings() const noexcept { return FText; }
+  bool TakesMouseStates() const override { return true; }
+  // The first text object of a button is its caption.
+  bool IsCaption() const;
+
+protected:
+  // Texts cast a shadow; a button's caption casts none and lets clicks through to the button.
+  TObjectSettings DefaultSettings() const override;
+  void AdjustImageSettings(TImageSettings& settings) const override { settings.Antialiased = false; }
+  // The text is rendered anew for the new size.
+  void NeededSizeChanged() override { ParamsChanged = true; }
+
+private:
+  TTextSettings FText;
+};
+
+class TOrvButton : public TOrvImage {
+public:
+  using TOrvImage::TOrvImage;
+
+  void LoadParams(const TIniObject& block, bool reuse) override;
+  const TButtonSettings& ButtonSettings() const noexcept { return FButton; }
+  const TTextSettings& TextSettings() const noexcept { return FText; }
+  bool TakesMouseStates() const override { return true; }
+  // The button and its caption change their look together.
+  void SetMouseState(TMouseState state) override;
+  // The first child text object, or none.
+  TOrvText* Caption() const;
+
+protected:
+  void AdjustImageSettings(TImageSettings& settings) const override { settings.MipLodBias = 0; }
+
+private:
+  TButtonSettings FButton;
+  TTextSettings FText;
+};
+
+}  // namespace orv

@@ -1,0 +1,212 @@
+#include "slide/orv_slide.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <typeinfo>
+
+#include "base/assertions.h"
+#include "package/load_pacing.h"
+#include "project/text_saver.h"
+#include "slide/orv_image.h"
+#include "slide/slide_props.h"
+
+namespace orv {
+namespace {
+
+Ref<TOrvSlideHost> RequireHost(Ref<TOrvSlideHost> host) {
+  ORV_ASSERT(bool(host), "TOrvSlide: Host not Assigned");
+  return host;
+}
+
+int ReadTimesKey(const TIniSection& times, int number, int default_value) {
+  return ReadInteger(times.FindKey("opt_synchpos" + std::to_string(number)), default_value);
+}
+
+}  // namespace
+
+TSlideLists CopySlideLists(const TSlideLists& lists) {
+  Ref<TIniSection> TSlideLists::*const members[] = {&TSlideLists::Main, &TSlideLists::Slide, &TSlideLists::Times};
+  TTextSaver saver;
+  saver.Write("\xEF\xBB\xBF");  // the text is UTF-8, whatever it holds
+  for (auto member : members)
+    if (const TIniSection* section = (lists.*member).Get()) section->WriteText(saver, 0);
+  Ref<TIniFile> copy = MakeRef<TIniFile>();
+  copy->LoadFromBuffer(saver.TakeText());
+  TSlideLists copied;
+  size_t next = 0;
+  for (auto member : members)
+    if ((lists.*member) && next < copy->SectionCount()) copied.*member = Ref<TIniSection>::Share(copy->SectionAt(next++));
+  return copied;
+}
+
+TSlidePlace SlidePlaceInTimes(const TIniSection* times, int index) {
+  TSlidePlace place;
+  if (!times) return place;
+  const int count = ReadInteger(times->FindKey("opt_slidescount"), 0);
+  place.Offset = index <= 0 || index > count ? 0 : ReadTimesKey(*times, index, 0);
+  place.NextStart = index < 0 || index >= count ? place.Offset : ReadTimesKey(*times, index + 1, int(place.Offset));
+  return place;
+}
+
+// ---- TOrvSlide
+
+TOrvSlide::TOrvSlide(Ref<TOrvSlideHost> host)
+    : TOrvObject(nullptr, MakeRef<TOrvObjectProps>()), FHost(RequireHost(std::move(host))) {}
+
+bool TOrvSlide::LoadSlide(const TSlideLists& lists, const TSlidePlace& place, bool copy_lists) {
+  ORV_ASSERT(lists.Main && lists.Slide, "TOrvSlide: slide lists not Assigned");
+  FLists = copy_lists ? CopySlideLists(lists) : lists;
+  FPlace = place;
+  FSlideOffset = place.Offset;
+  // A table whose times run backwards gives the slide no length rather than a negative one.
+  FNextStart = std::max(place.NextStart, place.Offset);
+  FBackground = ReadSlideBackground(*FLists.Main, FLists.Slide.Get());
+  FKeyTimes = SlideKeyTimes(FSlideOffset, FNextStart, place.EffectIn, place.EffectNext);
+  if (!LoadSlideProps(Props(), *FLists.Slide, FKeyTimes)) return false;
+  CreateChildren();
+  ParamsChanged = true;
+  return true;
+}
+
+void TOrvSlide::LoadEmpty(const TSlideBackground& background, double offset, const TKeyTimes& times) {
+  FBackground = background;
+  FSlideOffset = offset;
+  FNextStart = offset + times.SlideLength - times.NextEffectTime;
+  FKeyTimes = times;
+  ParamsChanged = true;
+}
+
+void TOrvSlide::SetGeometry(TPointF centre, TSizeF design_size, TSizeF frame_size) {
+  FCentre = centre;
+  FBaseFrame.Origin = {centre.X, centre.Y, 0};
+  const bool designed = design_size.Width > 0 && design_size.Height > 0;
+  FDesignSize = designed ? design_size : frame_size;
+  FScale = {FDesignSize.Width > 0 ? frame_size.Width * 100 / FDesignSize.Width : 100,
+            FDesignSize.Height > 0 ? frame_size.Height * 100 / FDesignSize.Height : 100};
+  ParamsChanged = true;
+}
+
+TSizeF TOrvSlide::ScreenSize() const {
+  return {FDesignSize.Width * FScale.Width / 100, FDesignSize.Height * FScale.Height / 100};
+}
+
+const TMatrix3& TOrvSlide::GetParentMatrix() const {
+  static const TMatrix3 identity;
+  return identity;
+}
+
+void TOrvSlide::PreparePlacement() {
+  const double distance = -FHost->CameraPosition().Z;
+  const double height = ScreenSize().Height;
+  const double tan30 = std::tan(std::numbers::pi / 6);
+  FDepthFactor = distance > 0 && height > 0 ? distance * tan30 / height : tan30;
+}
+
+double TOrvSlide::GetAnchorTime(TKeyOrigin kind) const {
+  const TKeyTimes& t = FKeyTimes;
+  switch (kind) {
+    case kOriginSlideBegin:
+      return FSlideOffset;
+    case kOriginPrevEffectEnd:
+      return FSlideOffset + t.PrevEffectEnd;
+    case kOriginNextEffectBegin:
+      return FSlideOffset + t.SlideLength - t.NextEffectTime;
+    case kOriginSlideEnd:
+      break;
+  }
+  return FSlideOffset + t.SlideLength;
+}
+
+void TOrvSlide::SetNeighbours(Ref<TOrvSlide> previous, Ref<TOrvSlide> next) {
+  FPrevious = std::move(previous);
+  FNext = std::move(next);
+  StateChanged = true;
+}
+
+void TOrvSlide::SetSecondBackground(const TSlideBackground& background, double blend) {
+  FSecond = background;
+  FSecondBlend = blend;
+  FHasSecond = true;
+  StateChanged = true;
+}
+
+// ---- mouse
+
+TOrvObject* TOrvSlide::MouseEvent(int buttons, TPointF point, bool hit_enabled, TMouseEventKind kind, int button,
+                                  WideString& action) {
+  action.clear();
+  ForEachObject(*this, [](TOrvObject& object) { object.SetMouseState(TMouseState::Normal); });
+  TOrvObject* hit = nullptr;
+  if (hit_enabled && (buttons == 0 || buttons == kLeftButtonMask))
+    hit = HitTest(point, [](const TOrvObject& object) { return !object.Settings().TranspForClick; });
+  if (hit) ApplyMouse(*hit, buttons, kind, button, action);
+  // Any release ends every press: a click completes only on the object it began on.
+  if (kind == TMouseEventKind::Up) ForEachObject(*this, [](TOrvObject& object) { object.SetPressed(false); });
+  return hit;
+}
+
+void TOrvSlide::ApplyMouse(TOrvObject& hit, int buttons, TMouseEventKind kind, int button, WideString& action) {
+  // Buttons and texts with an action show hover and click; they react to the left button only.
+  const bool styled = hit.TakesMouseStates() && !hit.Settings().Action.empty();
+  if (styled && kind != TMouseEventKind::Move && button != kLeftButton) return;
+  switch (kind) {
+    case TMouseEventKind::Move:
+      if (styled) hit.SetMouseState(buttons == kLeftButtonMask ? TMouseState::Click : TMouseState::Hover);
+      break;
+    case TMouseEventKind::Down:
+      if (styled) hit.SetMouseState(TMouseState::Click);
+      hit.SetPressed(true);
+      break;
+    case TMouseEventKind::Up:
+      if (styled) hit.SetMouseState(TMouseState::Hover);
+      if (hit.Pressed()) action = hit.Settings().Action;
+      break;
+  }
+}
+
+// ---- resolution estimate
+
+std::vector<double> TOrvSlide::DistinctKeyTimes() {
+  std::vector<double> times;
+  ForEachObject(*this, [&times](TOrvObject& object) {
+    const TOrvObjectProps& props = object.Props();
+    for (size_t i = 0; i < props.KeyCount(); ++i) times.push_back(props.Key(i).Time);
+  });
+  std::sort(times.begin(), times.end());
+  times.erase(std::unique(times.begin(), times.end()), times.end());
+  return times;
+}
+
+void TOrvSlide::PrepareSizes(double show_time) {
+  ForEachObject(*this, [](TOrvObject& object) {
+    object.MaxScreenWidth = 0;
+    object.MaxScreenHeight = 0;
+    object.NearestDepth = 1e6;
+  });
+  const auto measure = [](TOrvObject& object) { object.MeasureOnScreen(); };
+  for (const double time : DistinctKeyTimes()) {
+    UpdateAt(true, time + FSlideOffset);
+    ForEachObject(*this, measure);
+    PaceLoading(nullptr);
+  }
+  // Objects without key points keep their place: the current one counts for them too.
+  UpdateAt(true, show_time);
+  ForEachObject(*this, measure);
+  const double camera_z = FHost->CameraPosition().Z;
+  ForEachObject(*this, [camera_z](TOrvObject& object) { object.DeriveNeededSize(camera_z); });
+}
+
+bool TOrvSlide::FindMainPicture(TMainPicture& picture) const {
+  const TOrvImage* found = nullptr;
+  ForEachObject(const_cast<TOrvSlide&>(*this), [&found](TOrvObject& object) {
+    const auto* image = dynamic_cast<const TOrvImage*>(&object);
+    if (!found && image && typeid(object) == typeid(TOrvImage) && image->ImageSettings().ImageIndex) found = image;
+  });
+  if (!found) return false;
+  picture.Name = found->ImageSettings().ImageName;
+  picture.Size = found->Picture() ? TSizeF{float(found->Picture()->Width()), float(found->Picture()->Height())} : TSizeF{};
+  return true;
+}
+
+}  // namespace orv
