@@ -306,47 +306,55 @@ void T3DDrawer::EndBlur() {
   ORV_ASSERT(FBlurTarget, "T3DDrawer.EndBlur without BeginBlur");
   FScreen->PopTarget();
   Ref<TRenderTargetTexture> sharp = std::move(FBlurTarget);
+  T3DTexture& frame = sharp->Surface()->Texture();
+  if (!BlurAndMix(frame)) {
+    // No room to blur: the frame goes out as it was drawn.
+    TShaderDraw copy;
+    copy.Shader = "texture_premul";
+    copy.Textures[kStageImage] = &frame;
+    copy.Blend = TBlendMode::Replace;
+    const TRectF area = ScreenArea();
+    DrawScreenQuad(area, PoolCoords(*FFullPool, area), {}, 0xFFFFFFFFu, copy);
+  }
+  FFullPool->ReleaseTarget(std::move(sharp));
+}
+
+bool T3DDrawer::BlurAndMix(T3DTexture& frame) {
   TPooledTarget across(*FHalfPool);
   TPooledTarget blurred(*FHalfPool);
   T3DSurface* across_surface = across.Surface();
   T3DSurface* blurred_surface = blurred.Surface();
+  if (!across_surface || !blurred_surface) return false;
   const TRectF area = ScreenArea();
   const TRectF half{0, 0, std::ceil(area.Width() / 2), std::ceil(area.Height() / 2)};
-  if (across_surface && blurred_surface) {
-    // Blurred at half resolution: the radius in half-size texels, the taps spread out for
-    // wide radii so that seven of them still span the curve.
-    const float sigma = std::max(FBlurRadius / 2, 0.01f);
-    const float spacing = std::max(1.0f, sigma * 0.8f);
-    const std::array<float, 7> w = GaussWeights(sigma, spacing);
-    const auto pass = [&](T3DSurface& target, T3DTexture& source, const char* shader, float step_x, float step_y,
-                          const TRectF& tex) {
-      TRenderTargetWrapper into(*FScreen, &target, RectOfSize(int(half.Right), int(half.Bottom)));
-      TShaderDraw draw;
-      draw.Shader = shader;
-      draw.Textures[kStageImage] = &source;
-      draw.Blend = TBlendMode::Replace;
-      draw.Set("texelStep", step_x, step_y).Set("weightsLow", w[0], w[1], w[2], w[3]).Set("weightsHigh", w[4], w[5], w[6]);
-      DrawScreenQuad(half, tex, {}, 0xFFFFFFFFu, draw);
-    };
-    pass(*across_surface, sharp->Surface()->Texture(), "gauss_blur_h7", 2 * spacing / float(FFullPool->Width()), 0,
-         PoolCoords(*FFullPool, area));
-    pass(*blurred_surface, across_surface->Texture(), "gauss_blur_v7", 0, spacing / float(FHalfPool->Height()),
-         PoolCoords(*FHalfPool, half));
-    TShaderDraw mix;
-    mix.Shader = "gauss_mix";
-    mix.Textures[kStageImage] = &sharp->Surface()->Texture();
-    mix.Textures[kStageSecond] = &blurred_surface->Texture();
-    mix.Blend = TBlendMode::Replace;
-    mix.Set("alpha", std::min(FBlurRadius, 1.0f));
-    DrawScreenQuad(area, PoolCoords(*FFullPool, area), PoolCoords(*FHalfPool, half), 0xFFFFFFFFu, mix);
-  } else {
-    TShaderDraw copy;
-    copy.Shader = "texture_premul";
-    copy.Textures[kStageImage] = &sharp->Surface()->Texture();
-    copy.Blend = TBlendMode::Replace;
-    DrawScreenQuad(area, PoolCoords(*FFullPool, area), {}, 0xFFFFFFFFu, copy);
-  }
-  FFullPool->ReleaseTarget(std::move(sharp));
+  // Blurred at half resolution: the radius in half-size texels, the taps spread out for
+  // wide radii so that seven of them still span the curve.
+  const float sigma = std::max(FBlurRadius / 2, 0.01f);
+  const float spacing = std::max(1.0f, sigma * 0.8f);
+  const std::array<float, 7> weights = GaussWeights(sigma, spacing);
+  BlurPass(*across_surface, frame, "gauss_blur_h7", {2 * spacing / float(FFullPool->Width()), 0},
+           PoolCoords(*FFullPool, area), half, weights);
+  BlurPass(*blurred_surface, across_surface->Texture(), "gauss_blur_v7", {0, spacing / float(FHalfPool->Height())},
+           PoolCoords(*FHalfPool, half), half, weights);
+  TShaderDraw mix;
+  mix.Shader = "gauss_mix";
+  mix.Textures[kStageImage] = &frame;
+  mix.Textures[kStageSecond] = &blurred_surface->Texture();
+  mix.Blend = TBlendMode::Replace;
+  mix.Set("alpha", std::min(FBlurRadius, 1.0f));
+  DrawScreenQuad(area, PoolCoords(*FFullPool, area), PoolCoords(*FHalfPool, half), 0xFFFFFFFFu, mix);
+  return true;
+}
+
+void T3DDrawer::BlurPass(T3DSurface& target, T3DTexture& source, const char* shader, TPointF step, const TRectF& tex,
+                         const TRectF& half, const std::array<float, 7>& w) {
+  TRenderTargetWrapper into(*FScreen, &target, RectOfSize(int(half.Right), int(half.Bottom)));
+  TShaderDraw draw;
+  draw.Shader = shader;
+  draw.Textures[kStageImage] = &source;
+  draw.Blend = TBlendMode::Replace;
+  draw.Set("texelStep", step.X, step.Y).Set("weightsLow", w[0], w[1], w[2], w[3]).Set("weightsHigh", w[4], w[5], w[6]);
+  DrawScreenQuad(half, tex, {}, 0xFFFFFFFFu, draw);
 }
 
 void T3DDrawer::DrawTransition(TDrawItem* a, TDrawItem* b, TFilterParams* filter) {
@@ -404,19 +412,19 @@ Ref<TMultiTexture6> T3DDrawer::ObtainTexture(TImage& picture, int level, int col
     Log().Write("Picture not drawn: it has no pixels");
     return nullptr;
   }
-  try {
-    const Ref<TTextureWrapper> wrapper =
-        TextureStoreOf(picture).Obtain(FTiles.Get(), level, columns, rows, count_user, [&] {
-          Ref<TMultiTexture6> texture = MakeRef<TMultiTexture6>(FTiles);
-          const TRect whole = RectOfSize(LevelSize(picture.Width(), level), LevelSize(picture.Height(), level));
+  const Ref<TTextureWrapper> wrapper =
+      TextureStoreOf(picture).Obtain(FTiles.Get(), level, columns, rows, count_user, [&] {
+        Ref<TMultiTexture6> texture = MakeRef<TMultiTexture6>(FTiles);
+        const TRect whole = RectOfSize(LevelSize(picture.Width(), level), LevelSize(picture.Height(), level));
+        try {
           texture->SetSource(picture, level, columns, rows, whole);
-          return texture;
-        });
-    return wrapper ? wrapper->Texture : nullptr;
-  } catch (const Exception& e) {
-    Log().Write(std::string("Picture not drawn: ") + e.what());
-    return nullptr;
-  }
+        } catch (const Exception& e) {
+          // Kept without a source, so the picture is not decoded again every frame.
+          Log().Write(std::string("Picture not drawn: ") + e.what());
+        }
+        return texture;
+      });
+  return wrapper ? wrapper->Texture : nullptr;
 }
 
 int T3DDrawer::ImageLevel(const TImage& picture, const TQuadFrame& frame, const TRectF& window,
@@ -446,8 +454,8 @@ void T3DDrawer::ReleaseImage(TImage& picture) { TextureStoreOf(picture).ReleaseU
 bool T3DDrawer::SetGrading(TShaderDraw& draw, const TColorGrading& grading, bool video) {
   TGradingTable* a = grading.A ? grading.A.Get() : FIdentityCube.Get();
   TGradingTable* b = grading.B ? grading.B.Get() : a;
-  TBaseTexture* ta = video ? const_cast<TGradingTable&>(a->ForVideo()).DeviceTexture(*FScreen) : a->DeviceTexture(*FScreen);
-  TBaseTexture* tb = video ? const_cast<TGradingTable&>(b->ForVideo()).DeviceTexture(*FScreen) : b->DeviceTexture(*FScreen);
+  TBaseTexture* ta = (video ? a->ForVideo() : *a).DeviceTexture(*FScreen);
+  TBaseTexture* tb = (video ? b->ForVideo() : *b).DeviceTexture(*FScreen);
   if (!ta || !tb) return false;
   draw.Textures[kStageTableA] = ta;
   draw.Textures[kStageTableB] = tb;
@@ -527,34 +535,42 @@ std::string T3DDrawer::VideoShader(const TVideoDrawParams& params, bool graded) 
   return params.Deinterlace ? "color_grade_deinter" : "color_grade_video";
 }
 
+bool T3DDrawer::SetVideoShader(TShaderDraw& draw, const T3DYUV& surface, const TVideoDrawParams& params) {
+  if (surface.Form() != TYUVImage::TForm::Planar) {
+    // One RGBA or grey texture: drawn like a picture.
+    if (params.Grading.IsSet() && SetGrading(draw, params.Grading, false))
+      draw.Shader = params.Grading.A->Kind() == TGradingTable::TKind::Cube ? "color_grading" : "color_grade_linear";
+    return true;
+  }
+  const bool graded = params.Grading.IsSet() && SetGrading(draw, params.Grading, true);
+  // The chroma key comes only with grading: without it the tables just convert YUV to RGB.
+  if (params.ChromaKey && !graded && !SetGrading(draw, {}, true)) return false;
+  draw.Shader = VideoShader(params, graded);
+  const TYuvConstants k;
+  draw.Set("sourceHeight", float(surface.Height()))
+      .Set("lineOffset", float(params.FieldOffset))
+      .Set("keyUV", params.KeyU, params.KeyV)
+      .Set("tolerance", params.ToleranceX, params.ToleranceY)
+      .Set("invert", params.InvertMask ? 1.0f : 0.0f)
+      .Set("crv", k.Crv)
+      .Set("cgu", k.Cgu)
+      .Set("cgv", k.Cgv)
+      .Set("cbu", k.Cbu)
+      .Set("scy", k.Scy);
+  return true;
+}
+
 void T3DDrawer::DrawVideo(T3DYUV& surface, const TQuadFrame& frame, const TVideoDrawParams& params) {
   if (params.Opacity <= 0 || !FScreen->HasRenderer()) return;
   const std::vector<T3DTexture*> textures = surface.DeviceTextures();
   if (textures.empty()) return;
-  const TRectF window = params.Window.IsEmpty() ? TRectF{0, 0, float(surface.Width()), float(surface.Height())}
-                                                : params.Window;
-  const TRectF tex = ScaledRect(window, 1.0f / float(surface.Width()), 1.0f / float(surface.Height()));
   TShaderDraw draw;
   draw.Sampler = TSamplerState{params.Filtering, 0};
   for (std::size_t i = 0; i < textures.size(); ++i) draw.Textures[i] = textures[i];
-  if (surface.Form() == TYUVImage::TForm::Planar) {
-    const bool graded = params.Grading.IsSet() && SetGrading(draw, params.Grading, true);
-    if (params.ChromaKey && !graded && !SetGrading(draw, {}, true)) return;
-    draw.Shader = VideoShader(params, graded);
-    const TYuvConstants k;
-    draw.Set("sourceHeight", float(surface.Height()))
-        .Set("lineOffset", float(params.FieldOffset))
-        .Set("keyUV", params.KeyU, params.KeyV)
-        .Set("tolerance", params.ToleranceX, params.ToleranceY)
-        .Set("invert", params.InvertMask ? 1.0f : 0.0f)
-        .Set("crv", k.Crv)
-        .Set("cgu", k.Cgu)
-        .Set("cgv", k.Cgv)
-        .Set("cbu", k.Cbu)
-        .Set("scy", k.Scy);
-  } else if (params.Grading.IsSet() && SetGrading(draw, params.Grading, false)) {
-    draw.Shader = params.Grading.A->Kind() == TGradingTable::TKind::Cube ? "color_grading" : "color_grade_linear";
-  }
+  if (!SetVideoShader(draw, surface, params)) return;
+  const TRectF window = params.Window.IsEmpty() ? TRectF{0, 0, float(surface.Width()), float(surface.Height())}
+                                                : params.Window;
+  const TRectF tex = ScaledRect(window, 1.0f / float(surface.Width()), 1.0f / float(surface.Height()));
   const TColor32 color = WithOpacity(0xFFFFFFFFu, Clamp01(params.Opacity / 100));
   TVertexBuffer buffer;
   AddQuad(buffer, frame, tex, 0, {color, color, color, color});

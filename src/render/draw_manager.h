@@ -101,6 +101,10 @@ protected:
 private:
   void DrawFrameContent(TDrawItem& root);
   void Sharpen(TDrawItem& root, float amount);
+  // False when the half-size targets cannot be had.
+  bool BlurAndMix(T3DTexture& frame);
+  void BlurPass(T3DSurface& target, T3DTexture& source, const char* shader, TPointF step, const TRectF& tex,
+                const TRectF& half, const std::array<float, 7>& weights);
   void CreateShaders();
   float FrameScale() const;
   TRectF ScreenArea() const;
@@ -114,6 +118,8 @@ private:
                  const TImageDrawParams& params) const;
   bool SetGrading(TShaderDraw& draw, const TColorGrading& grading, bool video);
   std::string VideoShader(const TVideoDrawParams& params, bool graded) const;
+  // Chooses and sets up the shader of a video frame; false when it cannot be drawn.
+  bool SetVideoShader(TShaderDraw& draw, const T3DYUV& surface, const TVideoDrawParams& params);
 
   Ref<T3DEngine> FEngine;
   Ref<T3DScreen> FScreen;

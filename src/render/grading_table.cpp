@@ -95,7 +95,7 @@ void TGradingTable::Apply(const float rgb[3], float out[3]) const {
   }
 }
 
-const TGradingTable& TGradingTable::ForVideo() {
+TGradingTable& TGradingTable::ForVideo() {
   if (FVideo) return *FVideo;
   // The video cube's first coordinate (red) is V, the second U, the third Y.
   std::vector<std::uint8_t> bytes(kCubeBytes);

@@ -35,7 +35,7 @@ public:
   void Apply(const float rgb[3], float out[3]) const;
   // The same grading for video: a cube indexed by (V, U, Y) that gives graded RGB of the
   // video-range YUV colour. Made once per table.
-  const TGradingTable& ForVideo();
+  TGradingTable& ForVideo();
 
   // The device texture on `screen`, made when missing (drawing lock held); null when it
   // cannot be made.

@@ -208,8 +208,11 @@ bool TMultiTexture6::Cover(int x, int y, int width, int height) {
 bool TMultiTexture6::Prepare() {
   if (!FSource) return false;
   if (FTiles.empty() && !Cover(0, 0, FSource->Width(), FSource->Height())) {
-    Log().Write("No room for the tiles of a picture of " + std::to_string(FSource->Width()) + " x " +
-                std::to_string(FSource->Height()));
+    // Tried again every frame, told once.
+    if (!FFailureLogged)
+      Log().Write("No room for the tiles of a picture of " + std::to_string(FSource->Width()) + " x " +
+                  std::to_string(FSource->Height()));
+    FFailureLogged = true;
     ReleaseTiles();
     return false;
   }

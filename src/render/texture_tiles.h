@@ -147,6 +147,7 @@ private:
   Ref<TTextureManager6> FManager;
   Ref<TTileSource> FSource;
   std::vector<Ref<TTextureTile>> FTiles;
+  bool FFailureLogged = false;
 };
 
 }  // namespace orv

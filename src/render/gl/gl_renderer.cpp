@@ -341,7 +341,7 @@ bool T3DRendererGL::BeginUse() {
 
 void T3DRendererGL::EndUse() { FContext->ReleaseCurrent(); }
 
-bool T3DRendererGL::IsUsable() { return FUsable && FContext != nullptr; }
+bool T3DRendererGL::IsUsable() { return FContext != nullptr; }
 
 void T3DRendererGL::BackBufferSize(int& width, int& height) { FContext->DrawableSize(width, height); }
 

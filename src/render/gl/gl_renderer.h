@@ -152,7 +152,6 @@ private:
   std::array<float, 16> FProjection{};
   unsigned FCameraSerial = 1;
   TRect FViewport;
-  bool FUsable = true;
 };
 
 }  // namespace gl
