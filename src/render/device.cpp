@@ -1,5 +1,9 @@
 #include "render/device.h"
 
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
 namespace orv {
 
 TEngineSettings& EngineSettings() {
@@ -24,6 +28,10 @@ int ShaderLevelFor(double pixel_shader_version, unsigned vendor) {
   if (pixel_shader_version < 2.0) return 0;
   if (vendor == kIntel) return pixel_shader_version >= 3.0 ? 2 : 1;
   return 2;
+}
+
+float CameraDistance(int height) {
+  return float(std::max(height, 1)) / 2 / float(std::tan(std::numbers::pi / 8));
 }
 
 int T3DEngine::ShaderLevel() const {

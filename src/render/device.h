@@ -24,7 +24,6 @@ struct TEngineSettings {
   bool ExclusiveAllowed = true;
   // Present interval: -1 the device default (vertical sync), 0 immediate, 1 vertical sync.
   int PresentInterval = -1;
-  int BackBufferCount = 2;
   // Device creation, reset and disposal happen on the main thread.
   bool MainThreadDevices = true;
   // Texture memory the renderer may take; past it creation reports lack of video memory.
@@ -139,7 +138,7 @@ public:
   virtual void SetRenderTarget(T3DSurface* target) = 0;
   virtual void SetViewport(const TRect& area) = 0;
   // A perspective camera that shows the plane z = 0 one unit per pixel over a target of
-  // this size.
+  // this size, the eye CameraDistance(height) in front of the plane's centre.
   virtual void SetCamera(int width, int height) = 0;
   virtual void Clear(TColor32 color) = 0;
   virtual void SetTexture(int stage, TBaseTexture* texture, const TSamplerState& sampler = {}) = 0;
@@ -170,5 +169,10 @@ public:
 
 // Below 2.0 → 0; vendor 0x8086 → 1 for 2.x and 2 from 3.0 on; any other vendor from 2.0 on → 2.
 int ShaderLevelFor(double pixel_shader_version, unsigned vendor);
+
+// How far the screen camera's eye is from the plane z = 0 over a target `height` pixels
+// high (a vertical field of view of 45 degrees): a point at depth z shows at
+// distance / (distance + z) of its size.
+float CameraDistance(int height);
 
 }  // namespace orv

@@ -88,10 +88,6 @@ void TDeviceKilledMessenger::DeviceLost(TDrawDevice&) {
   if (FScreen) FScreen->DeviceLost();
 }
 
-void TDeviceKilledMessenger::DeviceRefresh(TDrawDevice&) {
-  if (FScreen) FScreen->DeviceRefresh();
-}
-
 // ---- T3DScreen ----
 
 T3DScreen::T3DScreen(Ref<T3DEngine> engine) : FEngine(std::move(engine)), FLink(MakeRef<TScreenLink>()) {
@@ -325,10 +321,6 @@ void T3DScreen::DeviceKilled() {
   if (FMessenger) FMessenger->Detach();
   FMessenger.Reset();
   FDevice.Reset();
-}
-
-void T3DScreen::DeviceRefresh() {
-  if (FOnRefresh) FOnRefresh();
 }
 
 }  // namespace orv

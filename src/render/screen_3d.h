@@ -97,7 +97,6 @@ public:
   explicit TDeviceKilledMessenger(T3DScreen* screen) : FScreen(screen) {}
   void DeviceKilled(TDrawDevice& device) override;
   void DeviceLost(TDrawDevice& device) override;
-  void DeviceRefresh(TDrawDevice& device) override;
   void Detach() { FScreen = nullptr; }
 
 private:
@@ -130,9 +129,8 @@ public:
   // A named shader of the current renderer, made on first use; null when it does not build.
   T3DShader* Shader(const std::string& name);
 
-  // Told when the device was lost and when the window must be painted again.
+  // Told when the device was lost.
   void SetLostHandler(std::function<void()> handler) { FOnLost = std::move(handler); }
-  void SetRefreshHandler(std::function<void()> handler) { FOnRefresh = std::move(handler); }
 
   // Makes the context current on this thread for the span of a drawing-lock scope; with
   // `keep` the thread keeps it afterwards (see drawing_lock.h).
@@ -152,7 +150,6 @@ public:
   // From the window device's listener.
   void DeviceLost();
   void DeviceKilled();
-  void DeviceRefresh();
 
 protected:
   void Dispose() override;
@@ -179,7 +176,6 @@ private:
   std::map<std::string, Ref<T3DShader>> FShaders;
   std::vector<TTarget> FTargets;
   std::function<void()> FOnLost;
-  std::function<void()> FOnRefresh;
   TRect FRect;
   TRect FWindowRect;
   int FMonitor = -1;

@@ -103,6 +103,21 @@ TEST_F(RenderTest, RotatedScaledHalfTransparentQuadMatchesItsExpectedPicture) {
   EXPECT_EQ(MaxDifference(*drawn, expected, outside), 0);
 }
 
+TEST_F(RenderTest, DepthShrinksTowardsTheCentreOfTheScreen) {
+  // A 32 × 24 box centred on the screen, as far behind the screen plane as the eye is in
+  // front of it, shows at half its size.
+  const float z = CameraDistance(kHeight);
+  TBoxDrawParams white;
+  const TQuadFrame frame{{16, 12, z}, {32, 0, 0}, {0, 24, 0}};
+  Ref<TBitmap> drawn = Capture([&](TDeviceDrawer& d) {
+    d.Clear(0xFF000000u);
+    d.DrawBox(frame, white);
+  });
+  ASSERT_TRUE(drawn);
+  EXPECT_EQ(MaxDifference(*drawn, [](int x, int y) { return x >= 24 && x < 40 && y >= 18 && y < 30 ? 0xFFFFFFFFu : 0xFF000000u; }),
+            0);
+}
+
 TEST_F(RenderTest, AntialiasedBoxEdgeCoversHalfAPixel) {
   TBoxDrawParams box;
   box.Color1 = box.Color2 = 0xFFFFFFFFu;

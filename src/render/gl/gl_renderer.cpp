@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <numbers>
 
 #include "base/assertions.h"
 #include "platform/platform_window.h"
@@ -14,9 +13,6 @@
 namespace orv::gl {
 
 namespace {
-
-// Vertical field of view of the screen camera.
-constexpr double kFieldOfView = std::numbers::pi / 4;
 
 struct TFormatGL {
   GLint Internal;
@@ -403,7 +399,7 @@ void T3DRendererGL::SetCamera(int width, int height) {
   // targets keep their top row first, the window its bottom row, hence the sign.
   const float w = float(std::max(width, 1));
   const float h = float(std::max(height, 1));
-  const float distance = float(h / 2 / std::tan(kFieldOfView / 2));
+  const float distance = CameraDistance(height);
   const float flip = FTarget ? 1.0f : -1.0f;
   FProjection = {2 / w, 0, 0, 0,  //
                  0, flip * 2 / h, 0, 0,
