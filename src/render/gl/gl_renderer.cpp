@@ -1,7 +1,6 @@
 #include "render/gl/gl_renderer.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 
 #include "base/assertions.h"
