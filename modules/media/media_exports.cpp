@@ -7,6 +7,7 @@
 
 extern "C" {
 #include <libavutil/log.h>
+#include <libavutil/mem.h>
 }
 
 #include "media_frames.h"
@@ -30,10 +31,17 @@ TMediaReader* ReaderOf(TMediaRecord* record) {
   return record ? static_cast<TMediaReader*>(record->Private) : nullptr;
 }
 
+// No block FFmpeg allocates for us may be larger than this: a damaged file's sizes would
+// otherwise reserve gigabytes. The player never reads more than 100 MB at once anyway.
+constexpr size_t kMaxAllocation = size_t(128) << 20;
+
 TMediaRecord* OpenRecord(const char* name, const TMediaStreamCallbacks* callbacks, const char* format_name) {
-  // Damaged files would fill the console with FFmpeg's complaints.
-  static std::once_flag quiet;
-  std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
+  static std::once_flag setup;
+  std::call_once(setup, [] {
+    // Damaged files would fill the console with FFmpeg's complaints.
+    av_log_set_level(AV_LOG_QUIET);
+    av_max_alloc(kMaxAllocation);
+  });
   if (!name && !callbacks) return nullptr;
   std::unique_ptr<TMediaReader> reader = TMediaReader::Open(name, callbacks, format_name);
   if (!reader) return nullptr;

@@ -13,7 +13,7 @@ namespace orv::media {
 namespace {
 
 // A buffer of more pixels than this is refused rather than allocated.
-constexpr int64_t kMaxBufferPixels = int64_t(1) << 26;
+constexpr int64_t kMaxBufferPixels = int64_t(1) << 25;
 constexpr int kMaxBufferSide = 16384;
 
 struct TNamedFormat {

@@ -15,8 +15,9 @@ extern "C" {
 namespace orv::media {
 namespace {
 
-// Decoded pictures larger than this are refused by the decoders.
-constexpr int64_t kMaxPixels = int64_t(1) << 26;
+// Decoded pictures larger than this (8K video has 33 million pixels) are refused by the
+// decoders.
+constexpr int64_t kMaxPixels = int64_t(1) << 25;
 // PCM of one decoded audio frame is bounded by these.
 constexpr int kMaxChannels = 32;
 constexpr int64_t kMaxSamplesPerFrame = int64_t(1) << 18;

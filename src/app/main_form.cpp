@@ -159,6 +159,8 @@ TMainForm::TOpenOutcome TMainForm::StartShow(const std::string& name, const TLoc
   if (is_time || position > 0) FViewer->SetPosition(is_time ? position : SlideStartTime(*FSource, position));
   NoteShowFiles(name, show, Utf16ToUtf8(options.ExeFileName));
   Log().Write("Show opened: " + name);
+  Log().Write(std::to_string(FSource->SlideCount()) + " slides, " + std::to_string(std::lround(FSource->TotalDuration())) +
+              " ms, from " + std::to_string(std::lround(FViewer->Position())) + " ms");
   return TOpenOutcome::Opened;
 }
 
