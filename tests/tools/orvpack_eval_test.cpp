@@ -1,12 +1,12 @@
 // Runs the built orvpack eval on a small loose project written by the test.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdio>
 #include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
+
+#include "orvpack_runner.h"
 
 namespace {
 
@@ -17,19 +17,14 @@ struct TEvalRun {
 };
 
 TEvalRun Eval(const std::string& arguments) {
+  const orv::test::TToolRun tool = orv::test::RunOrvpack("eval " + arguments);
   TEvalRun run;
-  FILE* pipe = popen((std::string(ORVPACK_PATH) + " eval " + arguments + " 2>/dev/null").c_str(), "r");
-  if (!pipe) return run;
-  char line[256];
-  while (std::fgets(line, sizeof line, pipe)) {
-    std::string text(line);
-    if (!text.empty() && text.back() == '\n') text.pop_back();
-    const size_t equals = text.find('=');
-    if (equals != std::string::npos) run.Fields[text.substr(0, equals)] = text.substr(equals + 1);
-    ++run.Lines;
+  run.ExitCode = tool.exit_code;
+  std::istringstream lines(tool.out);
+  for (std::string line; std::getline(lines, line); ++run.Lines) {
+    const size_t equals = line.find('=');
+    if (equals != std::string::npos) run.Fields[line.substr(0, equals)] = line.substr(equals + 1);
   }
-  const int status = pclose(pipe);
-  run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return run;
 }
 

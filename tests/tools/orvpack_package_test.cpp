@@ -1,26 +1,20 @@
 // Runs the built orvpack to build packages and read them back with list and cat.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "orvpack_runner.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-struct TRun {
-  std::string out;
-  std::string err;
-  int exit_code;
-};
-
-std::string Quoted(const std::string& word) { return "'" + word + "'"; }
+using namespace orv::test;
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -44,19 +38,7 @@ protected:
     return PathOf(name);
   }
 
-  TRun Run(const std::string& arguments) const {
-    const std::string err_path = PathOf("stderr.txt");
-    const std::string command = Quoted(ORVPACK_PATH) + " " + arguments + " 2>" + Quoted(err_path);
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return {"", "", -1};
-    TRun run;
-    char chunk[4096];
-    while (size_t got = std::fread(chunk, 1, sizeof chunk, pipe)) run.out.append(chunk, got);
-    const int status = pclose(pipe);
-    run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.err = ReadFile(err_path);
-    return run;
-  }
+  TToolRun Run(const std::string& arguments) const { return RunOrvpack(arguments, PathOf("stderr.txt")); }
 
   fs::path FDir;
 };
@@ -85,11 +67,11 @@ TEST_F(OrvpackPackage, EveryFormReadsBack) {
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.options);
     const std::string show = Quoted(PathOf("show.exe"));
-    const TRun build = Run("build -o " + show + " --project " + Quoted(project) + " --add " +
+    const TToolRun build = Run("build -o " + show + " --project " + Quoted(project) + " --add " +
                            Quoted(picture + "=C:\\Pics\\[1]\ta.jpg") + " " + c.options);
     ASSERT_EQ(build.exit_code, 0) << build.err;
     const std::string m = std::to_string(c.method);
-    const TRun list = Run("list " + show);
+    const TToolRun list = Run("list " + show);
     EXPECT_EQ(list.exit_code, 0);
     if (c.method != 1) {
       EXPECT_EQ(list.out, "Project.orv\t22\t" + m + "\nC:\\Pics\\<1>#09a.jpg\t70000\t" + m + "\n");
@@ -142,7 +124,7 @@ TEST_F(OrvpackPackage, PackagesThatDoNotOpenSayWhy) {
       {"list " + Quoted(PathOf("missing.exe")), "Slideshow File not Found"},
   };
   for (const TCase& c : cases) {
-    const TRun run = Run(c.arguments);
+    const TToolRun run = Run(c.arguments);
     EXPECT_EQ(run.exit_code, 2) << c.arguments;
     EXPECT_EQ(run.out, "");
     EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
@@ -155,7 +137,7 @@ TEST_F(OrvpackPackage, DumpReadsTheProjectInsideAPackage) {
   ASSERT_EQ(Run("build -o " + show + " --project " + project + " --method deflate --player /bin/true").exit_code, 0);
   EXPECT_EQ(Run("dump " + show).out, "[Main]\r\nOrvVersion=8\r\n");
   ASSERT_EQ(Run("build -o " + show + " --add " + project + "=other.orv").exit_code, 0);
-  const TRun without_project = Run("dump " + show);
+  const TToolRun without_project = Run("dump " + show);
   EXPECT_EQ(without_project.exit_code, 2);
   EXPECT_NE(without_project.err.find("Executable SlideShow Open Error"), std::string::npos);
 }
@@ -163,7 +145,7 @@ TEST_F(OrvpackPackage, DumpReadsTheProjectInsideAPackage) {
 TEST_F(OrvpackPackage, MissingEntryExitsWithOne) {
   const std::string show = Quoted(PathOf("show.exe"));
   ASSERT_EQ(Run("build -o " + show + " --project " + Quoted(Write("p.orv", "x"))).exit_code, 0);
-  const TRun run = Run("cat " + show + " nothing.jpg");
+  const TToolRun run = Run("cat " + show + " nothing.jpg");
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_NE(run.err.find("no entry \"nothing.jpg\""), std::string::npos);
 }
@@ -181,7 +163,7 @@ TEST_F(OrvpackPackage, FailedBuildsLeaveNoPackage) {
       "build -o " + Quoted(out) + " --project " + project + " --add " + project + "=project.ORV",
   };
   for (const std::string& build : builds) {
-    const TRun run = Run(build);
+    const TToolRun run = Run(build);
     EXPECT_EQ(run.exit_code, 2) << build;
     EXPECT_FALSE(run.err.empty()) << build;
     EXPECT_FALSE(fs::exists(out)) << build;

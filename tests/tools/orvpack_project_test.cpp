@@ -1,41 +1,20 @@
 // Runs the built orvpack on small project files and checks what it prints and returns.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <fstream>
 #include <string>
 
+#include "orvpack_runner.h"
+
 namespace {
 
-struct TRun {
-  std::string out;
-  int exit_code;
-};
+using namespace orv::test;
 
-std::string Quoted(const std::string& word) { return "'" + word + "'"; }
-
-TRun RunOrvpack(const std::string& arguments) {
-  const std::string command = Quoted(ORVPACK_PATH) + " " + arguments + " 2>/dev/null";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return {"", -1};
-  TRun run;
-  char chunk[4096];
-  while (size_t got = std::fread(chunk, 1, sizeof chunk, pipe)) run.out.append(chunk, got);
-  const int status = pclose(pipe);
-  run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
-
-std::string Fixture(const std::string& name, const std::string& bytes) {
-  const std::string path = testing::TempDir() + "/" + name;
-  std::ofstream(path, std::ios::binary) << bytes;
-  return Quoted(path);
-}
+std::string Fixture(const std::string& name, const std::string& bytes) { return Quoted(WriteFixture(name, bytes)); }
 
 TEST(OrvpackDump, WritesTheProjectBackWithoutMarkInCrLf) {
   const std::string file = Fixture("dump.orv", "\xEF\xBB\xBF[ Main ]\n key = v \nobject o:c\nx=1\nend\n; note\n");
-  const TRun run = RunOrvpack("dump " + file);
+  const TToolRun run = RunOrvpack("dump " + file);
   EXPECT_EQ(run.exit_code, 0);
   EXPECT_EQ(run.out, "[Main]\r\nkey=v\r\nobject o:c\r\n  x=1\r\nend\r\n; note\r\n");
 }
@@ -56,7 +35,7 @@ TEST(OrvpackGet, PrintsOneValueOrSaysWhatIsMissing) {
       {"Main missing", "", 1},
   };
   for (const TCase& c : cases) {
-    const TRun run = RunOrvpack("get " + file + " " + c.arguments);
+    const TToolRun run = RunOrvpack("get " + file + " " + c.arguments);
     EXPECT_EQ(run.exit_code, c.exit_code) << c.arguments;
     EXPECT_EQ(run.out, c.out) << c.arguments;
   }
@@ -64,7 +43,7 @@ TEST(OrvpackGet, PrintsOneValueOrSaysWhatIsMissing) {
 
 TEST(OrvpackGet, BadUtf8ValueIsAnErrorNotGarbage) {
   const std::string file = Fixture("bad.orv", "\xEF\xBB\xBF[S]\nv=a\xC3(\n");
-  const TRun run = RunOrvpack("get " + file + " S v");
+  const TToolRun run = RunOrvpack("get " + file + " S v");
   EXPECT_EQ(run.exit_code, 2);
   EXPECT_EQ(run.out, "");
 }
@@ -73,7 +52,7 @@ TEST(OrvpackProjectCommands, BadUsageAndMissingFilesFail) {
   const std::string missing = Quoted(testing::TempDir() + "/none.orv");
   for (const std::string& arguments :
        {std::string("dump"), std::string("get x.orv Main"), "dump " + missing, "get " + missing + " Main k"}) {
-    const TRun run = RunOrvpack(arguments);
+    const TToolRun run = RunOrvpack(arguments);
     EXPECT_EQ(run.exit_code, 2) << arguments;
     EXPECT_EQ(run.out, "") << arguments;
   }

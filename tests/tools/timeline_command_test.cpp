@@ -1,35 +1,14 @@
 // Runs the built orvpack on small shows written by the test.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdio>
 #include <fstream>
 #include <string>
 
+#include "orvpack_runner.h"
+
 namespace {
 
-struct TRun {
-  int ExitCode = -1;
-  std::string Output;
-};
-
-TRun RunOrvpack(const std::string& arguments) {
-  TRun run;
-  FILE* pipe = popen((std::string(ORVPACK_PATH) + " " + arguments + " 2>/dev/null").c_str(), "r");
-  if (!pipe) return run;
-  char buffer[4096];
-  while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) run.Output.append(buffer, n);
-  const int status = pclose(pipe);
-  run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
-
-std::string WriteShow(const std::string& name, const std::string& text) {
-  const std::string path = testing::TempDir() + name;
-  std::ofstream(path, std::ios::binary) << text;
-  return path;
-}
+using namespace orv::test;
 
 constexpr const char* kShow = R"([Main]
 opt_repeat=close
@@ -57,10 +36,10 @@ RunAppFN=C:\tools\run.exe
 )";
 
 TEST(OrvpackTimeline, PrintsOneJsonObjectPerVirtualIndex) {
-  const std::string show = WriteShow("timeline_show.orv", kShow);
-  const TRun run = RunOrvpack("timeline " + show + " --from -1 --to 2");
-  ASSERT_EQ(run.ExitCode, 0);
-  EXPECT_EQ(run.Output,
+  const std::string show = WriteFixture("timeline_show.orv", kShow);
+  const TToolRun run = RunOrvpack("timeline " + show + " --from -1 --to 2");
+  ASSERT_EQ(run.exit_code, 0);
+  EXPECT_EQ(run.out,
             "{\"index\":-1,\"StartTime\":-1073741823,\"EndTime\":0,\"EffectIn\":0,\"EffectNext\":2000,"
             "\"VisibleUntil\":2000,\"SlideId\":\"\",\"transition\":\"\",\"EndAction\":\"\",\"LoopLength\":0,"
             "\"RunApp\":\"\"}\n"
@@ -76,33 +55,33 @@ TEST(OrvpackTimeline, PrintsOneJsonObjectPerVirtualIndex) {
 }
 
 TEST(OrvpackTimeline, DefaultRangeIsEverySlideOnce) {
-  const std::string show = WriteShow("timeline_range.orv", kShow);
-  const TRun run = RunOrvpack("timeline " + show);
-  ASSERT_EQ(run.ExitCode, 0);
-  EXPECT_EQ(run.Output.rfind("{\"index\":0,", 0), 0u);
-  EXPECT_NE(run.Output.find("\n{\"index\":1,"), std::string::npos);
-  EXPECT_EQ(std::count(run.Output.begin(), run.Output.end(), '\n'), 2);
+  const std::string show = WriteFixture("timeline_range.orv", kShow);
+  const TToolRun run = RunOrvpack("timeline " + show);
+  ASSERT_EQ(run.exit_code, 0);
+  EXPECT_EQ(run.out.rfind("{\"index\":0,", 0), 0u);
+  EXPECT_NE(run.out.find("\n{\"index\":1,"), std::string::npos);
+  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 2);
 }
 
 TEST(OrvpackTimeline, ReadsTheProjectInsideAPackage) {
-  const std::string project = WriteShow("timeline_packed.orv", kShow);
+  const std::string project = WriteFixture("timeline_packed.orv", kShow);
   const std::string package = testing::TempDir() + "timeline_package";
-  ASSERT_EQ(RunOrvpack("build -o " + package + " --project " + project).ExitCode, 0);
-  const TRun loose = RunOrvpack("timeline " + project + " --from 1 --to 5");
-  const TRun packed = RunOrvpack("timeline " + package + " --from 1 --to 5");
-  ASSERT_EQ(packed.ExitCode, 0);
-  EXPECT_EQ(packed.Output, loose.Output);
+  ASSERT_EQ(RunOrvpack("build -o " + package + " --project " + project).exit_code, 0);
+  const TToolRun loose = RunOrvpack("timeline " + project + " --from 1 --to 5");
+  const TToolRun packed = RunOrvpack("timeline " + package + " --from 1 --to 5");
+  ASSERT_EQ(packed.exit_code, 0);
+  EXPECT_EQ(packed.out, loose.out);
 }
 
 TEST(OrvpackTimeline, RefusesBadUsageAndMissingShows) {
-  const std::string show = WriteShow("timeline_usage.orv", kShow);
+  const std::string show = WriteFixture("timeline_usage.orv", kShow);
   for (const std::string& arguments :
        {std::string("timeline"), "timeline " + show + " --from", "timeline " + show + " --to x",
         "timeline " + show + " extra", "timeline " + testing::TempDir() + "no_such_show.orv"}) {
     SCOPED_TRACE(arguments);
-    const TRun run = RunOrvpack(arguments);
-    EXPECT_EQ(run.ExitCode, 2);
-    EXPECT_EQ(run.Output, "");
+    const TToolRun run = RunOrvpack(arguments);
+    EXPECT_EQ(run.exit_code, 2);
+    EXPECT_EQ(run.out, "");
   }
 }
 
