@@ -49,7 +49,8 @@ void ReadObjectSettings(const TIniObject& block, TObjectSettings& s) {
 
 // ---- TOrvObject: tree and loading
 
-TOrvObject::TOrvObject(TOrvObject* parent, Ref<TOrvObjectProps> props) : TOrvParams(std::move(props)), FParent(parent) {
+TOrvObject::TOrvObject(TOrvObject* parent, Ref<TOrvObjectProps> props)
+    : TOrvParams(std::move(props)), FParent(parent), FRoot(parent ? parent->FRoot : nullptr) {
   ORV_ASSERT(FProps->Object == nullptr, "OrvObject: props node already bound to an object");
   FProps->Object = this;
   if (!TryUtf8ToUtf16(FProps->Name(), FName)) FName.clear();
@@ -57,17 +58,18 @@ TOrvObject::TOrvObject(TOrvObject* parent, Ref<TOrvObjectProps> props) : TOrvPar
 
 void TOrvObject::Dispose() {
   if (FProps->Object == this) FProps->Object = nullptr;
-  for (const Ref<TOrvObject>& child : FChildren) child->FParent = nullptr;
+  // A child someone still holds leaves the tree with its subtree; the others go with it.
+  for (const Ref<TOrvObject>& child : FChildren) {
+    child->FParent = nullptr;
+    if (child->RefCount() > 1) ForEachObject(*child, [](TOrvObject& object) { object.FRoot = nullptr; });
+  }
   FChildren.clear();
   TOrvParams::Dispose();
 }
 
 TOrvSlide& TOrvObject::GetSlide() const {
-  const TOrvObject* root = this;
-  while (root->FParent) root = root->FParent;
-  auto* slide = dynamic_cast<const TOrvSlide*>(root);
-  ORV_ASSERT(slide, "OrvObject: the root of the tree is not a slide");
-  return const_cast<TOrvSlide&>(*slide);
+  ORV_ASSERT(FRoot, "OrvObject: the root of the tree is not a slide");
+  return *FRoot;
 }
 
 TOrvSlideHost& TOrvObject::GetHost() const {
@@ -297,6 +299,28 @@ void TOrvObject::SetMouseState(TMouseState state) {
 }
 
 // ---- resolution estimate
+
+void TOrvObject::MeasureAt(double show_time, double previous_time, bool parent_moved) {
+  const bool moved = parent_moved || !(previous_time < show_time) || ValuesMayDiffer(previous_time, show_time);
+  if (moved) {
+    FProps->Evaluate(show_time - GetSlide().SlideOffset(), false);
+    PreparePlacement();
+    Place();
+    MeasureOnScreen();
+  }
+  for (const Ref<TOrvObject>& child : FChildren) child->MeasureAt(show_time, previous_time, moved);
+}
+
+// Values hold still before the first key point and after the last one, unless a formula
+// moves them.
+bool TOrvObject::ValuesMayDiffer(double earlier, double later) const {
+  const size_t count = FProps->KeyCount();
+  if (count == 0) return false;
+  for (size_t i = 0; i < count; ++i)
+    if (!FProps->Key(i).Modifiers().empty()) return true;
+  const double offset = GetSlide().SlideOffset();
+  return !(later - offset <= FProps->Key(0).Time || earlier - offset >= FProps->Key(count - 1).Time);
+}
 
 void TOrvObject::MeasureOnScreen() {
   if (!FPlacement.Defined) return;

@@ -5,6 +5,7 @@
 // tests.
 #pragma once
 
+#include <cmath>
 #include <functional>
 #include <span>
 #include <vector>
@@ -107,7 +108,7 @@ public:
   std::span<const Ref<TOrvObject>> Children() const noexcept { return FChildren; }
   const WideString& Name() const noexcept { return FName; }
   const TObjectSettings& Settings() const noexcept { return FSettings; }
-  // The root slide (assertion when the root is not one).
+  // The root slide (assertion for an object that has left its tree).
   TOrvSlide& GetSlide() const;
   virtual TOrvSlideHost& GetHost() const;
 
@@ -173,8 +174,10 @@ public:
   double NearestDepth = 1e6;
   float NeededWidth() const noexcept { return FNeededWidth; }
   float NeededHeight() const noexcept { return FNeededHeight; }
-  // Takes the on-screen size and depth of the current placement into the maxima.
-  void MeasureOnScreen();
+  // Places the subtree at `show_time` and takes each object's on-screen size and depth into
+  // its maxima; nothing else of the objects' state changes. With the time measured before
+  // (NaN for none), objects whose place cannot have changed since are left as they are.
+  void MeasureAt(double show_time, double previous_time = NAN, bool parent_moved = true);
   // Derives the needed sizes from the maxima for a camera at depth `camera_z`.
   void DeriveNeededSize(double camera_z);
 
@@ -197,6 +200,8 @@ protected:
   // Called when the needed sizes changed by more than 10^-6.
   virtual void NeededSizeChanged() {}
   // Sets ParamsChanged when `value` differs from `field`, and stores it.
+  // The slide makes itself the root of its tree.
+  void SetRoot(TOrvSlide& slide) { FRoot = &slide; }
   template <class T>
   void Assign(T& field, T value) {
     if (field == value) return;
@@ -208,6 +213,9 @@ protected:
 
 private:
   void Place();
+  void MeasureOnScreen();
+  // The animated values may differ between two show times (earlier first).
+  bool ValuesMayDiffer(double earlier, double later) const;
   TPoint3F PositionInParent(TSizeF parent_size) const;
   TPointF PivotOffset() const;
   void UpdateHiddenByParent();
@@ -219,6 +227,8 @@ private:
   TOrvObject* HitSelf(TPointF point, const THitFilter& filter);
 
   TOrvObject* FParent;
+  // The slide at the root of the tree, kept rather than searched: every placement asks it.
+  TOrvSlide* FRoot = nullptr;
   std::vector<Ref<TOrvObject>> FChildren;
   WideString FName;
   TObjectSettings FSettings;
@@ -231,6 +241,13 @@ private:
   float FNeededWidth = 0;
   float FNeededHeight = 0;
 };
+
+// Calls `visit` for every object of the subtree, parents before children.
+template <class Visit>
+void ForEachObject(TOrvObject& object, const Visit& visit) {
+  visit(object);
+  for (const Ref<TOrvObject>& child : object.Children()) ForEachObject(*child, visit);
+}
 
 // Reads the keys every object reads; `settings` holds the kind's defaults on entry.
 void ReadObjectSettings(const TIniObject& block, TObjectSettings& settings);

@@ -52,7 +52,9 @@ TSlidePlace SlidePlaceInTimes(const TIniSection* times, int index) {
 // ---- TOrvSlide
 
 TOrvSlide::TOrvSlide(Ref<TOrvSlideHost> host)
-    : TOrvObject(nullptr, MakeRef<TOrvObjectProps>()), FHost(RequireHost(std::move(host))) {}
+    : TOrvObject(nullptr, MakeRef<TOrvObjectProps>()), FHost(RequireHost(std::move(host))) {
+  SetRoot(*this);
+}
 
 bool TOrvSlide::LoadSlide(const TSlideLists& lists, const TSlidePlace& place, bool copy_lists) {
   ORV_ASSERT(lists.Main && lists.Slide, "TOrvSlide: slide lists not Assigned");
@@ -184,15 +186,15 @@ void TOrvSlide::PrepareSizes(double show_time) {
     object.MaxScreenHeight = 0;
     object.NearestDepth = 1e6;
   });
-  const auto measure = [](TOrvObject& object) { object.MeasureOnScreen(); };
+  double previous = NAN;
   for (const double time : DistinctKeyTimes()) {
-    UpdateAt(true, time + FSlideOffset);
-    ForEachObject(*this, measure);
+    MeasureAt(time + FSlideOffset, previous);
+    previous = time + FSlideOffset;
     PaceLoading(nullptr);
   }
   // Objects without key points keep their place: the current one counts for them too.
+  MeasureAt(show_time);
   UpdateAt(true, show_time);
-  ForEachObject(*this, measure);
   const double camera_z = FHost->CameraPosition().Z;
   ForEachObject(*this, [camera_z](TOrvObject& object) { object.DeriveNeededSize(camera_z); });
 }

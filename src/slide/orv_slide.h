@@ -161,11 +161,4 @@ private:
   bool FDialogPause;
 };
 
-// Calls `visit` for every object of the subtree, parents before children.
-template <class Visit>
-void ForEachObject(TOrvObject& object, const Visit& visit) {
-  visit(object);
-  for (const Ref<TOrvObject>& child : object.Children()) ForEachObject(*child, visit);
-}
-
 }  // namespace orv

@@ -231,7 +231,8 @@ TEST_F(OrvObjectsTest, ObjectWithoutGuidRefusesTheSlide) {
 }
 
 TEST_F(OrvObjectsTest, ResolutionEstimateTakesTheLargestSizeOverTheKeyTimes) {
-  Build(Object("Growing:Box", "Size=100,100\nFitMode=None\n" + KeyPoint("Time=0") + KeyPoint("Time=5000\nScaleX=300")) +
+  Build(Object("Growing:Box", "Size=100,100\nFitMode=None\n" + KeyPoint("Time=0") + KeyPoint("Time=5000\nScaleX=300") +
+                                  Object("Follower:Box", "Size=50,50\nFitMode=None")) +
         Object("Near:Box", "Size=100,100\nFitMode=None\n" + KeyPoint("ZPos=-50")) +
         Object("Label:Text", KeyPoint("Time=0") + KeyPoint("Time=2000\nScaleY=200")));
   Slide->CommitState(true);
@@ -239,6 +240,8 @@ TEST_F(OrvObjectsTest, ResolutionEstimateTakesTheLargestSizeOverTheKeyTimes) {
   const TOrvObject& growing = Find(u"Growing");
   EXPECT_NEAR(growing.NeededWidth(), 300, 1e-3);
   EXPECT_NEAR(growing.NeededHeight(), 100, 1e-3);
+  // Without key points of its own, a child grows with its parent.
+  EXPECT_NEAR(Find(u"Follower").NeededWidth(), 150, 1e-3);
   // 150 slide units nearer than the screen: it shows larger.
   const double q = 1 / (1 - 150 * kDepthFactor / 1000);
   EXPECT_NEAR(Find(u"Near").NeededWidth(), 100 * q, 1e-2);
