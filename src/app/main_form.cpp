@@ -147,27 +147,36 @@ void TMainForm::MakeCurrent(Ref<TOrvShowLocator> locator) {
 TMainForm::TOpenOutcome TMainForm::StartShow(const std::string& name, const TLocatedShow& show, bool is_time,
                                              int position) {
   const Ref<TIniFile> project = Ref<TIniFile>::Share(show.Locator->Project());
-  TOrvSourceSettings settings;
-  settings.ProgramFile = FServices.ProgramPath;
-  FSource = MakeRef<TOrvSource>(project, settings);
+  FSource.Reset();
+  const bool screen_saver = IsScreenSaverFile(FServices.ProgramPath);
+  // Before anything reads the show's options: a screen saver plays by its own rules.
+  ApplyScreenSaverOverrides(*project, screen_saver);
   const TShowOptions options = TShowOptions::Read(*project);
   FWheelNavigates = !options.LockWheel;
   FCaption = Utf16ToUtf8(options.MainWindowCaption);
-  if (!ScreenSaverMayRun(*FSource)) return TOpenOutcome::Refused;
+  if (!ScreenSaverMayRun(screen_saver)) return TOpenOutcome::Refused;
   SuspendSystemScreenSaver();
   FViewer->Open(show.Locator->Accessor(), project, 0);
-  if (is_time || position > 0) FViewer->SetPosition(is_time ? position : SlideStartTime(*FSource, position));
+  if (is_time || position > 0) FViewer->SetPosition(is_time ? position : SlideStartTime(*Source(), position));
   NoteShowFiles(name, show, Utf16ToUtf8(options.ExeFileName));
-  Log().Write("Show opened: " + name);
-  Log().Write(std::to_string(FSource->SlideCount()) + " slides, " + std::to_string(std::lround(FSource->TotalDuration())) +
-              " ms, from " + std::to_string(std::lround(FViewer->Position())) + " ms");
+  Log().Write("Show opened: " + name + " (" + std::to_string(options.SlideCount) + " slides, from " +
+              std::to_string(std::lround(FViewer->Position())) + " ms)");
   return TOpenOutcome::Opened;
+}
+
+TOrvSource* TMainForm::Source() {
+  if (!FSource && FCurrentLocator) {
+    TOrvSourceSettings settings;
+    settings.ProgramFile = FServices.ProgramPath;
+    FSource = MakeRef<TOrvSource>(Ref<TIniFile>::Share(FCurrentLocator->Project()), settings);
+  }
+  return FSource.Get();
 }
 
 // A screen saver runs only when the system starts it to run ("/s") and no other instance
 // runs; its preview and settings calls end at once.
-bool TMainForm::ScreenSaverMayRun(const TOrvSource& source) const {
-  if (!source.ScreenSaver()) return true;
+bool TMainForm::ScreenSaverMayRun(bool screen_saver) const {
+  if (!screen_saver) return true;
   return !InstanceRunning() && (FCommandLine.HasRawToken(u"/s") || FCommandLine.HasRawToken(u"/S"));
 }
 

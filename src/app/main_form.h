@@ -33,7 +33,7 @@ struct TExeRedirect {
   std::string ProjectPath;
 };
 
-class TMainForm : public TViewerHost {
+class TMainForm final : public TViewerHost {
 public:
   // What the window uses of the world, replaceable for tests.
   struct TServices {
@@ -74,7 +74,9 @@ public:
   bool WheelNavigates() const noexcept { return FWheelNavigates; }
   const TExeRedirect& ExeRedirect() const noexcept { return FExeRedirect; }
   const Ref<TOrvShowLocator>& CurrentLocator() const noexcept { return FCurrentLocator; }
-  const Ref<TOrvSource>& Source() const noexcept { return FSource; }
+  // The current show's slides and times, made when first asked for (a show that starts at
+  // its beginning opens without them). Null without a show.
+  TOrvSource* Source();
   TOrvShowViewer& Viewer() const noexcept { return *FViewer; }
   int64_t CreatedTick() const noexcept { return FCreatedTick; }
 
@@ -94,7 +96,7 @@ private:
   std::optional<TLocatedShow> LocateProject(const std::string& name);
   TOpenOutcome StartShow(const std::string& name, const TLocatedShow& show, bool is_time, int position);
   void MakeCurrent(Ref<TOrvShowLocator> locator);
-  bool ScreenSaverMayRun(const TOrvSource& source) const;
+  bool ScreenSaverMayRun(bool screen_saver) const;
   void NoteShowFiles(const std::string& name, const TLocatedShow& show, const std::string& exe_file_name);
 
   const TCommandLine& FCommandLine;

@@ -15,11 +15,6 @@ Ref<TIniFile> RequireProject(Ref<TIniFile> project) {
   return project;
 }
 
-bool IsScreenSaverFile(std::string_view path) {
-  const std::string_view extension = ".scr";
-  return path.size() > extension.size() && SameTextAscii(path.substr(path.size() - extension.size()), extension);
-}
-
 // Text that is not UTF-8 cannot name anything: it reads as empty, and the log says so.
 WideString ReadText(const TIniItem* item) {
   WideString text;
@@ -48,6 +43,11 @@ WideString ReadSlideId(const TIniSection* section) {
 }
 
 }  // namespace
+
+bool IsScreenSaverFile(std::string_view path) {
+  const std::string_view extension = ".scr";
+  return path.size() > extension.size() && SameTextAscii(path.substr(path.size() - extension.size()), extension);
+}
 
 TOrvSource::TOrvSource(Ref<TIniFile> project, const TOrvSourceSettings& settings)
     : FProject(RequireProject(std::move(project))),

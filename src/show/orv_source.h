@@ -22,6 +22,9 @@
 
 namespace orv {
 
+// A program file ending in ".scr" (any case) plays its show as a screen saver.
+bool IsScreenSaverFile(std::string_view program_file);
+
 struct TOrvSourceSettings {
   // The running program: a ".scr" file plays as a screen saver.
   std::string ProgramFile = ProgramPath();

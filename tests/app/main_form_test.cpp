@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "package_fixture.h"
+#include "project/show_options.h"
 #include "render/device.h"
 
 namespace orv {
@@ -74,7 +75,7 @@ protected:
 
 TEST_F(MainForm, TheProgramsOwnShowOpensAndPlays) {
   WriteShow("bin/player");
-  const TMainForm& form = Start(u"player");
+  TMainForm& form = Start(u"player");
   EXPECT_FALSE(form.Closed());
   EXPECT_EQ(FMessages, std::vector<std::string>{});
   ASSERT_EQ(FViewer->Projects.size(), 1u);
@@ -87,6 +88,7 @@ TEST_F(MainForm, TheProgramsOwnShowOpensAndPlays) {
   EXPECT_EQ(form.ShowExeName(), PathOf("bin/player"));
   EXPECT_EQ(form.ShowFolder(), PathOf("bin") + "/");
   EXPECT_EQ(form.Source()->SlideCount(), 3);
+  EXPECT_FALSE(form.Source()->ScreenSaver());
   EXPECT_FALSE(form.FileNameGiven());
   EXPECT_EQ(form.ExitCode(), kExitOk);
   EXPECT_TRUE(EngineSettings().ExclusiveAllowed);
@@ -235,7 +237,10 @@ TEST_F(MainForm, AScreenSaverRunsOnlyWhenStartedAsOne) {
   }
   for (const char16_t* line : {u"saver.scr /s", u"saver.scr /S"}) {
     EXPECT_FALSE(Start(line, "saver.scr").Closed()) << Utf16ToUtf8(line);
-    EXPECT_EQ(FViewer->Projects.size(), 1u);
+    ASSERT_EQ(FViewer->Projects.size(), 1u);
+    // The viewer gets the show as a screen saver plays it: full screen, repeating.
+    EXPECT_EQ(TShowOptions::Read(*FViewer->Projects[0]).ScreenFull, 1);
+    EXPECT_TRUE(FForm->Source()->ScreenSaver());
   }
 }
 
