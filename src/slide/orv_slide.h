@@ -10,8 +10,6 @@
 
 namespace orv {
 
-class TOrvImage;
-
 // The project lists a slide is loaded from.
 struct TSlideLists {
   Ref<TIniSection> Main;

@@ -2,10 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
+#include <cctype>
 
 #include "base/assertions.h"
-#include "base/log.h"
 #include "image/picture_cache.h"
 #include "image/picture_limits.h"
 

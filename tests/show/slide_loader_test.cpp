@@ -258,8 +258,11 @@ TEST(SlideLoaderTest, ThreadHandsTheEngineEachNewList) {
   settings.Destination = &engine;
   int built = 0;
   settings.OnSlideBuilt = [&built](TDrawContainer&) { ++built; };
-  TOrvSlideLoader loader(Source(ShowText({})), DefaultFileAccessor(), settings);
+  TShowSpec spec;
+  spec.Main = "PathToButtons=C:\\show\\buttons\\\n";
+  TOrvSlideLoader loader(Source(ShowText(spec)), DefaultFileAccessor(), settings);
   EXPECT_EQ(loader.GetFrameRect(), (TRect{0, 0, 1600, 1200}));
+  EXPECT_EQ(loader.Producer().Host().ButtonFolder(), u"C:\\show\\buttons\\");
   Ref<TSlideData> list;
   const auto receive_until = [&](const std::vector<int>& wanted) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
