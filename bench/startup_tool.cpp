@@ -38,7 +38,9 @@ std::string ReadFile(const char* path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-std::u16string PictureName(int i) { return u"C:\\show\\pictures\\photo" + orv::AsciiToWide(std::to_string(i)) + u".jpg"; }
+std::u16string PictureName(int i) {
+  return u"C:\\show\\pictures\\photo" + orv::AsciiToWide(std::to_string(i)) + u".jpg";
+}
 
 // A slide: its picture and an image object animated by key points, padded with further
 // key points to `bytes`.
@@ -163,7 +165,8 @@ int main(int argc, char** argv) {
   const std::string command = argc > 1 ? argv[1] : "";
   if (command == "make" && argc == 7) return Make(argv[2], argv[3], argv[4], std::atoi(argv[5]), std::stoul(argv[6]));
   if (command == "time" && argc >= 5) return Time(std::atoi(argv[2]), argv[3], argv + 4);
-  std::fprintf(stderr, "usage: startup_tool make SHOW PLAYER MEDIA_LIBRARY ENTRIES PROJECT_BYTES\n"
-                       "       startup_tool time RUNS MARKER PROGRAM [ARGS...]\n");
+  std::fprintf(stderr,
+               "usage: startup_tool make SHOW PLAYER MEDIA_LIBRARY ENTRIES PROJECT_BYTES\n"
+               "       startup_tool time RUNS MARKER PROGRAM [ARGS...]\n");
   return 2;
 }

@@ -27,9 +27,7 @@ Result Guarded(Result on_failure, Body body) noexcept {
   }
 }
 
-TMediaReader* ReaderOf(TMediaRecord* record) {
-  return record ? static_cast<TMediaReader*>(record->Private) : nullptr;
-}
+TMediaReader* ReaderOf(TMediaRecord* record) { return record ? static_cast<TMediaReader*>(record->Private) : nullptr; }
 
 // No block FFmpeg allocates for us may be larger than this: a damaged file's sizes would
 // otherwise reserve gigabytes. The player never reads more than 100 MB at once anyway.

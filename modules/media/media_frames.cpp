@@ -59,9 +59,9 @@ bool AllocatePixels(TBufferState& state, AVPixelFormat format, int width, int he
 
 int Convert(const AVFrame& source, int width, int height, TBufferState& target) {
   AVFrame& out = *target.Frame;
-  target.Converter = sws_getCachedContext(target.Converter, width, height, AVPixelFormat(source.format), out.width,
-                                          out.height, AVPixelFormat(out.format), SWS_BILINEAR, nullptr, nullptr,
-                                          nullptr);
+  target.Converter =
+      sws_getCachedContext(target.Converter, width, height, AVPixelFormat(source.format), out.width, out.height,
+                           AVPixelFormat(out.format), SWS_BILINEAR, nullptr, nullptr, nullptr);
   if (!target.Converter) return AVERROR(EINVAL);
   const int rows = sws_scale(target.Converter, source.data, source.linesize, 0, height, out.data, out.linesize);
   return rows > 0 ? 0 : AVERROR(EINVAL);

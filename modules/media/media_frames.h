@@ -13,10 +13,10 @@ namespace orv::media {
 
 // What a buffer keeps behind its public fields.
 struct TBufferState {
-  AVFrame* Frame = nullptr;          // the pixels (a decoded frame's, or the buffer's own)
-  bool OwnsData = false;             // made with data: frames are copied into it at its size
-  SwsContext* Converter = nullptr;   // into this buffer
-  bool Interlaced = false;           // of the last frame delivered
+  AVFrame* Frame = nullptr;         // the pixels (a decoded frame's, or the buffer's own)
+  bool OwnsData = false;            // made with data: frames are copied into it at its size
+  SwsContext* Converter = nullptr;  // into this buffer
+  bool Interlaced = false;          // of the last frame delivered
   bool TopFieldFirst = false;
 };
 

@@ -28,10 +28,10 @@ struct TCodecNumber {
   int32_t Number;
 };
 constexpr TCodecNumber kCodecNumbers[] = {
-    {AV_CODEC_ID_MPEG1VIDEO, MEDIA_CODEC_MPEG1}, {AV_CODEC_ID_MPEG2VIDEO, MEDIA_CODEC_MPEG2},
-    {AV_CODEC_ID_MPEG4, MEDIA_CODEC_MPEG4},     {AV_CODEC_ID_MSMPEG4V1, MEDIA_CODEC_MSMPEG4V1},
+    {AV_CODEC_ID_MPEG1VIDEO, MEDIA_CODEC_MPEG1},    {AV_CODEC_ID_MPEG2VIDEO, MEDIA_CODEC_MPEG2},
+    {AV_CODEC_ID_MPEG4, MEDIA_CODEC_MPEG4},         {AV_CODEC_ID_MSMPEG4V1, MEDIA_CODEC_MSMPEG4V1},
     {AV_CODEC_ID_MSMPEG4V2, MEDIA_CODEC_MSMPEG4V2}, {AV_CODEC_ID_MSMPEG4V3, MEDIA_CODEC_MSMPEG4V3},
-    {AV_CODEC_ID_H264, MEDIA_CODEC_H264},       {AV_CODEC_ID_MSVIDEO1, MEDIA_CODEC_MSVIDEO1},
+    {AV_CODEC_ID_H264, MEDIA_CODEC_H264},           {AV_CODEC_ID_MSVIDEO1, MEDIA_CODEC_MSVIDEO1},
 };
 
 int32_t CodecNumberOf(const AVCodecParameters& parameters) {
@@ -172,14 +172,14 @@ void TMediaReader::FillRecord() {
   FRecord.FrameRate = RationalOf(stream.r_frame_rate);
   FRecord.AverageFrameRate = RationalOf(stream.avg_frame_rate);
   FRecord.TimeBase = RationalOf(stream.time_base);
-  FRecord.SampleAspect = RationalOf(stream.sample_aspect_ratio.num ? stream.sample_aspect_ratio
-                                                                   : parameters.sample_aspect_ratio);
+  FRecord.SampleAspect =
+      RationalOf(stream.sample_aspect_ratio.num ? stream.sample_aspect_ratio : parameters.sample_aspect_ratio);
   FRecord.Width = parameters.width;
   FRecord.Height = parameters.height;
   FRecord.CodecId = CodecNumberOf(parameters);
   FRecord.TicksPerFrame = FVideo.Context->ticks_per_frame;
-  const AVPixelFormat format = FVideo.Context->pix_fmt != AV_PIX_FMT_NONE ? FVideo.Context->pix_fmt
-                                                                          : AVPixelFormat(parameters.format);
+  const AVPixelFormat format =
+      FVideo.Context->pix_fmt != AV_PIX_FMT_NONE ? FVideo.Context->pix_fmt : AVPixelFormat(parameters.format);
   FRecord.PixelFormat = DeliveredCodeOf(format);
 }
 
@@ -292,7 +292,8 @@ bool TMediaReader::AudioInfo(char* codec_name, int name_size, TMediaAudioInfo& i
   const int channels = parameters.ch_layout.nb_channels;
   if (parameters.sample_rate <= 0 || channels <= 0 || channels > kMaxChannels) return false;
   info = FAudio.Context ? FAudioFormat : TMediaAudioInfo{parameters.sample_rate, channels, kBytesPerSample * 8};
-  if (codec_name && name_size > 0) std::snprintf(codec_name, size_t(name_size), "%s", avcodec_get_name(parameters.codec_id));
+  if (codec_name && name_size > 0)
+    std::snprintf(codec_name, size_t(name_size), "%s", avcodec_get_name(parameters.codec_id));
   return true;
 }
 
@@ -354,8 +355,8 @@ bool TMediaReader::ConvertAudioFrame() {
   const size_t frame_bytes = size_t(FAudioFormat.Channels) * kBytesPerSample;
   FPcm.resize(size_t(capacity) * frame_bytes);
   uint8_t* output = FPcm.data();
-  const int converted = swr_convert(FResampler, &output, capacity, const_cast<const uint8_t**>(frame.extended_data),
-                                    frame.nb_samples);
+  const int converted =
+      swr_convert(FResampler, &output, capacity, const_cast<const uint8_t**>(frame.extended_data), frame.nb_samples);
   FPcm.resize(converted > 0 ? size_t(converted) * frame_bytes : 0);
   FPcmRead = 0;
   return converted >= 0;

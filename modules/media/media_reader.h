@@ -20,13 +20,13 @@ namespace orv::media {
 // Packets of one stream waiting for its decoder. Bounded: when the other stream's reader
 // runs far ahead, the oldest packets are dropped.
 class TPacketQueue {
-public:
+ public:
   ~TPacketQueue() { Clear(); }
   void Push(AVPacket* packet);
   AVPacket* Pop();
   void Clear();
 
-private:
+ private:
   static constexpr size_t kMaxPackets = 2048;
   std::deque<AVPacket*> FPackets;
 };
@@ -45,7 +45,7 @@ struct TStreamDecoder {
 };
 
 class TMediaReader {
-public:
+ public:
   // Null when the file cannot be opened or holds nothing to decode.
   static std::unique_ptr<TMediaReader> Open(const char* name, const TMediaStreamCallbacks* callbacks,
                                             const char* format_name);
@@ -66,7 +66,7 @@ public:
   void CloseAudio();
   bool LastTimeStamps(int stream, int64_t& dts, int64_t& pts) const;
 
-private:
+ private:
   TMediaReader() = default;
   bool OpenFormat(const char* name, const TMediaStreamCallbacks* callbacks, const char* format_name);
   void FindStreams();

@@ -24,7 +24,7 @@ struct TCommand {
 // Switch names (in lower case) to their argument words, in 251 buckets of the classic
 // name hash; names are compared exactly.
 class TCommandsStorage {
-public:
+ public:
   static constexpr uint32_t kBucketCount = 251;
 
   const TCommand* Find(WideView name) const { return FCommands.Find(name); }
@@ -32,7 +32,7 @@ public:
   uint32_t BucketOf(WideView name) const { return FCommands.BucketOf(name); }
   size_t Count() const { return FCommands.Count(); }
 
-private:
+ private:
   THashList<TCommand> FCommands{kBucketCount};
 };
 
@@ -47,7 +47,7 @@ std::vector<WideString> TokenizeCommandLine(WideView command_line);
 WideString CommandLineOfArguments(int argc, const char* const* argv);
 
 class TCommandLine {
-public:
+ public:
   explicit TCommandLine(WideView command_line);
 
   // Whether the switch `name` (given in lower case) was written, in any case.
@@ -61,7 +61,7 @@ public:
   const std::vector<WideString>& RawTokens() const noexcept { return FTokens; }
   const TCommandsStorage& Switches() const noexcept { return FSwitches; }
 
-private:
+ private:
   std::vector<WideString> FTokens;
   TCommandsStorage FSwitches;
 };

@@ -9,7 +9,7 @@
 namespace orv {
 
 class THeldShowViewer : public TOrvShowViewer {
-public:
+ public:
   explicit THeldShowViewer(TViewerHost& host) : FHost(host) {}
 
   void Open(Ref<TFileAccessor> accessor, Ref<TIniFile> project, double position) override;
@@ -22,10 +22,10 @@ public:
 
   const Ref<TIniFile>& Project() const noexcept { return FProject; }
 
-protected:
+ protected:
   void Dispose() override;
 
-private:
+ private:
   // Places the window as the show asks, makes the render device on it and presents the
   // first (black) frame. Runs from the main thread's loop, after the show has opened.
   void PresentFirstFrame();

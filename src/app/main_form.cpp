@@ -85,8 +85,7 @@ bool TMainForm::OpenShow(const std::string& name, bool is_executable, bool is_ti
   return OpenShowAt(name, is_executable, is_time, position) == TOpenOutcome::Opened;
 }
 
-TMainForm::TOpenOutcome TMainForm::OpenShowAt(const std::string& name, bool is_executable, bool is_time,
-                                             int position) {
+TMainForm::TOpenOutcome TMainForm::OpenShowAt(const std::string& name, bool is_executable, bool is_time, int position) {
   // A failed open leaves the viewer paused: the caller decides what follows.
   const bool paused_here = !FViewer->Paused();
   if (paused_here) FViewer->SetPaused(true);
@@ -100,23 +99,19 @@ TMainForm::TOpenOutcome TMainForm::OpenShowAt(const std::string& name, bool is_e
 
 std::optional<TMainForm::TLocatedShow> TMainForm::LocateExecutable(const std::string& name) {
   const bool redirected = !FExeRedirect.ExeName.empty() && SameTextUtf8(name, FExeRedirect.ExeName);
-  TLocatedShow show;
-  std::string error;
-  if (redirected && !FExeRedirect.ProjectPath.empty()) {
-    show = TLocatedShow{LocatorFromProject(DiskNameOfProject(FExeRedirect.ProjectPath)), true};
-  } else {
-    TLocatorResult result = LocatorFromExecutable(redirected ? name : BundleShowFile(name));
-    show.Locator = std::move(result.Locator);
-    error = std::move(result.ErrorText);
-  }
+  const bool to_project = redirected && !FExeRedirect.ProjectPath.empty();
+  TLocatorResult result = to_project
+                              ? TLocatorResult{LocatorFromProject(DiskNameOfProject(FExeRedirect.ProjectPath)), {}}
+                              : LocatorFromExecutable(redirected ? name : BundleShowFile(name));
+  TLocatedShow show{result.Locator, to_project};
   const std::string sibling = OvShowNameOf(name);
   if (!show.Locator) {
-    TLocatorResult result = LocatorFromExecutable(BundleShowFile(sibling));
-    show = TLocatedShow{std::move(result.Locator), false};
-    error = std::move(result.ErrorText);
+    result = LocatorFromExecutable(BundleShowFile(sibling));
+    show = TLocatedShow{result.Locator, false};
   }
   if (!show.Locator) {
-    FServices.ShowMessage((error.empty() ? "Can`t Load Show" : error) + "\r" + Quoted(name) + " or " + Quoted(sibling));
+    const std::string error = result.ErrorText.empty() ? "Can`t Load Show" : result.ErrorText;
+    FServices.ShowMessage(error + "\r" + Quoted(name) + " or " + Quoted(sibling));
     return std::nullopt;
   }
   DecideExclusiveMode(*show.Locator);

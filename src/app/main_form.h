@@ -34,7 +34,7 @@ struct TExeRedirect {
 };
 
 class TMainForm final : public TViewerHost {
-public:
+ public:
   // What the window uses of the world, replaceable for tests.
   struct TServices {
     // Shows a message to the user; by default a message box "Slideshow Error" over the
@@ -84,7 +84,7 @@ public:
   void PlaceWindow(int width, int height, int mode) override;
   void ShowWindow() override;
 
-private:
+ private:
   enum class TOpenOutcome { Opened, Failed, Refused };
   struct TLocatedShow {
     Ref<TOrvShowLocator> Locator;

@@ -8,9 +8,9 @@
 namespace orv {
 
 struct TShowName {
-  std::string Path;           // a disk path (UTF-8)
-  bool IsExecutable = true;   // an executable show or package; else a loose project
-  bool FileNameGiven = false; // a loose project named on the command line
+  std::string Path;            // a disk path (UTF-8)
+  bool IsExecutable = true;    // an executable show or package; else a loose project
+  bool FileNameGiven = false;  // a loose project named on the command line
 };
 
 // The show the command line names: "-filename" (a loose project), else "-exename" (an

@@ -22,7 +22,10 @@ constexpr uint8_t kSharedObject = 3;
 
 bool ReadElfHeader(TStream& stream, uint8_t (&header)[kElfHeaderBytes]) {
   stream.SetPosition(0);
-  return stream.Read(header, kElfHeaderBytes) == kElfHeaderBytes && std::memcmp(header, "\x7f" "ELF", 4) == 0;
+  return stream.Read(header, kElfHeaderBytes) == kElfHeaderBytes && std::memcmp(header,
+                                                                                "\x7f"
+                                                                                "ELF",
+                                                                                4) == 0;
 }
 
 // Little- and big-endian files both say "shared object" in one of their two type bytes.

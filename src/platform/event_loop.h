@@ -20,7 +20,7 @@ struct TPlatformEvent {
 };
 
 class TEventLoop {
-public:
+ public:
   // Starts the platform's video and events (and with them its handling of SIGINT and
   // SIGTERM as a quit request) and wakes the loop for posted tasks. Raises EPlatformError
   // when the platform cannot start.
@@ -36,7 +36,7 @@ public:
   // cannot be told.
   int DesktopBitsPerPixel() const;
 
-private:
+ private:
   TVideoSubsystem FVideo;
   std::uint32_t FWakeEvent;
 };

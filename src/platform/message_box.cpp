@@ -39,8 +39,7 @@ void ShowMessageBox(const TPlatformWindow* owner, std::string_view text, std::st
   const std::string body = WithNewLines(text);
   const std::string title(caption);
   SDL_Window* parent = owner ? SDL_GetWindowFromID(owner->Id()) : nullptr;
-  if (HasVisibleDisplay() && SDL_ShowSimpleMessageBox(FlagsOf(icon), title.c_str(), body.c_str(), parent) == 0)
-    return;
+  if (HasVisibleDisplay() && SDL_ShowSimpleMessageBox(FlagsOf(icon), title.c_str(), body.c_str(), parent) == 0) return;
   std::fprintf(stderr, "%s: %s\n", title.c_str(), body.c_str());
   std::fflush(stderr);
 }

@@ -12,7 +12,7 @@ class TPlatformWindow;
 
 // What a viewer needs of the main window. Called on the main thread.
 class TViewerHost {
-public:
+ public:
   // The window, made when first asked for (so that a show opens without waiting for the
   // graphics driver).
   virtual TPlatformWindow& Window() = 0;
@@ -22,12 +22,12 @@ public:
   // Shows the window once something is drawn in it.
   virtual void ShowWindow() = 0;
 
-protected:
+ protected:
   ~TViewerHost() = default;
 };
 
 class TOrvShowViewer : public TRefObject {
-public:
+ public:
   // Plays the project's show from `position` (ms); the accessor reads its files.
   virtual void Open(Ref<TFileAccessor> accessor, Ref<TIniFile> project, double position) = 0;
   // A new viewer is paused.

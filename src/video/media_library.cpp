@@ -32,13 +32,13 @@ constexpr int32_t kMaxFormatName = 4096;
 // Decoders may divide by zero on damaged files; the library runs with every
 // floating-point exception masked, whatever the caller had set.
 class TMaskedFloatingPoint {
-public:
+ public:
   TMaskedFloatingPoint() { std::feholdexcept(&FSaved); }
   ~TMaskedFloatingPoint() { std::fesetenv(&FSaved); }
   TMaskedFloatingPoint(const TMaskedFloatingPoint&) = delete;
   TMaskedFloatingPoint& operator=(const TMaskedFloatingPoint&) = delete;
 
-private:
+ private:
   std::fenv_t FSaved;
 };
 
@@ -98,7 +98,8 @@ TInterlaceTag InterlaceTagOf(std::string_view file_tag) {
 }
 
 Ref<TMediaLibrary> TMediaLibrary::Load(const std::string& path, std::string& error) {
-  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // Never unmapped: FFmpeg keeps tables and threads of its own that must not outlive its code.
+  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   if (!handle) {
     error = dlerror();
     return nullptr;
@@ -113,10 +114,10 @@ Ref<TMediaLibrary> TMediaLibrary::Load(const std::string& path, std::string& err
 }
 
 bool TMediaLibrary::ResolveFunctions(std::string& missing) {
-#define ORV_RESOLVE(name)                                 \
-  if (!Resolve(FHandle, #name, FFunctions.name)) {        \
-    missing = #name;                                      \
-    return false;                                         \
+#define ORV_RESOLVE(name)                          \
+  if (!Resolve(FHandle, #name, FFunctions.name)) { \
+    missing = #name;                               \
+    return false;                                  \
   }
   ORV_RESOLVE(OpenMediaFile)
   ORV_RESOLVE(OpenMediaFile2)

@@ -57,7 +57,7 @@ enum class TInterlaceTag { None, TopFieldFirst, BottomFieldFirst };
 TInterlaceTag InterlaceTagOf(std::string_view file_tag);
 
 class TMediaLibrary : public TRefObject {
-public:
+ public:
   // Null, with the reason in `error`, when the file does not load or lacks a function.
   static Ref<TMediaLibrary> Load(const std::string& path, std::string& error);
 
@@ -66,10 +66,10 @@ public:
   // Held while files and audio streams are opened and closed.
   std::mutex& Lock() noexcept { return FLock; }
 
-protected:
+ protected:
   void Dispose() override;
 
-private:
+ private:
   TMediaLibrary(std::string path, void* handle) : FPath(std::move(path)), FHandle(handle) {}
   bool ResolveFunctions(std::string& missing);
 
@@ -96,7 +96,7 @@ std::string MediaLibraryPath();
 
 // A media file opened by the library; closed (with its audio stream) when released.
 class TMediaFile : public TRefObject {
-public:
+ public:
   // Reads `stream`, or without one the file `name` on disk; `name` also tells the format
   // by its extension. Null when the library cannot read the file.
   static Ref<TMediaFile> Open(Ref<TMediaLibrary> library, const std::string& name, StreamPtr stream);
@@ -110,10 +110,10 @@ public:
   bool OpenAudioStream(int selector);
   void CloseAudioStream();
 
-protected:
+ protected:
   void Dispose() override;
 
-private:
+ private:
   TMediaFile(Ref<TMediaLibrary> library, std::unique_ptr<TMediaStreamAdapter> stream, TMediaRecord* record)
       : FLibrary(std::move(library)), FStream(std::move(stream)), FRecord(record) {}
 

@@ -17,10 +17,10 @@ extern "C" {
 // one of these when it is one of them, else MEDIA_PIXEL_OTHER_BASE plus the decoder's
 // private number, which only means something when handed back to the same library.
 enum {
-  MEDIA_PIXEL_YUV420 = 0,   // planes Y, U, V; U and V of half width and half height
-  MEDIA_PIXEL_BGR24 = 2,    // one plane, bytes blue, green, red
-  MEDIA_PIXEL_BGRA = 6,     // one plane, bytes blue, green, red, alpha (straight)
-  MEDIA_PIXEL_YUVA420 = 30, // YUV420 and a fourth, full-size plane of alpha
+  MEDIA_PIXEL_YUV420 = 0,    // planes Y, U, V; U and V of half width and half height
+  MEDIA_PIXEL_BGR24 = 2,     // one plane, bytes blue, green, red
+  MEDIA_PIXEL_BGRA = 6,      // one plane, bytes blue, green, red, alpha (straight)
+  MEDIA_PIXEL_YUVA420 = 30,  // YUV420 and a fourth, full-size plane of alpha
   MEDIA_PIXEL_OTHER_BASE = 0x10000,
 };
 
@@ -70,14 +70,14 @@ typedef struct TMediaStreamCallbacks {
 // An opened media file. The library owns it; the player reads the fields and hands the
 // record back to the library's functions.
 typedef struct TMediaRecord {
-  int64_t FrameIndex;               // of the last video frame decoded (by its time stamp), -1 before any
-  TMediaRational FrameRate;         // the video stream's base frame rate
-  int64_t StartTime;                // of the file, µs
-  int32_t VideoStream;              // stream index, -1 without video
-  int32_t AudioStream;              // stream index of the default (or opened) audio stream, -1 without
-  int64_t Duration;                 // µs, 0 when the file does not say
-  int32_t CodecId;                  // MEDIA_CODEC_* of the video stream
-  int32_t Width;                    // of the video, as coded
+  int64_t FrameIndex;        // of the last video frame decoded (by its time stamp), -1 before any
+  TMediaRational FrameRate;  // the video stream's base frame rate
+  int64_t StartTime;         // of the file, µs
+  int32_t VideoStream;       // stream index, -1 without video
+  int32_t AudioStream;       // stream index of the default (or opened) audio stream, -1 without
+  int64_t Duration;          // µs, 0 when the file does not say
+  int32_t CodecId;           // MEDIA_CODEC_* of the video stream
+  int32_t Width;             // of the video, as coded
   int32_t Height;
   TMediaRational SampleAspect;      // 0/1 when unknown
   TMediaRational TimeBase;          // of the video stream's time stamps

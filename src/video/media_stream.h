@@ -11,7 +11,7 @@
 namespace orv {
 
 class TMediaStreamAdapter {
-public:
+ public:
   // One read of the library may not ask for more than this: larger reads are a fault.
   static constexpr int64_t kMaxRead = 104857600;
 
@@ -22,7 +22,7 @@ public:
   // Valid while the adapter lives.
   const TMediaStreamCallbacks& Callbacks() const noexcept { return FCallbacks; }
 
-private:
+ private:
   template <class Body>
   static auto Locked(void* adapter, Body body) -> decltype(body(std::declval<TStream&>()));
 

@@ -20,7 +20,10 @@ TEST(CommandLine, TokensFollowTheQuoteRules) {
       // An open quote carries over: the rest of the line is one token.
       {u"\"a b -c", {u"a b -c"}},
       {u"\"a\" \"b c", {u"a", u"b c"}},
-      {u" \t a\x01" u"b\x1f" u"c  ", {u"a", u"b", u"c"}},
+      {u" \t a\x01"
+       u"b\x1f"
+       u"c  ",
+       {u"a", u"b", u"c"}},
       {u"", {}},
   };
   for (const auto& c : cases) {

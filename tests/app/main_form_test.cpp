@@ -15,7 +15,7 @@ using testing_package::WritePackage;
 
 // Remembers what the window asked of it.
 class TRecordingViewer : public TOrvShowViewer {
-public:
+ public:
   void Open(Ref<TFileAccessor>, Ref<TIniFile> project, double position) override {
     Projects.push_back(std::move(project));
     OpenPositions.push_back(position);
@@ -32,17 +32,19 @@ public:
   std::vector<double> Positions;
   bool Closed = false;
 
-private:
+ private:
   bool FPaused = true;
 };
 
 const std::string kProject =
     "[Main]\r\nOrvVersion=8.1\r\nopt_exefn=C:\\Shows\\demo.exe\r\nopt_scr_caption=Holidays\r\nopt_lockwheel=1\r\n"
     "[Times]\r\nopt_slidescount=3\r\nopt_synchpos1=3000\r\nopt_synchpos2=6000\r\nopt_synchpos3=9000\r\n";
-const std::string kPlayer = "\x7f" "ELF a player";
+const std::string kPlayer =
+    "\x7f"
+    "ELF a player";
 
 class MainForm : public PackageTest {
-protected:
+ protected:
   void SetUp() override {
     PackageTest::SetUp();
     EngineSettings().ExclusiveAllowed = true;

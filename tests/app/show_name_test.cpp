@@ -55,7 +55,9 @@ TEST_F(ShowFiles, ProjectTextIsToldFromProgramsAndPackages) {
   WriteFile(PathOf("utf8.txt"), "\xEF\xBB\xBF\r\n  [Main]\r\nOrvVersion=8\r\n");
   WriteFile(PathOf("comment.txt"), ";made by hand\n[Main]\n");
   WriteFile(PathOf("utf16.txt"), std::string("\xFF\xFE[\0M\0", 6));
-  WriteFile(PathOf("program"), "\x7f" "ELF\x02\x01\x01");
+  WriteFile(PathOf("program"),
+            "\x7f"
+            "ELF\x02\x01\x01");
   WriteFile(PathOf("notes.orv"), "some words");
   WritePackage(PathOf("package.orv"), {{u"Project.orv", "[Main]\n"}}, {}, "[Main]\nlooks like a project");
   for (const char* project : {"utf8.txt", "comment.txt", "utf16.txt", "missing.orv", "missing.ORV"})
@@ -66,7 +68,9 @@ TEST_F(ShowFiles, ProjectTextIsToldFromProgramsAndPackages) {
 
 TEST_F(ShowFiles, TheShowNamedOnTheCommandLine) {
   WriteFile(PathOf("here/show.orv"), "[Main]\n");
-  WriteFile(PathOf("here/show.exe"), "\x7f" "ELF");
+  WriteFile(PathOf("here/show.exe"),
+            "\x7f"
+            "ELF");
   struct {
     std::u16string line;
     std::string path;
@@ -107,8 +111,12 @@ TEST_F(ShowFiles, OnlyLibrariesForThisMachineAreLoaded) {
       {"our library", library, true},
       {"another machine", other_machine, false},
       {"another word size", other_class, false},
-      {"a Windows library", "MZ\x90\x00\x03\x00\x00\x00\x04\x00\x00\x00\xff\xff\x00\x00\xb8\x00\x00\x00\x00\x00", false},
-      {"a few bytes", "\x7f" "ELF", false},
+      {"a Windows library", "MZ\x90\x00\x03\x00\x00\x00\x04\x00\x00\x00\xff\xff\x00\x00\xb8\x00\x00\x00\x00\x00",
+       false},
+      {"a few bytes",
+       "\x7f"
+       "ELF",
+       false},
   };
   for (const auto& c : cases) {
     TMemoryStream stream(c.bytes);

@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 // Media made once for the whole suite by the ffmpeg program: one second of a red (or
 // blue) 64 × 48 picture at 25 frames per second, and a 440 Hz tone.
 class MediaLibrary : public testing::Test {
-protected:
+ protected:
   static void SetUpTestSuite() {
     FFolder = fs::temp_directory_path() / ("orv_media_" + std::to_string(::getpid()));
     fs::create_directories(FFolder);
@@ -225,7 +225,7 @@ TEST_F(MediaLibrary, AudioInfoAndPcm) {
     EXPECT_NEAR(seconds, 1.0, 0.05);
     EXPECT_GT(pcm.Peak, 2000);  // a tone, not silence
   }
-  EXPECT_FALSE(Open("clip.avi")->OpenAudioStream(2));  // it has one audio stream
+  EXPECT_FALSE(Open("clip.avi")->OpenAudioStream(2));        // it has one audio stream
   EXPECT_FALSE(Open("interlaced.mkv")->OpenAudioStream(0));  // and this one none
 }
 
