@@ -6,6 +6,7 @@
 #include <typeinfo>
 
 #include "base/assertions.h"
+#include "base/log.h"
 #include "package/load_pacing.h"
 #include "project/text_saver.h"
 #include "slide/orv_image.h"
@@ -35,8 +36,16 @@ TSlideLists CopySlideLists(const TSlideLists& lists) {
   copy->LoadFromBuffer(saver.TakeText());
   TSlideLists copied;
   size_t next = 0;
-  for (auto member : members)
-    if ((lists.*member) && next < copy->SectionCount()) copied.*member = Ref<TIniSection>::Share(copy->SectionAt(next++));
+  for (auto member : members) {
+    const TIniSection* original = (lists.*member).Get();
+    if (!original) continue;
+    // A text that does not read back as the same sections is not a copy: keep the originals.
+    if (next >= copy->SectionCount() || copy->SectionAt(next)->Name() != original->Name()) {
+      Log().Write("Slide lists not copied: their text does not read back the same");
+      return lists;
+    }
+    copied.*member = Ref<TIniSection>::Share(copy->SectionAt(next++));
+  }
   return copied;
 }
 

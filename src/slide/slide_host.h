@@ -71,7 +71,8 @@ public:
   }
 
   // The generator of the names that start with `prefix` (one of picture_prefix), replacing
-  // any before it. A synthetic name whose generator is not set makes no picture.
+  // any before it; set before slides are built, since loader threads read the generators.
+  // A synthetic name whose generator is not set makes no picture.
   void SetGenerator(std::u16string_view prefix, TPictureGenerator generator);
 
   // The picture an object asks for: made by its generator when the name is synthetic, else

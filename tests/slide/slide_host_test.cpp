@@ -115,6 +115,16 @@ TEST(SlideListsTest, CopiesAreIndependentAndKeepTheirText) {
   WriteInteger(*project.FindOrAddKey("Times", "opt_slidescount"), 5);
   EXPECT_EQ(ReadInteger(copy.Times->FindKey("opt_slidescount"), 0), 1);
   EXPECT_FALSE(CopySlideLists({copy.Main, copy.Slide, nullptr}).Times);
+
+  // Names that do not survive the text: the slide keeps the originals rather than others.
+  for (const char* name : {"a]b", "", "x\ny"}) {
+    auto odd = MakeRef<TIniSection>(name);
+    odd->AddKey("bstyle", "1");
+    const TSlideLists odd_copy = CopySlideLists({copy.Main, odd, nullptr});
+    ASSERT_TRUE(odd_copy.Slide) << name;
+    EXPECT_EQ(odd_copy.Slide->Name(), name);
+    EXPECT_EQ(ReadInteger(odd_copy.Slide->FindKey("bstyle"), 0), 1) << name;
+  }
 }
 
 TEST(SlideTimesTest, PlaceComesFromTheSynchPositions) {
