@@ -301,9 +301,10 @@ void TOrvObject::SetMouseState(TMouseState state) {
 // ---- resolution estimate
 
 void TOrvObject::MeasureAt(double show_time, double previous_time, bool parent_moved) {
-  const bool moved = parent_moved || !(previous_time < show_time) || ValuesMayDiffer(previous_time, show_time);
+  const bool changed = !(previous_time < show_time) || ValuesMayDiffer(previous_time, show_time);
+  if (changed) FProps->Evaluate(show_time - GetSlide().SlideOffset(), false);
+  const bool moved = changed || parent_moved;
   if (moved) {
-    FProps->Evaluate(show_time - GetSlide().SlideOffset(), false);
     PreparePlacement();
     Place();
     MeasureOnScreen();

@@ -178,6 +178,8 @@ public:
   // its maxima; nothing else of the objects' state changes. With the time measured before
   // (NaN for none), objects whose place cannot have changed since are left as they are.
   void MeasureAt(double show_time, double previous_time = NAN, bool parent_moved = true);
+  // Takes the current placement's on-screen size and depth into the maxima.
+  void MeasureOnScreen();
   // Derives the needed sizes from the maxima for a camera at depth `camera_z`.
   void DeriveNeededSize(double camera_z);
 
@@ -213,7 +215,6 @@ protected:
 
 private:
   void Place();
-  void MeasureOnScreen();
   // The animated values may differ between two show times (earlier first).
   bool ValuesMayDiffer(double earlier, double later) const;
   TPoint3F PositionInParent(TSizeF parent_size) const;

@@ -202,8 +202,8 @@ void TOrvSlide::PrepareSizes(double show_time) {
     PaceLoading(nullptr);
   }
   // Objects without key points keep their place: the current one counts for them too.
-  MeasureAt(show_time);
   UpdateAt(true, show_time);
+  ForEachObject(*this, [](TOrvObject& object) { object.MeasureOnScreen(); });
   const double camera_z = FHost->CameraPosition().Z;
   ForEachObject(*this, [camera_z](TOrvObject& object) { object.DeriveNeededSize(camera_z); });
 }

@@ -30,7 +30,17 @@ bool Singular(double det, const TVec& a, const TVec& b, const TVec& c) {
   return !(std::abs(det) > 1e-12 * Length(a) * Length(b) * Length(c));
 }
 
-double Radians(double degrees) { return degrees * std::numbers::pi / 180; }
+struct TSinCos {
+  double Cos = 1;
+  double Sin = 0;
+};
+
+// Most objects are not turned at all: no trigonometry then, and exact values.
+TSinCos SinCosOf(double degrees) {
+  if (degrees == 0) return {};
+  const double radians = degrees * std::numbers::pi / 180;
+  return {std::cos(radians), std::sin(radians)};
+}
 
 bool Finite(TPoint3F p) { return std::isfinite(p.X) && std::isfinite(p.Y) && std::isfinite(p.Z); }
 
@@ -64,12 +74,9 @@ double FitFactor(TFitMode mode, TSizeF size, TSizeF parent) {
 }
 
 TMatrix3 RotationScale(double angle, double angle_x, double angle_y, double fit_scale_x, double fit_scale_y) {
-  const double c = std::cos(Radians(angle));
-  const double s = std::sin(Radians(angle));
-  const double cx = std::cos(Radians(angle_x));
-  const double sx = std::sin(Radians(angle_x));
-  const double cy = std::cos(Radians(angle_y));
-  const double sy = std::sin(Radians(angle_y));
+  const auto [c, s] = SinCosOf(angle);
+  const auto [cx, sx] = SinCosOf(angle_x);
+  const auto [cy, sy] = SinCosOf(angle_y);
   const TVec row0{cy * c, cy * s, sy};
   const TVec row1{sx * sy * c - cx * s, sx * sy * s + cx * c, -sx * cy};
   const TVec row2{-(cx * sy * c + sx * s), -cx * sy * s + sx * c, cx * cy};
