@@ -24,7 +24,6 @@ public:
 
   // Sorted by slide index.
   std::span<const Ref<TDrawContainer>> Containers() const noexcept { return FContainers; }
-  int Capacity() const noexcept { return FCapacity; }
   TSlideProducer& Producer() const noexcept { return *FProducer; }
 
   // After every change of the list, before an evicted container is freed.

@@ -54,12 +54,6 @@ void TSlideProducer::SetGeometry(TIntPair screen_size, bool cover, double scale_
   RecomputeFrame();
 }
 
-void TSlideProducer::SetScreenSize(TIntPair screen_size) {
-  std::lock_guard lock(FGeometryLock);
-  FGeometry.Screen = screen_size;
-  RecomputeFrame();
-}
-
 void TSlideProducer::SetProjectSize(TIntPair project_size) {
   std::lock_guard lock(FGeometryLock);
   FGeometry.Project = project_size;
@@ -82,6 +76,11 @@ void TSlideProducer::RecomputeFrame() {
 TRect TSlideProducer::GetFrameRect() const {
   std::lock_guard lock(FGeometryLock);
   return FrameRect(FGeometry.Screen, FGeometry.Frame);
+}
+
+TIntPair TSlideProducer::GetScreenSize() const {
+  std::lock_guard lock(FGeometryLock);
+  return FGeometry.Screen;
 }
 
 TIntPair TSlideProducer::GetFrameSize() const {
@@ -223,12 +222,8 @@ Ref<TOrvDialog> TSlideProducer::BuildDialog(WideView name) {
 
 Ref<TOrvSlide> TSlideProducer::BuildEffectSlide(Ref<TIniSection> section) {
   ORV_ASSERT(bool(section), "TSlideProducer: no section for the transition slide");
-  {
-    std::lock_guard lock(FGeometryLock);
-    FGeometry.Project = {ReadInteger(section->FindKey("opt_scr_width"), 1920), ReadInteger(section->FindKey("opt_scr_height"), 1080)};
-    FGeometry.Cover = ReadBool(section->FindKey("CoverMode"), true);
-    RecomputeFrame();
-  }
+  SetProjectSize({ReadInteger(section->FindKey("opt_scr_width"), 1920), ReadInteger(section->FindKey("opt_scr_height"), 1080)});
+  SetGeometry(GetScreenSize(), ReadBool(section->FindKey("CoverMode"), true));
   Ref<TOrvSlide> slide = NewSlide();
   slide->SetEffectSlide(true);
   TSlidePlace place;

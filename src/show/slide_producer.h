@@ -49,10 +49,10 @@ public:
 
   // ---- the frame
   void SetGeometry(TIntPair screen_size, bool cover, double scale_x = 100, double scale_y = 100);
-  void SetScreenSize(TIntPair screen_size);
   void SetProjectSize(TIntPair project_size);
   TRect GetFrameRect() const;
   TIntPair GetFrameSize() const;
+  TIntPair GetScreenSize() const;
 
   // ---- building
   // The slides needed at `time`: from the oldest still visible on, `capacity` of them (the

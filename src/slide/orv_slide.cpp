@@ -70,10 +70,10 @@ bool TOrvSlide::LoadSlide(const TSlideLists& lists, const TSlidePlace& place, bo
   FLists = copy_lists ? CopySlideLists(lists) : lists;
   FPlace = place;
   FSlideOffset = place.Offset;
-  // A table whose times run backwards gives the slide no length rather than a negative one.
-  FNextStart = std::max(place.NextStart, place.Offset);
   FBackground = ReadSlideBackground(*FLists.Main, FLists.Slide.Get());
-  FKeyTimes = SlideKeyTimes(FSlideOffset, FNextStart, place.EffectIn, place.EffectNext);
+  // A table whose times run backwards gives the slide no length rather than a negative one.
+  const double next_start = std::max(place.NextStart, place.Offset);
+  FKeyTimes = SlideKeyTimes(FSlideOffset, next_start, place.EffectIn, place.EffectNext);
   if (!LoadSlideProps(Props(), *FLists.Slide, FKeyTimes)) return false;
   CreateChildren();
   ParamsChanged = true;
@@ -83,7 +83,6 @@ bool TOrvSlide::LoadSlide(const TSlideLists& lists, const TSlidePlace& place, bo
 void TOrvSlide::LoadEmpty(const TSlideBackground& background, double offset, const TKeyTimes& times) {
   FBackground = background;
   FSlideOffset = offset;
-  FNextStart = offset + times.SlideLength - times.NextEffectTime;
   FKeyTimes = times;
   ParamsChanged = true;
 }

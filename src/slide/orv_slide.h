@@ -67,8 +67,6 @@ public:
 
   // ---- time
   double SlideOffset() const noexcept { return FSlideOffset; }
-  double NextSlideStart() const noexcept { return FNextStart; }
-  double LocalTime() const { return Props().CurrentTime(); }
   double EffectIn() const noexcept { return FPlace.EffectIn; }
   double EffectNext() const noexcept { return FPlace.EffectNext; }
   double GetAnchorTime(TKeyOrigin kind) const override;
@@ -129,7 +127,6 @@ private:
   TSlidePlace FPlace;
   TKeyTimes FKeyTimes;
   double FSlideOffset = 0;
-  double FNextStart = 0;
   TPointF FCentre;
   TSizeF FDesignSize{1, 1};
   TSizeF FScale{100, 100};
