@@ -18,20 +18,9 @@ using testing_package::RawPackage;
 using testing_package::WriteFile;
 using testing_package::WritePackage;
 
-// Tests that change the process-wide path variables put them back.
-class FileSourceTest : public PackageTest {
+class FileSourceTest : public testing_package::PathModifiersTest {
 protected:
-  void SetUp() override {
-    PackageTest::SetUp();
-    FSavedModifiers = CurrentPathModifiers();
-  }
-  void TearDown() override {
-    ReplacePathModifiers(FSavedModifiers);
-    PackageTest::TearDown();
-  }
   std::u16string WideOf(const std::string& name) const { return WideFromDiskPath(PathOf(name)); }
-
-  TPathModifiers FSavedModifiers;
 };
 
 Ref<TIniFile> ProjectOf(const std::string& text) {

@@ -12,6 +12,7 @@
 
 #include "package/package_format.h"
 #include "package/package_writer.h"
+#include "package/path_variables.h"
 
 namespace orv::testing_package {
 
@@ -109,6 +110,22 @@ struct RawPackage {
     if (X) file += Int64Bytes(*X);
     return file;
   }
+};
+
+// For tests that change the process-wide path variables: puts them back afterwards.
+class PathModifiersTest : public PackageTest {
+protected:
+  void SetUp() override {
+    PackageTest::SetUp();
+    FSavedModifiers = CurrentPathModifiers();
+  }
+  void TearDown() override {
+    ReplacePathModifiers(FSavedModifiers);
+    PackageTest::TearDown();
+  }
+
+private:
+  TPathModifiers FSavedModifiers;
 };
 
 }  // namespace orv::testing_package

@@ -16,18 +16,7 @@ using testing_package::PackageTest;
 using testing_package::WriteFile;
 using testing_package::WritePackage;
 
-class LocatorTest : public PackageTest {
-protected:
-  void SetUp() override {
-    PackageTest::SetUp();
-    FSavedModifiers = CurrentPathModifiers();
-  }
-  void TearDown() override {
-    ReplacePathModifiers(FSavedModifiers);
-    PackageTest::TearDown();
-  }
-  TPathModifiers FSavedModifiers;
-};
+using LocatorTest = testing_package::PathModifiersTest;
 
 const std::string kProject =
     "[Main]\r\nOrvVersion=8.1\r\nopt_exefn=C:\\Users\\Author\\Show.exe\r\n"
