@@ -1,0 +1,41 @@
+// A slide's transition as the draw manager drives it: the effect the slide was given, how
+// long it runs, and the renderer made from it on first use.
+#pragma once
+
+#include "base/ref_object.h"
+#include "render/device_drawer.h"
+#include "transitions/effect.h"
+
+namespace orv {
+
+class TDrawFilter;
+
+class TOrvFilter : public TFilterParams {
+public:
+  // `effect` may be none (the slide cuts in); `duration` in ms.
+  TOrvFilter(Ref<TOrvEffect> effect, double duration, float smoothness);
+  ~TOrvFilter() override;
+
+  const Ref<TOrvEffect>& Effect() const noexcept { return FEffect; }
+  double Duration() const noexcept { return FDuration; }
+  float Smoothness() const noexcept { return FSmoothness; }
+
+  // Time into the transition (ms), set for every frame by whoever selects the slides.
+  double Elapsed() const noexcept { return FElapsed; }
+  void SetElapsed(double elapsed) noexcept { FElapsed = elapsed; }
+  // The transition shows: 0 ≤ elapsed < duration.
+  bool Running() const noexcept { return FDuration > 0 && FElapsed >= 0 && FElapsed < FDuration; }
+
+  // Draws the transition from `a` to `b` at the elapsed time; outside the run only `b`.
+  void DrawTransition(TDeviceDrawer& drawer, TDrawItem* a, TDrawItem* b) override;
+  void Notify(int message) override;
+
+private:
+  Ref<TOrvEffect> FEffect;
+  double FDuration;
+  float FSmoothness;
+  double FElapsed = 0;
+  Ref<TDrawFilter> FRenderer;  // made from the effect on first draw
+};
+
+}  // namespace orv
