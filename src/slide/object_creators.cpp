@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "slide/orv_box.h"
+#include "slide/orv_button.h"
 #include "slide/orv_image.h"
 #include "slide/orv_mask.h"
 

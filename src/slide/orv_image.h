@@ -1,4 +1,4 @@
-// Picture objects and the objects that show a made picture: text and buttons.
+// Picture objects, and text objects, which show a made picture.
 #pragma once
 
 #include <array>
@@ -56,21 +56,9 @@ struct TTextSettings {
   friend bool operator==(const TTextSettings&, const TTextSettings&) = default;
 };
 
-struct TButtonSettings {
-  WideString Theme;
-  float BtnOpacity = 100;
-  float TxtOpacity = 100;
-  int Hue = 0;
-  int Saturation = 0;
-  int Lightness = 0;
-  float BtnMinWidth = 0;
-  float BtnOffsetX = 100;
-  friend bool operator==(const TButtonSettings&, const TButtonSettings&) = default;
-};
 
 void ReadImageSettings(const TIniObject& block, TImageSettings& settings);
 void ReadTextSettings(const TIniObject& block, TTextSettings& settings);
-void ReadButtonSettings(const TIniObject& block, TButtonSettings& settings);
 
 class TOrvImage : public TOrvObject {
 public:
@@ -133,25 +121,5 @@ private:
   TTextSettings FText;
 };
 
-class TOrvButton : public TOrvImage {
-public:
-  using TOrvImage::TOrvImage;
-
-  void LoadParams(const TIniObject& block, bool reuse) override;
-  const TButtonSettings& ButtonSettings() const noexcept { return FButton; }
-  const TTextSettings& TextSettings() const noexcept { return FText; }
-  bool TakesMouseStates() const override { return true; }
-  // The button and its caption change their look together.
-  void SetMouseState(TMouseState state) override;
-  // The first child text object, or none.
-  TOrvText* Caption() const;
-
-protected:
-  void AdjustImageSettings(TImageSettings& settings) const override { settings.MipLodBias = 0; }
-
-private:
-  TButtonSettings FButton;
-  TTextSettings FText;
-};
 
 }  // namespace orv
