@@ -18,8 +18,9 @@ constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
 // square of its depth.
 constexpr int kMaxIndent = 128;
 
-// Lists with no more named children than this are searched without a hash table.
-constexpr size_t kMinSlots = 16;
+// Lists with no more named children than this are searched without a hash table: a
+// lookup then mostly compares name lengths, cheaper than hashing the names.
+constexpr size_t kMaxScanned = 32;
 
 // Hash tables are built lazily by lookups, which may run on several threads at once.
 std::mutex& HashTableLock() {
@@ -28,6 +29,8 @@ std::mutex& HashTableLock() {
 }
 
 bool IsNamed(const TIniItem& item) noexcept { return !item.IsText(); }
+
+uint32_t HashOf(const TIniItem& item) { return FoldName(item.Name()).Hash; }
 
 std::string Utf16LeToUtf8(std::string_view bytes) {
   WideString wide(bytes.size() / 2, u'\0');
@@ -86,10 +89,10 @@ void TIniItem::UseText(std::string_view name, std::string_view value) noexcept {
   FNameSize = static_cast<uint32_t>(name.size());
   FValueSize = static_cast<uint32_t>(value.size());
   FValueOffset = value.empty() ? 0 : static_cast<uint32_t>(value.data() - FName);
-  // Folded while the name is fresh in the cache; text lines take no part in lookups.
-  const TFoldedName folded = FKind == TIniItemKind::Text ? TFoldedName{0, true} : FoldName(name);
-  FHash = folded.Hash;
-  FAsciiName = folded.Ascii;
+  // Names are hashed only by the lists that build a table: most lists are short enough
+  // to be searched without one.
+  FAsciiName = IsAsciiText(name);
+  FNameEnds = NameEnds(name);
 }
 
 void TIniItem::SetValue(std::string_view utf8) {
@@ -229,12 +232,12 @@ void TIniList::EnsureHashTable() const {
   if (FHashReady.load(std::memory_order_relaxed)) return;
   FSlots.assign(SlotCountFor(FNamedCount), TSlot{0, 0});
   for (const auto& item : FItems)
-    if (IsNamed(*item)) AddSlot(item->FHash, item->FIndex);
+    if (IsNamed(*item)) AddSlot(HashOf(*item), item->FIndex);
   FHashReady.store(true, std::memory_order_release);
 }
 
 size_t TIniList::SlotCountFor(size_t named_count) noexcept {
-  size_t slot_count = 2 * kMinSlots;
+  size_t slot_count = 2 * kMaxScanned;
   while (slot_count < 2 * named_count) slot_count *= 2;
   return slot_count;
 }
@@ -254,7 +257,7 @@ void TIniList::AddToHashTable(const TIniItem& item) {
     for (const TSlot& slot : old)
       if (slot.Hash != 0) AddSlot(slot.Hash, slot.Index);
   }
-  AddSlot(item.FHash, item.FIndex);
+  AddSlot(HashOf(item), item.FIndex);
 }
 
 void TIniList::DropHashTable() noexcept {
@@ -264,20 +267,23 @@ void TIniList::DropHashTable() noexcept {
 
 template <class Match>
 TIniItem* TIniList::FindLast(std::string_view name, Match match) const {
-  const TFoldedName folded = FoldName(name);
+  const bool ascii = IsAsciiText(name);
+  const uint16_t ends = NameEnds(name);
   const auto matches = [&](const TIniItem& item) {
-    return item.FHash == folded.Hash && IsNamed(item) && match(item) &&
-           SameFoldedName(item.Name(), item.FAsciiName, name, folded.Ascii);
+    // Two ASCII names of different lengths or ends cannot be equal: the common case,
+    // decided without reading the names.
+    if (ascii && item.FAsciiName && (item.FNameSize != name.size() || item.FNameEnds != ends)) return false;
+    return IsNamed(item) && match(item) && SameFoldedName(item.Name(), item.FAsciiName, name, ascii);
   };
   // A short list is scanned from its end: quicker than a table, and needs none.
-  if (FNamedCount <= kMinSlots) {
+  if (FNamedCount <= kMaxScanned) {
     for (auto item = FItems.rbegin(); item != FItems.rend(); ++item)
       if (matches(**item)) return item->Get();
     return nullptr;
   }
   EnsureHashTable();
   // Duplicates sit anywhere in the probe run: the one latest in the document wins.
-  const uint32_t hash = folded.Hash;
+  const uint32_t hash = FoldName(name).Hash;
   const size_t mask = FSlots.size() - 1;
   TIniItem* last = nullptr;
   for (size_t at = hash & mask; FSlots[at].Hash != 0; at = (at + 1) & mask) {

@@ -117,11 +117,11 @@ private:
   // Parsed documents hold hundreds of thousands of items: the layout is kept tight.
   TIniItemKind FKind;
   bool FAsciiName = true;
+  uint16_t FNameEnds = 0;  // NameEnds of the name: most lookups pass over an item by it
   uint32_t FNameSize = 0;
   uint32_t FValueSize = 0;
   uint32_t FValueOffset = 0;  // the value follows the name in the same text
   uint32_t FIndex = 0;
-  uint32_t FHash = 0;  // the folded name's hash (0 for text lines)
   const char* FName = nullptr;
   Ref<const TIniText> FText;  // the item's own text, when it is not its document's
   TIniList* FList = nullptr;

@@ -44,6 +44,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(TLineCase{"key = some value = x  ", TIniItemKind::Key, "key", "some value = x"},
                     TLineCase{" \t key\t=\tv\t", TIniItemKind::Key, "key", "v"},
                     TLineCase{"empty=", TIniItemKind::Key, "empty", ""},
+                    TLineCase{"a_name_of_more_than_sixteen_bytes = and a value of more than sixteen",
+                              TIniItemKind::Key, "a_name_of_more_than_sixteen_bytes", "and a value of more than sixteen"},
                     TLineCase{"a b;c=\"q\" ;x", TIniItemKind::Key, "a b;c", "\"q\" ;x"},
                     TLineCase{"  ; a comment  ", TIniItemKind::Text, "", "; a comment"},
                     TLineCase{"=starts with equals", TIniItemKind::Text, "", "=starts with equals"},
@@ -178,6 +180,25 @@ TEST(IniLookup, LastDuplicateWinsForEveryKindOfLookup) {
 TEST(IniLookup, NamesFoldCaseBeyondAscii) {
   auto file = Load("\xEF\xBB\xBF[\xC3\x84pfel]\n\xC3\x9C" "ber=1\n");
   EXPECT_EQ(ReadInteger(*file, "\xC3\xA4PFEL", "\xC3\xBC" "BER", 0), 1);
+}
+
+// Short lists are scanned and long ones get a hash table: both must find the same items,
+// including names of one length and the same first and last letters.
+TEST(IniLookup, ScannedAndHashedListsFindTheSameKeys) {
+  const std::string keys =
+      "Key1=a\nKeyX1=b\nKay1=c\n\xC3\x84pfel=d\n"
+      "long_name_of_more_than_sixteen_A=e\nlong_name_of_more_than_sixteen_B=f\n;Key2=comment\nkey1=g\n";
+  const std::pair<std::string_view, std::string_view> lookups[] = {
+      {"KEY1", "g"}, {"kay1", "c"}, {"keyx1", "b"}, {"\xC3\xA4PFEL", "d"}, {"LONG_NAME_OF_MORE_THAN_SIXTEEN_b", "f"},
+      {"Kby1", "-"}, {"pfel", "-"}, {"key", "-"}, {"Key2", "-"}, {"long_name_of_more_than_sixteen_", "-"}};
+  for (const int fillers : {0, 40}) {
+    std::string text = "\xEF\xBB\xBF[S]\n";
+    for (int i = 0; i < fillers; ++i) text += "filler" + std::to_string(i) + "=x\n";
+    const auto file = Load(text + keys);
+    const TIniSection* s = file->FindSection("S");
+    for (const auto& [name, value] : lookups)
+      EXPECT_EQ(ReadUtf8(s->FindKey(name), "-"), value) << name << " among " << fillers << " fillers";
+  }
 }
 
 TEST(IniLookup, FindKeyIgnoresObjectsAndFindItemDoesNot) {
