@@ -235,4 +235,10 @@ void TMainForm::PlaceWindow(int width, int height, int mode) {
 
 void TMainForm::ShowWindow() { Window().Show(); }
 
+void TMainForm::EndProgram(int exit_code) {
+  if (FClosed) return;
+  FExitCode = exit_code;
+  Close();
+}
+
 }  // namespace orv

@@ -83,6 +83,7 @@ class TMainForm final : public TViewerHost {
   TPlatformWindow& Window() override;
   void PlaceWindow(int width, int height, int mode) override;
   void ShowWindow() override;
+  void EndProgram(int exit_code) override;
 
  private:
   enum class TOpenOutcome { Opened, Failed, Refused };

@@ -21,6 +21,10 @@ class TViewerHost {
   virtual void PlaceWindow(int width, int height, int mode) = 0;
   // Shows the window once something is drawn in it.
   virtual void ShowWindow() = 0;
+  // The show is over (a "close" show reached its end, an off-screen run is done): the
+  // program ends with `exit_code`. Called from the main thread's loop, never from within
+  // a call the host made into the viewer.
+  virtual void EndProgram(int exit_code) = 0;
 
  protected:
   ~TViewerHost() = default;
