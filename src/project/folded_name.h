@@ -72,13 +72,27 @@ inline bool SameFoldedName(std::string_view a, bool a_is_ascii, std::string_view
   return rest == 0 || LowerAscii8(TailWord(a.data() + at, rest)) == LowerAscii8(TailWord(b.data() + at, rest));
 }
 
-// The first and last byte of a name with the bit set that tells ASCII capitals from small
-// letters: equal for two ASCII names that are equal without regard to case, and different
-// for most names of one length. A filter only, for names that are not ASCII too.
-inline uint16_t NameEnds(std::string_view name) noexcept {
+// A name's length and its first and last byte with the bit set that tells ASCII capitals
+// from small letters, in one word: equal for two ASCII names that are equal without regard
+// to case, and different for most names of one list, so that a lookup passes over most
+// children by one comparison. Names that are not ASCII, or too long for the word, get
+// kUnsketched and are always compared in full.
+inline constexpr uint32_t kUnsketched = 0xFFFFFFFF;
+
+inline uint32_t NameSketch(std::string_view name) noexcept {
   if (name.empty()) return 0;
-  const auto byte = [](char c) { return static_cast<uint16_t>(static_cast<unsigned char>(c) | 0x20); };
-  return static_cast<uint16_t>(byte(name.front()) | byte(name.back()) << 8);
+  if (name.size() >= 0xFFFF || !IsAsciiText(name)) return kUnsketched;
+  const auto letter = [](char c) { return uint32_t(static_cast<unsigned char>(c) | 0x20); };
+  return uint32_t(name.size()) | letter(name.front()) << 16 | letter(name.back()) << 24;
+}
+
+inline bool SketchesMayMatch(uint32_t a, uint32_t b) noexcept {
+  return a == b || a == kUnsketched || b == kUnsketched;
+}
+
+// SameTextUtf8 for two names with their sketches.
+inline bool SameSketchedName(std::string_view a, uint32_t a_sketch, std::string_view b, uint32_t b_sketch) noexcept {
+  return SameFoldedName(a, a_sketch != kUnsketched, b, b_sketch != kUnsketched);
 }
 
 }  // namespace orv

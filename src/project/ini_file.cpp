@@ -91,8 +91,7 @@ void TIniItem::UseText(std::string_view name, std::string_view value) noexcept {
   FValueOffset = value.empty() ? 0 : static_cast<uint32_t>(value.data() - FName);
   // Names are hashed only by the lists that build a table: most lists are short enough
   // to be searched without one.
-  FAsciiName = IsAsciiText(name);
-  FNameEnds = NameEnds(name);
+  FNameSketch = NameSketch(name);
 }
 
 void TIniItem::SetValue(std::string_view utf8) {
@@ -125,18 +124,34 @@ void TIniList::Insert(Ref<TIniItem> item, size_t position) {
   ORV_ASSERT(item->FList == nullptr, "the item already belongs to a list");
   ORV_ASSERT(FItems.size() < std::numeric_limits<uint32_t>::max(), "too many items in one list");
   TIniItem& added = *item;
-  added.FList = this;
   if (position == FItems.size()) {
     // Most lists hold a handful of lines; room for several spares the first few
     // reallocations.
     if (FItems.capacity() == 0) FItems.reserve(8);
-    added.FIndex = static_cast<uint32_t>(position);
     FItems.push_back(std::move(item));
   } else {
     FItems.insert(FItems.begin() + static_cast<ptrdiff_t>(position), std::move(item));
-    for (size_t i = position; i < FItems.size(); ++i) FItems[i]->FIndex = static_cast<uint32_t>(i);
+    for (size_t i = position + 1; i < FItems.size(); ++i) FItems[i]->FIndex = static_cast<uint32_t>(i);
     DropHashTable();  // its indexes have moved
   }
+  Register(added, position);
+}
+
+void TIniList::AppendParsed(std::span<Ref<TIniItem>> children) {
+  const size_t count = FItems.size() + children.size();
+  ORV_ASSERT(count <= std::numeric_limits<uint32_t>::max(), "too many items in one list");
+  // A section continued by a repeated header grows here again: grow geometrically.
+  if (count > FItems.capacity()) FItems.reserve(std::max(count, 2 * FItems.capacity()));
+  for (Ref<TIniItem>& child : children) {
+    TIniItem& added = *child;
+    FItems.push_back(std::move(child));
+    Register(added, FItems.size() - 1);
+  }
+}
+
+void TIniList::Register(TIniItem& added, size_t position) {
+  added.FList = this;
+  added.FIndex = static_cast<uint32_t>(position);
   if (!IsNamed(added)) return;
   ++FNamedCount;
   if (added.IsObject()) {
@@ -267,13 +282,10 @@ void TIniList::DropHashTable() noexcept {
 
 template <class Match>
 TIniItem* TIniList::FindLast(std::string_view name, Match match) const {
-  const bool ascii = IsAsciiText(name);
-  const uint16_t ends = NameEnds(name);
+  const uint32_t sketch = NameSketch(name);
   const auto matches = [&](const TIniItem& item) {
-    // Two ASCII names of different lengths or ends cannot be equal: the common case,
-    // decided without reading the names.
-    if (ascii && item.FAsciiName && (item.FNameSize != name.size() || item.FNameEnds != ends)) return false;
-    return IsNamed(item) && match(item) && SameFoldedName(item.Name(), item.FAsciiName, name, ascii);
+    return SketchesMayMatch(item.FNameSketch, sketch) && IsNamed(item) && match(item) &&
+           SameSketchedName(item.Name(), item.FNameSketch, name, sketch);
   };
   // A short list is scanned from its end: quicker than a table, and needs none.
   if (FNamedCount <= kMaxScanned) {

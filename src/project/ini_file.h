@@ -116,8 +116,7 @@ private:
 
   // Parsed documents hold hundreds of thousands of items: the layout is kept tight.
   TIniItemKind FKind;
-  bool FAsciiName = true;
-  uint16_t FNameEnds = 0;  // NameEnds of the name: most lookups pass over an item by it
+  uint32_t FNameSketch = 0;  // see NameSketch: most lookups pass over an item by it
   uint32_t FNameSize = 0;
   uint32_t FValueSize = 0;
   uint32_t FValueOffset = 0;  // the value follows the name in the same text
@@ -181,6 +180,10 @@ private:
   friend class TIniFile;
 
   void Insert(Ref<TIniItem> item, size_t position);
+  // Appends the children the parser has gathered, in one step.
+  void AppendParsed(std::span<Ref<TIniItem>> children);
+  // Makes `added`, just placed at `position`, a child of the list.
+  void Register(TIniItem& added, size_t position);
   size_t AppendPosition(TIniItemKind kind) const noexcept;
   size_t NewKeyPosition() const noexcept;
   TIniList* FindOrAddChildList(std::string_view part);

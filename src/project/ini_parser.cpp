@@ -112,7 +112,10 @@ struct TLine {
 // identifier and not by "=" (which makes the line a key of that name).
 bool StartsWithKeyword(const char* at, const char* end, std::string_view keyword) noexcept {
   if (static_cast<size_t>(end - at) < keyword.size()) return false;
-  if (!SameTextAscii({at, keyword.size()}, keyword)) return false;
+  // The keywords are small letters: setting the 0x20 bit matches a letter in either case,
+  // and no other byte.
+  for (size_t i = 0; i < keyword.size(); ++i)
+    if ((at[i] | 0x20) != keyword[i]) return false;
   const char* after = at + keyword.size();
   if (after < end && IsIdentifier(*after)) return false;
   after = SkipBlanks(after, end);
@@ -159,10 +162,12 @@ TLine RecogniseLine(const char* begin, const TLineSpan& line) noexcept {
 
 }  // namespace
 
+// Lines are gathered for the lists open at the moment (the current section or the file,
+// and the objects open in it) and handed to a list in one step when it closes, so that its
+// array of children is allocated once at its final size.
 class TIniParser {
 public:
-  TIniParser(TIniFile& file, Ref<TIniText> text)
-      : FFile(file), FText(std::move(text)), FBase(&file) {}
+  TIniParser(TIniFile& file, Ref<TIniText> text) : FFile(file), FText(std::move(text)) { FOpen.push_back({&file, 0}); }
   ~TIniParser() { FText->ReturnUnusedShares(); }
   TIniParser(const TIniParser&) = delete;
   TIniParser& operator=(const TIniParser&) = delete;
@@ -176,9 +181,15 @@ public:
       AddLine(RecogniseLine(at, line));
       at = SkipLineEnd(line.end, end);
     }
+    while (!FOpen.empty()) CloseInnermost();
   }
 
 private:
+  struct TOpenList {
+    TIniList* list;
+    size_t first_pending;  // where its gathered children start in FPending
+  };
+
   // CR LF, LF CR, a lone CR and a lone LF are one line end each.
   static const char* SkipLineEnd(const char* at, const char* end) noexcept {
     if (at == end) return end;
@@ -187,13 +198,11 @@ private:
     return at;
   }
 
-  TIniList& Current() const noexcept { return FOpenObjects.empty() ? *FBase : *FOpenObjects.back(); }
-
   void AddLine(const TLine& line) {
     switch (line.kind) {
       case TLineKind::Text:
       case TLineKind::Key:
-        Current().Append(Ref<TIniItem>::Adopt(new (*FText) TIniItem(
+        FPending.push_back(Ref<TIniItem>::Adopt(new (*FText) TIniItem(
             line.kind == TLineKind::Key ? TIniItemKind::Key : TIniItemKind::Text, *FText, line.name, line.value)));
         break;
       case TLineKind::Section:
@@ -208,39 +217,46 @@ private:
     }
   }
 
+  void CloseInnermost() {
+    const TOpenList closing = FOpen.back();
+    FOpen.pop_back();
+    closing.list->AppendParsed(std::span(FPending).subspan(closing.first_pending));
+    FPending.resize(closing.first_pending);
+  }
+
   void OpenSection(std::string_view name) {
     // A header inside an object closes every open object and is otherwise ignored.
-    if (!FOpenObjects.empty()) {
-      FOpenObjects.clear();
+    if (FOpen.size() > 1) {
+      while (FOpen.size() > 1) CloseInnermost();
       return;
     }
-    if (TIniSection* section = FFile.FindSectionNamed(name)) {
-      FBase = section;
-      return;
+    CloseInnermost();
+    TIniSection* section = FFile.FindSectionNamed(name);
+    if (!section) {
+      section = new (*FText) TIniSection(*FText, name);
+      FFile.Append(Ref<TIniItem>::Adopt(section));
     }
-    auto section = Ref<TIniSection>::Adopt(new (*FText) TIniSection(*FText, name));
-    FBase = section.Get();
-    FFile.Append(std::move(section));
+    FOpen.push_back({section, 0});
   }
 
   void OpenObject(std::string_view name, std::string_view object_class) {
-    auto object = Ref<TIniObject>::Adopt(new (*FText) TIniObject(*FText, name, object_class));
-    TIniObject* opened = object.Get();
-    Current().Append(std::move(object));
-    FOpenObjects.push_back(opened);
+    auto* object = new (*FText) TIniObject(*FText, name, object_class);
+    FPending.push_back(Ref<TIniItem>::Adopt(object));
+    FOpen.push_back({object, FPending.size()});
   }
 
   void CloseObject() {
-    if (FOpenObjects.empty())
-      Current().AddText("end");
+    if (FOpen.size() > 1)
+      CloseInnermost();
     else
-      FOpenObjects.pop_back();
+      FPending.push_back(MakeRef<TIniItem>(std::string_view{}, "end"));
   }
 
   TIniFile& FFile;
   Ref<TIniText> FText;
-  TIniList* FBase;  // where lines go while no object is open
-  std::vector<TIniList*> FOpenObjects;
+  // The file or its current section first, then the open objects, innermost last.
+  std::vector<TOpenList> FOpen;
+  std::vector<Ref<TIniItem>> FPending;
 };
 
 bool TIniFile::Parse(std::string utf8, size_t start) {
