@@ -1,0 +1,112 @@
+#include "app/export/video_writer.h"
+
+#include <cstdio>
+
+extern "C" {
+#include <libavformat/avformat.h>
+#include <libavutil/opt.h>
+}
+
+#include "base/exceptions.h"
+
+namespace orv {
+namespace {
+
+const AVCodec* H264Encoder() {
+  const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
+  if (!codec) codec = avcodec_find_encoder(AV_CODEC_ID_H264);
+  if (!codec) throw EFileError("This FFmpeg has no H.264 encoder");
+  return codec;
+}
+
+}  // namespace
+
+TVideoWriter::TVideoWriter(const std::string& path, double fps)
+    : FPath(path), FFrameRate(av_d2q(fps, 1001000)), FPacket(AllocatePacket()) {
+  // x264 writes its statistics at the info level, in the middle of the progress line.
+  av_log_set_level(AV_LOG_ERROR);
+  CheckAv(avformat_alloc_output_context2(&FFormat, nullptr, "mp4", path.c_str()), "MP4 writer");
+  const int opened = avio_open(&FFormat->pb, path.c_str(), AVIO_FLAG_WRITE);
+  if (opened < 0) {
+    avformat_free_context(FFormat);
+    FFormat = nullptr;
+    throw EFileError("Cannot write \"" + path + "\": " + AvErrorText(opened));
+  }
+}
+
+TVideoWriter::~TVideoWriter() {
+  if (!FClosed) Abandon();
+}
+
+void TVideoWriter::OpenEncoder(int width, int height) {
+  const AVCodec* codec = H264Encoder();
+  FEncoder.reset(avcodec_alloc_context3(codec));
+  if (!FEncoder) throw EFileError("Out of memory for the video encoder");
+  FEncoder->width = std::max(width & ~1, 2);
+  FEncoder->height = std::max(height & ~1, 2);
+  FEncoder->pix_fmt = AV_PIX_FMT_YUV420P;
+  FEncoder->framerate = FFrameRate;
+  FEncoder->time_base = av_inv_q(FFrameRate);
+  FEncoder->gop_size = std::max(1, int(2 * av_q2d(FFrameRate)));
+  if (FFormat->oformat->flags & AVFMT_GLOBALHEADER) FEncoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+  // Slides are mostly still or slowly moving pictures: a fast preset loses little on them.
+  av_opt_set(FEncoder->priv_data, "preset", "veryfast", 0);
+  av_opt_set(FEncoder->priv_data, "crf", "20", 0);
+  CheckAv(avcodec_open2(FEncoder.get(), codec, nullptr), "H.264 encoder");
+
+  FStream = avformat_new_stream(FFormat, nullptr);
+  if (!FStream) throw EFileError("Out of memory for the video stream");
+  CheckAv(avcodec_parameters_from_context(FStream->codecpar, FEncoder.get()), "MP4 writer");
+  FStream->time_base = FEncoder->time_base;
+  FStream->avg_frame_rate = FFrameRate;
+  AVDictionary* options = nullptr;
+  av_dict_set(&options, "movflags", "+faststart", 0);
+  const int written = avformat_write_header(FFormat, &options);
+  av_dict_free(&options);
+  CheckAv(written, "Writing \"" + FPath + "\"");
+  FConverter = std::make_unique<TFrameConverter>(AV_PIX_FMT_YUV420P, FEncoder->width, FEncoder->height);
+}
+
+void TVideoWriter::Write(const TBitmap& frame) {
+  if (!FEncoder) OpenEncoder(frame.Width(), frame.Height());
+  AVFrame& picture = FConverter->Convert(frame);
+  picture.pts = FFrames++;
+  Encode(&picture);
+}
+
+void TVideoWriter::Encode(const AVFrame* picture) {
+  CheckAv(avcodec_send_frame(FEncoder.get(), picture), "H.264 encoder");
+  for (;;) {
+    const int received = avcodec_receive_packet(FEncoder.get(), FPacket.get());
+    if (received == AVERROR(EAGAIN) || received == AVERROR_EOF) return;
+    CheckAv(received, "H.264 encoder");
+    av_packet_rescale_ts(FPacket.get(), FEncoder->time_base, FStream->time_base);
+    FPacket->stream_index = FStream->index;
+    CheckAv(av_interleaved_write_frame(FFormat, FPacket.get()), "Writing \"" + FPath + "\"");
+  }
+}
+
+void TVideoWriter::Close() {
+  if (FClosed) return;
+  if (!FEncoder) throw EFileError("No frame was written to \"" + FPath + "\"");
+  Encode(nullptr);
+  CheckAv(av_write_trailer(FFormat), "Writing \"" + FPath + "\"");
+  CloseFile();
+}
+
+void TVideoWriter::Abandon() {
+  if (FClosed) return;
+  CloseFile();
+  std::remove(FPath.c_str());
+}
+
+void TVideoWriter::CloseFile() {
+  FClosed = true;
+  FEncoder.reset();
+  if (!FFormat) return;
+  avio_closep(&FFormat->pb);
+  avformat_free_context(FFormat);
+  FFormat = nullptr;
+}
+
+}  // namespace orv
