@@ -72,27 +72,27 @@ inline bool SameFoldedName(std::string_view a, bool a_is_ascii, std::string_view
   return rest == 0 || LowerAscii8(TailWord(a.data() + at, rest)) == LowerAscii8(TailWord(b.data() + at, rest));
 }
 
-// A name's length and its first and last byte with the bit set that tells ASCII capitals
-// from small letters, in one word: equal for two ASCII names that are equal without regard
-// to case, and different for most names of one list, so that a lookup passes over most
-// children by one comparison. Names that are not ASCII, or too long for the word, get
-// kUnsketched and are always compared in full.
-inline constexpr uint32_t kUnsketched = 0xFFFFFFFF;
+// The first and last byte of an ASCII name with the bit set that tells capitals from small
+// letters: with the length, equal for two ASCII names that are equal without regard to case
+// and different for most names of one list, so that a lookup passes over most children
+// without reading their names. kNotAscii marks a name that is always compared in full.
+inline constexpr uint16_t kNotAscii = 0;
 
-inline uint32_t NameSketch(std::string_view name) noexcept {
-  if (name.empty()) return 0;
-  if (name.size() >= 0xFFFF || !IsAsciiText(name)) return kUnsketched;
-  const auto letter = [](char c) { return uint32_t(static_cast<unsigned char>(c) | 0x20); };
-  return uint32_t(name.size()) | letter(name.front()) << 16 | letter(name.back()) << 24;
+inline uint16_t NameEnds(std::string_view name) noexcept {
+  if (!IsAsciiText(name)) return kNotAscii;
+  const auto letter = [](char c) { return uint16_t(static_cast<unsigned char>(c) | 0x20); };
+  return name.empty() ? letter(0) : uint16_t(letter(name.front()) | letter(name.back()) << 8);
 }
 
-inline bool SketchesMayMatch(uint32_t a, uint32_t b) noexcept {
-  return a == b || a == kUnsketched || b == kUnsketched;
+// Whether two names of these sizes and ends may be equal without regard to case.
+inline bool MayBeSameName(size_t a_size, uint16_t a_ends, size_t b_size, uint16_t b_ends) noexcept {
+  if (a_ends == kNotAscii || b_ends == kNotAscii) return true;
+  return a_size == b_size && a_ends == b_ends;
 }
 
-// SameTextUtf8 for two names with their sketches.
-inline bool SameSketchedName(std::string_view a, uint32_t a_sketch, std::string_view b, uint32_t b_sketch) noexcept {
-  return SameFoldedName(a, a_sketch != kUnsketched, b, b_sketch != kUnsketched);
+// SameTextUtf8 for two names with their ends.
+inline bool SameName(std::string_view a, uint16_t a_ends, std::string_view b, uint16_t b_ends) noexcept {
+  return SameFoldedName(a, a_ends != kNotAscii, b, b_ends != kNotAscii);
 }
 
 }  // namespace orv

@@ -91,7 +91,7 @@ void TIniItem::UseText(std::string_view name, std::string_view value) noexcept {
   FValueOffset = value.empty() ? 0 : static_cast<uint32_t>(value.data() - FName);
   // Names are hashed only by the lists that build a table: most lists are short enough
   // to be searched without one.
-  FNameSketch = NameSketch(name);
+  FNameEnds = NameEnds(name);
 }
 
 void TIniItem::SetValue(std::string_view utf8) {
@@ -282,10 +282,10 @@ void TIniList::DropHashTable() noexcept {
 
 template <class Match>
 TIniItem* TIniList::FindLast(std::string_view name, Match match) const {
-  const uint32_t sketch = NameSketch(name);
+  const uint16_t ends = NameEnds(name);
   const auto matches = [&](const TIniItem& item) {
-    return SketchesMayMatch(item.FNameSketch, sketch) && IsNamed(item) && match(item) &&
-           SameSketchedName(item.Name(), item.FNameSketch, name, sketch);
+    return MayBeSameName(item.FNameSize, item.FNameEnds, name.size(), ends) && IsNamed(item) && match(item) &&
+           SameName(item.Name(), item.FNameEnds, name, ends);
   };
   // A short list is scanned from its end: quicker than a table, and needs none.
   if (FNamedCount <= kMaxScanned) {

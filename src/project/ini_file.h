@@ -116,7 +116,7 @@ private:
 
   // Parsed documents hold hundreds of thousands of items: the layout is kept tight.
   TIniItemKind FKind;
-  uint32_t FNameSketch = 0;  // see NameSketch: most lookups pass over an item by it
+  uint16_t FNameEnds = 0;  // see NameEnds: with the size, most lookups pass over an item by it
   uint32_t FNameSize = 0;
   uint32_t FValueSize = 0;
   uint32_t FValueOffset = 0;  // the value follows the name in the same text
