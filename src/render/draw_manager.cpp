@@ -140,6 +140,7 @@ void T3DDrawer::Close() {
   Log().Write("T3DDrawer.Close");
   TDrawingLock lock(FScreen.Get());
   FBlurTarget.Reset();
+  FEffecter.Reset();
   FFullPool->Clear();
   FHalfPool->Clear();
   FScreen->Close();
@@ -172,6 +173,13 @@ float T3DDrawer::FrameScale() const {
 TRectF T3DDrawer::ScreenArea() const {
   const TRect r = FScreen->Rect();
   return TRectF{float(r.Left), float(r.Top), float(r.Right), float(r.Bottom)};
+}
+
+TRect T3DDrawer::FrameArea() const {
+  const TRect screen = FScreen->Rect();
+  if (FFrameRect.IsEmpty()) return screen;
+  return TRect{std::max(FFrameRect.Left, screen.Left), std::max(FFrameRect.Top, screen.Top),
+               std::min(FFrameRect.Right, screen.Right), std::min(FFrameRect.Bottom, screen.Bottom)};
 }
 
 TRectF T3DDrawer::PoolCoords(const TRenderTargetManager& pool, const TRectF& area) const {
@@ -213,10 +221,7 @@ Ref<TImage> T3DDrawer::CaptureImage(TDrawItem& root) {
     return nullptr;
   }
   RenderInto(*surface, root, 0xFF000000u);
-  const TRect screen = FScreen->Rect();
-  TRect area = FFrameRect.IsEmpty() ? screen : FFrameRect;
-  area = TRect{std::max(area.Left, 0), std::max(area.Top, 0), std::min(area.Right, screen.Right),
-               std::min(area.Bottom, screen.Bottom)};
+  const TRect area = FrameArea();
   Ref<TImage> image;
   if (!area.IsEmpty()) {
     Ref<TBitmap> pixels = TBitmap::Create(area.Width(), area.Height(), pf::A8R8G8B8);

@@ -38,6 +38,11 @@ using TCornerColors = std::array<TColor32, 4>;
 void AddQuad(TVertexBuffer& out, const TQuadFrame& frame, const TRectF& tex, unsigned edges,
              const TCornerColors& colors);
 
+// What the transition machinery keeps with the draw manager between frames (its render
+// targets and geometry): made by the transitions on first use, dropped with the device
+// objects.
+class TEffecterSlot : public TRefObject {};
+
 class T3DDrawer : public TDeviceDrawer {
 public:
   explicit T3DDrawer(Ref<T3DEngine> engine);
@@ -78,6 +83,9 @@ public:
   TRenderTargetManager& FullPool() { return *FFullPool; }
   TRenderTargetManager& HalfPool() { return *FHalfPool; }
   TTextureManager6& Tiles() { return *FTiles; }
+  Ref<TEffecterSlot>& Effecter() { return FEffecter; }
+  // The slide frame of this frame within the screen (the whole screen when none was set).
+  TRect FrameArea() const;
   // Draws triangles with a shader; false when the shader cannot be had.
   bool DrawTriangles(const T3DVertex* vertices, int count, const TShaderDraw& draw);
   // Draws `item` into `target` (cleared to `clear` first) over the screen rectangle.
@@ -126,6 +134,7 @@ private:
   Ref<TRenderTargetManager> FFullPool;
   Ref<TRenderTargetManager> FHalfPool;
   Ref<TTextureManager6> FTiles;
+  Ref<TEffecterSlot> FEffecter;
   Ref<TGradingTable> FIdentityCube;
   TRect FFrameRect;
   float FUnsharpAmount = 0;

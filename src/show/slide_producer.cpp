@@ -135,7 +135,7 @@ Ref<TDrawContainer> TSlideProducer::BuildContainer(int index) {
   const int pass = index >= count && count > 0 ? index / count : 0;
   container->PassOffset = pass * FSource->TotalDuration();
   container->Slide = BuildSlide(index < 0 ? -1 : index - pass * count);
-  if (container->Slide && index >= 0) container->Transition = BuildTransition(index);
+  if (container->Slide && index >= 0) container->Filter = BuildTransition(index);
   return container;
 }
 
@@ -182,15 +182,17 @@ Ref<TOrvSlide> TSlideProducer::BuildLeadIn() {
   return slide;
 }
 
-TSlideTransition TSlideProducer::BuildTransition(int index) {
-  TSlideTransition transition;
+Ref<TOrvFilter> TSlideProducer::BuildTransition(int index) {
   try {
-    transition.Effect = FSource->CreateSlideEffect(index, transition.Duration, transition.Smoothness);
+    double duration = 0;
+    double smoothness = 0;
+    Ref<TOrvEffect> effect = FSource->CreateSlideEffect(index, duration, smoothness);
+    if (!effect || duration <= 0) return nullptr;
+    return MakeRef<TOrvFilter>(std::move(effect), duration, float(smoothness));
   } catch (const std::exception& e) {
     Log().Write(std::string("Transition not built: ") + e.what());
-    transition = {};
+    return nullptr;
   }
-  return transition;
 }
 
 TIniSection* TSlideProducer::FindSection(std::string_view name) const { return FSource->Project().FindSection(name); }

@@ -13,15 +13,9 @@
 #include "show/orv_source.h"
 #include "show/timing.h"
 #include "slide/orv_slide.h"
+#include "transitions/orv_filter.h"
 
 namespace orv {
-
-// The transition into a slide.
-struct TSlideTransition {
-  Ref<TOrvEffect> Effect;  // none: the slide changes without one
-  double Duration = 0;     // ms
-  double Smoothness = 0;
-};
 
 // One built slide of the show.
 class TDrawContainer : public TRefObject {
@@ -30,7 +24,7 @@ public:
   Ref<TOrvSlide> Slide;  // none when the slide could not be built
   TSlideTimes Times;     // of its virtual index, shifted to its pass
   double PassOffset = 0; // pass × the show's duration for indexes past the last slide
-  TSlideTransition Transition;
+  Ref<TOrvFilter> Filter;  // the transition into the slide; none: it cuts in
   int SlideIndex = 0;    // virtual: −1 is the lead-in, past the last slide a later pass
 };
 
@@ -90,7 +84,7 @@ private:
   void SizeSlide(TOrvSlide& slide) const;
   Ref<TOrvSlide> BuildShowSlide(int index);
   Ref<TOrvSlide> BuildLeadIn();
-  TSlideTransition BuildTransition(int index);
+  Ref<TOrvFilter> BuildTransition(int index);
   TIniSection* DialogSection(WideView name) const;
   // Loads and sizes a slide; false when it cannot be built (logged).
   bool LoadInto(TOrvSlide& slide, const TSlideLists& lists, const TSlidePlace& place) const;

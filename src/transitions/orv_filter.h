@@ -31,11 +31,15 @@ public:
   void Notify(int message) override;
 
 private:
+  // The renderer for the frame, made on first use; none when the effect has none.
+  TDrawFilter* RendererFor(const TRectF& frame);
+
   Ref<TOrvEffect> FEffect;
   double FDuration;
   float FSmoothness;
   double FElapsed = 0;
   Ref<TDrawFilter> FRenderer;  // made from the effect on first draw
+  bool FFailureLogged = false;
 };
 
 }  // namespace orv

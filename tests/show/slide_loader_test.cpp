@@ -96,12 +96,13 @@ TEST(SlideCacheTest, TimeZeroBuildsTheLeadInAndTheFirstSlides) {
   ASSERT_TRUE(lead_in.Slide);
   EXPECT_TRUE(lead_in.Slide->Children().empty());
   EXPECT_EQ(lead_in.Times.VisibleUntil, 1000);
-  EXPECT_FALSE(lead_in.Transition.Effect);
+  EXPECT_FALSE(lead_in.Filter);
   const TDrawContainer& first = *containers[1];
   ASSERT_TRUE(first.Slide);
   EXPECT_EQ(first.Slide->Children().size(), 1u);
-  ASSERT_TRUE(first.Transition.Effect);
-  EXPECT_EQ(first.Transition.Duration, 1000);
+  ASSERT_TRUE(first.Filter);
+  EXPECT_TRUE(first.Filter->Effect());
+  EXPECT_EQ(first.Filter->Duration(), 1000);
   // Slides are built for the frame: 800 × 600 designed, 1600 × 1200 on the screen.
   EXPECT_EQ(first.Slide->Scale(), (TSizeF{200, 200}));
   EXPECT_EQ(first.Slide->Centre(), (TPointF{800, 600}));
@@ -173,7 +174,7 @@ TEST(SlideCacheTest, SlideThatCannotBeBuiltKeepsItsPlace) {
   ASSERT_EQ(Indexes(*cache), (std::vector<int>{0, 1, 2}));
   EXPECT_TRUE(containers[0]->Slide);
   EXPECT_FALSE(containers[1]->Slide);
-  EXPECT_FALSE(containers[1]->Transition.Effect);
+  EXPECT_FALSE(containers[1]->Filter);
   EXPECT_TRUE(containers[2]->Slide);
 }
 

@@ -1,0 +1,133 @@
+#include "transitions/d3d_effecter.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "base/assertions.h"
+#include "transitions/draw_filter.h"
+
+namespace orv {
+
+// ---- TD3DTriTile ----
+
+void TD3DTriTile::Begin() { FBuffer = &FEffecter.TakeBuffer(); }
+
+void TD3DTriTile::AddMaskTriangles(std::span<const TMaskVertex> fan) {
+  ORV_ASSERT(FBuffer, "TD3DTriTile.AddMaskTriangles without Begin");
+  for (std::size_t i = 1; i + 1 < fan.size(); ++i) {
+    FBuffer->Add(FEffecter.MaskVertex(fan[0]));
+    FBuffer->Add(FEffecter.MaskVertex(fan[i]));
+    FBuffer->Add(FEffecter.MaskVertex(fan[i + 1]));
+  }
+}
+
+void TD3DTriTile::End() {
+  FBuffer = nullptr;
+  FEffecter.SubmitBuffer();
+}
+
+Ref<TEffTile> TD3DTriController::CreateTile(const TRect& /*rect*/) { return MakeRef<TD3DTriTile>(FEffecter); }
+
+// ---- TCustomD3DEffecter ----
+
+TCustomD3DEffecter& TCustomD3DEffecter::Of(T3DDrawer& drawer) {
+  Ref<TEffecterSlot>& slot = drawer.Effecter();
+  if (auto* effecter = dynamic_cast<TCustomD3DEffecter*>(slot.Get())) return *effecter;
+  Ref<TCustomD3DEffecter> effecter = MakeRef<TCustomD3DEffecter>(drawer);
+  TCustomD3DEffecter& result = *effecter;
+  slot = std::move(effecter);
+  return result;
+}
+
+TCustomD3DEffecter::TCustomD3DEffecter(T3DDrawer& drawer)
+    : FDrawer(drawer),
+      FPool(MakeRef<TRenderTargetManager>(drawer.Screen(), true)),
+      FGrid(MakeRef<TD3DTriController>(*this)) {}
+
+void TCustomD3DEffecter::BeginTransitionFrame() {
+  ORV_ASSERT(!FSlots[0] && !FSlots[1], "TCustomD3DEffecter: a transition frame is open already");
+  const TRect screen = FDrawer.Screen().Rect();
+  FPool->SetSize(screen.Width(), screen.Height());
+  FFrame = FDrawer.FrameArea();
+  if (!FFrame.IsEmpty()) FGrid->SetSingleTile(FFrame);
+}
+
+bool TCustomD3DEffecter::PrepareSlide(TDrawItem& slide) {
+  if (FFrame.IsEmpty()) return false;
+  Ref<TRenderTargetTexture>& slot = FSlots[FNextSlot];
+  if (!slot) slot = FPool->AcquireTarget();
+  T3DSurface* surface = slot->Surface();
+  if (!surface) return false;
+  T3DScreen& screen = FDrawer.Screen();
+  {
+    TRenderTargetWrapper into(screen, surface, screen.Rect());
+    // Transparent black: what the slide leaves uncovered adds nothing when blended.
+    screen.Renderer().Clear(0);
+    slide.Draw(FDrawer);
+  }
+  PadEdges(*surface);
+  FPrepared = surface;
+  FNextSlot = 1 - FNextSlot;
+  return true;
+}
+
+// Bilinear sampling right at the frame's right and bottom edges reads one pixel beyond
+// them: that pixel repeats the edge instead of showing what was cleared.
+void TCustomD3DEffecter::PadEdges(T3DSurface& surface) {
+  T3DRenderer& renderer = FDrawer.Screen().Renderer();
+  const TRect& f = FFrame;
+  if (f.Right < surface.Width())
+    renderer.CopyRect(&surface, TRect{f.Right - 1, f.Top, f.Right, f.Bottom}, &surface, f.Right, f.Top);
+  if (f.Bottom < surface.Height()) {
+    const int right = std::min(f.Right + 1, surface.Width());
+    renderer.CopyRect(&surface, TRect{f.Left, f.Bottom - 1, right, f.Bottom}, &surface, f.Left, f.Bottom);
+  }
+}
+
+void TCustomD3DEffecter::DrawMask(TDrawFilter& renderer) {
+  ORV_ASSERT(FPrepared, "TCustomD3DEffecter.DrawMask without a prepared slide");
+  renderer.Output = TRectF{float(FFrame.Left), float(FFrame.Top), float(FFrame.Right), float(FFrame.Bottom)};
+  TMultiTile canvas(*FGrid);
+  canvas.Begin();
+  renderer.Render(canvas);
+  canvas.End();
+}
+
+void TCustomD3DEffecter::EndTransitionFrame() {
+  for (Ref<TRenderTargetTexture>& slot : FSlots)
+    if (slot) FPool->ReleaseTarget(std::move(slot));
+  FPrepared = nullptr;
+  FNextSlot = 0;
+}
+
+TVertexBuffer& TCustomD3DEffecter::TakeBuffer() {
+  ORV_ASSERT(!FBufferTaken, "TCustomD3DEffecter: the vertex buffer is taken already");
+  FBufferTaken = true;
+  FBuffer.Clear();
+  return FBuffer;
+}
+
+void TCustomD3DEffecter::SubmitBuffer() {
+  ORV_ASSERT(FBufferTaken, "TCustomD3DEffecter: no vertex buffer taken");
+  FBufferTaken = false;
+  if (!FPrepared || FBuffer.Count() == 0) return;
+  TShaderDraw draw;
+  draw.Shader = "texture_premul";
+  draw.Textures[kStageImage] = &FPrepared->Texture();
+  draw.Sampler.Filter = TImageFiltering::Bilinear;
+  FDrawer.DrawTriangles(FBuffer.Data(), FBuffer.Count(), draw);
+  FBuffer.Clear();
+}
+
+T3DVertex TCustomD3DEffecter::MaskVertex(const TMaskVertex& point) const {
+  const int alpha = int(std::lround(std::clamp(point.Alpha, 0.0f, 255.0f)));
+  T3DVertex v;
+  v.X = point.X;
+  v.Y = point.Y;
+  v.Color = MakeColor(alpha, alpha, alpha, alpha);  // white, premultiplied
+  v.U = v.U2 = point.X / float(FPool->Width());
+  v.V = v.V2 = point.Y / float(FPool->Height());
+  return v;
+}
+
+}  // namespace orv

@@ -1,0 +1,79 @@
+#include "transitions/effect_tiles.h"
+
+#include <cmath>
+#include <utility>
+
+#include "base/assertions.h"
+
+namespace orv {
+
+namespace {
+
+bool Increasing(const std::vector<float>& edges) {
+  if (edges.size() < 2) return false;
+  for (std::size_t i = 1; i < edges.size(); ++i)
+    if (!(edges[i - 1] < edges[i])) return false;
+  return true;
+}
+
+int Rounded(float v) { return int(std::lround(v)); }
+
+}  // namespace
+
+// ---- TEffController ----
+
+void TEffController::SetGrid(std::vector<float> column_edges, std::vector<float> row_edges) {
+  ORV_ASSERT(Increasing(column_edges) && Increasing(row_edges), "TEffController: edges not increasing");
+  FColumnEdges = std::move(column_edges);
+  FRowEdges = std::move(row_edges);
+  FTiles.assign(std::size_t(Columns()) * std::size_t(Rows()), nullptr);
+}
+
+void TEffController::SetSingleTile(const TRect& frame) {
+  std::vector<float> columns{float(frame.Left), float(frame.Right)};
+  std::vector<float> rows{float(frame.Top), float(frame.Bottom)};
+  if (columns != FColumnEdges || rows != FRowEdges) SetGrid(std::move(columns), std::move(rows));
+}
+
+TEffTile& TEffController::Tile(int column, int row) {
+  ORV_ASSERT(column >= 0 && column < Columns() && row >= 0 && row < Rows(), "TEffController.Tile out of range");
+  Ref<TEffTile>& tile = FTiles[std::size_t(row) * std::size_t(Columns()) + std::size_t(column)];
+  if (!tile) {
+    tile = CreateTile(TRect{Rounded(FColumnEdges[column]), Rounded(FRowEdges[row]), Rounded(FColumnEdges[column + 1]),
+                            Rounded(FRowEdges[row + 1])});
+  }
+  return *tile;
+}
+
+// ---- TMultiTile ----
+
+TMultiTile::TMultiTile(TEffController& grid) : FGrid(grid), FSeparator(grid.ColumnEdges(), grid.RowEdges()) {}
+
+void TMultiTile::Begin() {
+  ORV_ASSERT(!FBegun, "TMultiTile.Begin twice");
+  FSeparator.Clear();
+  FBegun = true;
+}
+
+void TMultiTile::AddMaskTriangles(std::span<const TMaskVertex> fan) {
+  ORV_ASSERT(FBegun, "TMultiTile.AddMaskTriangles without Begin");
+  if (fan.size() >= 3) FSeparator.Cut(fan);
+}
+
+void TMultiTile::End() {
+  ORV_ASSERT(FBegun, "TMultiTile.End without Begin");
+  FBegun = false;
+  // The separator's first and last intervals lie outside the grid.
+  for (int row = 0; row < FGrid.Rows(); ++row) {
+    for (int column = 0; column < FGrid.Columns(); ++column) {
+      const TFanList& pieces = FSeparator.Cell(column + 1, row + 1);
+      if (pieces.IsEmpty()) continue;
+      TEffTile& tile = FGrid.Tile(column, row);
+      tile.Begin();
+      for (int i = 0; i < pieces.FanCount(); ++i) tile.AddMaskTriangles(pieces.Fan(i));
+      tile.End();
+    }
+  }
+}
+
+}  // namespace orv

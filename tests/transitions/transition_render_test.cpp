@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include "../render/render_test_support.h"
+#include "transitions/d3d_effecter.h"
+#include "transitions/orv_filter.h"
+
+namespace orv::test {
+namespace {
+
+constexpr std::uint32_t kRed = 0xFFFF0000u;
+constexpr std::uint32_t kBlue = 0xFF0000FFu;
+constexpr std::uint32_t kBlack = 0xFF000000u;
+
+// A slide that fills the frame with one colour.
+Ref<TLambdaItem> FilledSlide(const TRect& frame, std::uint32_t colour) {
+  return Item([frame, colour](TDeviceDrawer& d) {
+    TBoxDrawParams box;
+    box.Color1 = box.Color2 = colour;
+    d.DrawBox(FrameOf(TRectF{float(frame.Left), float(frame.Top), float(frame.Right), float(frame.Bottom)}), box);
+  });
+}
+
+Ref<TOrvFilter> CrossFade(double duration) {
+  return MakeRef<TOrvFilter>(MakeRef<TOrvEffect>(TEffectKind::Dissolve), duration, 0.0f);
+}
+
+class TransitionRenderTest : public RenderTest {
+protected:
+  // The window showing the transition from a red slide to a blue one at `elapsed` in the
+  // slide frame `frame`, black around it.
+  Ref<TBitmap> Frame(TOrvFilter& filter, double elapsed, const TRect& frame) {
+    const Ref<TLambdaItem> a = FilledSlide(frame, kRed);
+    const Ref<TLambdaItem> b = FilledSlide(frame, kBlue);
+    filter.SetElapsed(elapsed);
+    return Capture([&](TDeviceDrawer& d) {
+      d.SetFrameRect(frame);
+      d.Clear(kBlack);
+      d.DrawTransition(a.Get(), b.Get(), &filter);
+      // The whole window is read back.
+      d.SetFrameRect({});
+    });
+  }
+};
+
+TEST_F(TransitionRenderTest, CrossFadeMixesTheSlidesByTheElapsedTime) {
+  struct TCase {
+    double Elapsed;
+    std::uint32_t Colour;
+  };
+  const TCase cases[] = {
+      {0, kRed}, {500, 0xFF80007Fu}, {250, 0xFFBF0040u}, {1000, kBlue}, {1500, kBlue}, {-10, kBlue},
+  };
+  // The whole window, and a frame inside it: the mask meets every edge of the frame
+  // without a seam and covers nothing beyond it.
+  const TRect frames[] = {RectOfSize(kWidth, kHeight), TRect{8, 4, 40, 36}};
+  const Ref<TOrvFilter> filter = CrossFade(1000);
+  for (const TRect& frame : frames) {
+    for (const TCase& c : cases) {
+      SCOPED_TRACE("elapsed " + std::to_string(c.Elapsed) + ", frame left " + std::to_string(frame.Left));
+      const Ref<TBitmap> drawn = Frame(*filter, c.Elapsed, frame);
+      ASSERT_TRUE(drawn);
+      const auto inside = [&](int x, int y) {
+        return x >= frame.Left && x < frame.Right && y >= frame.Top && y < frame.Bottom;
+      };
+      EXPECT_LE(MaxDifference(*drawn, [&](int x, int y) { return inside(x, y) ? c.Colour : kBlack; }), 2);
+    }
+  }
+}
+
+TEST_F(TransitionRenderTest, RepeatedTransitionsReuseTheirRenderTargets) {
+  const TRect frame = RectOfSize(kWidth, kHeight);
+  ASSERT_TRUE(Frame(*CrossFade(1000), 300, frame));
+  TCustomD3DEffecter& effecter = TCustomD3DEffecter::Of(*Drawer);
+  const int created = effecter.Pool().CreatedCount();
+  const int full_pool = Drawer->FullPool().CreatedCount();
+  EXPECT_GE(created, 1);
+  for (int i = 0; i < 20; ++i) ASSERT_TRUE(Frame(*CrossFade(1000), 50.0 * i, frame));
+  EXPECT_EQ(effecter.Pool().CreatedCount(), created);
+  EXPECT_EQ(effecter.Pool().FreeCount(), created);
+  EXPECT_EQ(Drawer->FullPool().CreatedCount(), full_pool);
+}
+
+}  // namespace
+}  // namespace orv::test
