@@ -1,5 +1,6 @@
 #include "project/ini_file.h"
 
+#include <algorithm>
 #include <limits>
 #include <mutex>
 
@@ -29,6 +30,13 @@ std::mutex& HashTableLock() {
 }
 
 bool IsNamed(const TIniItem& item) noexcept { return !item.IsText(); }
+
+// Room for `count` elements. A section continued by repeated headers grows again with
+// each: geometrically, so that many short pieces cost linear time.
+template <class T>
+void Reserve(std::vector<T>& items, size_t count) {
+  if (count > items.capacity()) items.reserve(std::max(count, 2 * items.capacity()));
+}
 
 uint32_t HashOf(const TIniItem& item) { return FoldName(item.Name()).Hash; }
 
@@ -140,8 +148,9 @@ void TIniList::Insert(Ref<TIniItem> item, size_t position) {
 void TIniList::AppendParsed(std::span<Ref<TIniItem>> children) {
   const size_t count = FItems.size() + children.size();
   ORV_ASSERT(count <= std::numeric_limits<uint32_t>::max(), "too many items in one list");
-  // A section continued by a repeated header grows here again: grow geometrically.
-  if (count > FItems.capacity()) FItems.reserve(std::max(count, 2 * FItems.capacity()));
+  Reserve(FItems, count);
+  const auto objects = std::count_if(children.begin(), children.end(), [](const auto& c) { return c->IsObject(); });
+  Reserve(FObjects, FObjects.size() + size_t(objects));
   for (Ref<TIniItem>& child : children) {
     TIniItem& added = *child;
     FItems.push_back(std::move(child));
