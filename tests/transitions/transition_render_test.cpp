@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "../render/render_test_support.h"
+#include "base/log.h"
 #include "transitions/d3d_effecter.h"
 #include "transitions/orv_filter.h"
 
@@ -19,6 +25,16 @@ Ref<TLambdaItem> FilledSlide(const TRect& frame, std::uint32_t colour) {
     d.DrawBox(FrameOf(TRectF{float(frame.Left), float(frame.Top), float(frame.Right), float(frame.Bottom)}), box);
   });
 }
+
+// Collects the log lines of a test.
+class TLinesLog : public TLog {
+public:
+  std::vector<std::string> Lines;
+  long Count(const std::string& line) const { return std::count(Lines.begin(), Lines.end(), line); }
+
+protected:
+  void WriteLine(std::string_view line) override { Lines.emplace_back(line); }
+};
 
 Ref<TOrvFilter> CrossFade(double duration) {
   return MakeRef<TOrvFilter>(MakeRef<TOrvEffect>(TEffectKind::Dissolve), duration, 0.0f);
@@ -78,6 +94,37 @@ TEST_F(TransitionRenderTest, RepeatedTransitionsReuseTheirRenderTargets) {
   EXPECT_EQ(effecter.Pool().CreatedCount(), created);
   EXPECT_EQ(effecter.Pool().FreeCount(), created);
   EXPECT_EQ(Drawer->FullPool().CreatedCount(), full_pool);
+}
+
+class TightMemoryTest : public TransitionRenderTest {
+protected:
+  void SetUp() override {
+    TransitionRenderTest::SetUp();
+    FLog = new TLinesLog;
+    FPrevious = SetLog(std::unique_ptr<TLog>(FLog));
+  }
+  void TearDown() override {
+    EngineSettings().VideoMemoryBudget = FBudget;
+    SetLog(std::move(FPrevious));
+    TransitionRenderTest::TearDown();
+  }
+  TLinesLog* FLog = nullptr;
+
+private:
+  std::unique_ptr<TLog> FPrevious;
+  std::size_t FBudget = EngineSettings().VideoMemoryBudget;
+};
+
+TEST_F(TightMemoryTest, WithoutARenderTargetTheNewSlideShowsAlone) {
+  // Room for the capture's own 64 × 64 target, not for the transition's.
+  EngineSettings().VideoMemoryBudget = 64 * 64 * 4 + 1024;
+  const Ref<TOrvFilter> filter = CrossFade(1000);
+  for (double elapsed : {300.0, 600.0}) {
+    const Ref<TBitmap> drawn = Frame(*filter, elapsed, RectOfSize(kWidth, kHeight));
+    ASSERT_TRUE(drawn);
+    EXPECT_EQ(MaxDifference(*drawn, [](int, int) { return kBlue; }), 0);
+  }
+  EXPECT_EQ(FLog->Count("Transition not drawn: no render target for the slide"), 1);
 }
 
 }  // namespace
