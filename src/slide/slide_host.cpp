@@ -7,6 +7,9 @@
 #include "base/assertions.h"
 #include "image/picture_cache.h"
 #include "image/picture_limits.h"
+#include "slide/generated_store.h"
+#include "slide/mask_pictures.h"
+#include "slide/shadow_generator.h"
 
 namespace orv {
 namespace {
@@ -34,21 +37,6 @@ std::string ReadExeGuid(TFileAccessor& accessor) {
   return text;
 }
 
-// A picture whose first level is made on the first request; the smaller ones come by
-// halving it, as for any picture.
-class TGeneratedStore : public TSysBitmapStore {
-public:
-  using TMaker = std::function<Ref<TBitmap>()>;
-  TGeneratedStore(WideString name, int width, int height, TMaker maker)
-      : TSysBitmapStore(std::move(name), width, height, pf::A8R8G8B8, nullptr), FMaker(std::move(maker)) {}
-
-protected:
-  Ref<TBitmap> LoadLevel(int level) override { return level == 0 ? FMaker() : nullptr; }
-
-private:
-  TMaker FMaker;
-};
-
 // `source` stretched over a new width × height picture, nearest pixel.
 Ref<TBitmap> StretchedCopy(const TBitmap& source, int width, int height) {
   Ref<TBitmap> copy = TBitmap::Create(width, height, pf::A8R8G8B8);
@@ -70,6 +58,9 @@ TOrvSlideHost::TOrvSlideHost(Ref<TFileAccessor> accessor, TSlideHostCallbacks ca
   FExeGuid = ReadExeGuid(*FAccessor);
   SetGenerator(picture_prefix::kSlideEffectBuffer, [this](const WideString& name) { return MakeEffectBuffer(name); });
   SetGenerator(picture_prefix::kEffectResource, [this](const WideString& name) { return MakeEffectResource(name); });
+  SetGenerator(picture_prefix::kShadow, [this](const WideString& name) { return MakeShadowPicture(*this, name); });
+  SetGenerator(picture_prefix::kMask, [this](const WideString& name) { return MakeRestoredAlphaPicture(*this, name); });
+  SetGenerator(picture_prefix::kPresetedMask, &MakePresetMaskPicture);
 }
 
 std::u16string_view TOrvSlideHost::SyntheticPrefix(WideView name) {
