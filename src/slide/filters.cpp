@@ -198,15 +198,8 @@ class THSLGenerator : public TObjectFilter {
 public:
   int GetKind() const override { return kFilterColorMixing; }
   void ApplyToTable(uint8_t* pixels, int width, int rows) const override {
-    ForEachPixel(pixels, width, rows, [this](uint8_t* pixel) {
-      THsl hsl = RgbToHsl(pixel[kRed], pixel[kGreen], pixel[kBlue]);
-      hsl.H += FHueShift;
-      if (hsl.H < 0) hsl.H += 256;
-      if (hsl.H > 255) hsl.H -= 256;
-      hsl.S = std::clamp(hsl.S + FSaturationOffset, 0, 255);
-      hsl.L = std::clamp(hsl.L + FLightnessOffset, 0, 255);
-      HslToRgb(hsl, pixel);
-    });
+    const THslShift shift{FHueShift, FSaturationOffset, FLightnessOffset};
+    ForEachPixel(pixels, width, rows, [shift](uint8_t* pixel) { ShiftHsl(pixel, shift); });
   }
 
 protected:
@@ -244,6 +237,14 @@ constexpr TFilterInfo kFilterTypes[] = {
 };
 
 }  // namespace
+
+void ShiftHsl(uint8_t* pixel, THslShift shift) {
+  THsl hsl = RgbToHsl(pixel[kRed], pixel[kGreen], pixel[kBlue]);
+  hsl.H = ((hsl.H + shift.Hue) % 256 + 256) % 256;
+  hsl.S = std::clamp(hsl.S + shift.Saturation, 0, 255);
+  hsl.L = std::clamp(hsl.L + shift.Lightness, 0, 255);
+  HslToRgb(hsl, pixel);
+}
 
 TColorTable TColorTable::IdentityRamp() {
   TColorTable table{false, kRampWidth, kRampRows, std::vector<uint8_t>(4 * kRampWidth * kRampRows)};

@@ -34,6 +34,17 @@ struct TColorTable {
 // colour-profile cube (the picture's own, already 32 × 1024) is the starting point.
 TColorTable BuildColorTable(const TFilterChain& chain, bool three_d, const TColorTable* profile_cube = nullptr);
 
+// Offsets on the 0…255 scale of the hue, saturation and lightness model of the "HSL" filter.
+struct THslShift {
+  int Hue = 0;  // wraps around
+  int Saturation = 0;
+  int Lightness = 0;
+};
+
+// Moves one pixel (bytes blue, green, red; alpha untouched) in hue, saturation and
+// lightness: the hue wraps, the other two are clamped.
+void ShiftHsl(uint8_t* pixel, THslShift shift);
+
 // Creates the filter that a block "object <type>:Filter" names, loaded from the block; none
 // when the type is not one we know.
 Ref<TObjectFilter> CreateFilter(TIniObject& block);

@@ -55,6 +55,8 @@ TOrvSlideHost::TOrvSlideHost(Ref<TFileAccessor> accessor, TSlideHostCallbacks ca
       FCallbacks(RequireCallbacks(std::move(callbacks))),
       FButtonFolder(std::move(button_folder)) {
   ORV_ASSERT(bool(FAccessor), "TOrvSlideHost: FileAccessor not Assigned");
+  FButtonProducers = MakeRef<TButtonProducerHost>(FAccessor, FButtonFolder);
+  SetGenerator(picture_prefix::kButton, [this](const WideString& name) { return FButtonProducers->MakePicture(name); });
   FExeGuid = ReadExeGuid(*FAccessor);
   SetGenerator(picture_prefix::kSlideEffectBuffer, [this](const WideString& name) { return MakeEffectBuffer(name); });
   SetGenerator(picture_prefix::kEffectResource, [this](const WideString& name) { return MakeEffectResource(name); });

@@ -15,6 +15,7 @@
 #include "package/file_accessor.h"
 #include "project/ini_values.h"
 #include "render/render_types.h"
+#include "slide/button_producer.h"
 
 namespace orv {
 
@@ -57,6 +58,8 @@ public:
   TFileAccessor& Accessor() const noexcept { return *FAccessor; }
   // Where button themes live: the theme name and "\btn.ini" follow.
   const WideString& ButtonFolder() const noexcept { return FButtonFolder; }
+  // The button themes of the show, read from ButtonFolder.
+  TButtonProducerHost& ButtonProducers() const noexcept { return *FButtonProducers; }
   // The text of "ExeGUID", empty without one.
   const std::string& ExeGuid() const noexcept { return FExeGuid; }
 
@@ -94,6 +97,7 @@ private:
   Ref<TFileAccessor> FAccessor;
   TSlideHostCallbacks FCallbacks;
   WideString FButtonFolder;
+  Ref<TButtonProducerHost> FButtonProducers;
   std::string FExeGuid;
   double FHostScale = 1;
   std::vector<TGeneratorEntry> FGenerators;
