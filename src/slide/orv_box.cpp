@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "slide/object_drawing.h"
+
 namespace orv {
 
 TSizeF ReadObjectSize(const TIniObject& block) {
@@ -26,6 +28,23 @@ void TOrvBox::LoadParams(const TIniObject& block, bool reuse) {
   TBoxSettings box;
   ReadBoxSettings(block, box);
   Assign(FBox, box);
+}
+
+TBoxDrawParams TOrvBox::DrawParams() const {
+  TBoxDrawParams params;
+  params.Antialias.fill(FBox.Antialiased);
+  params.FillCode = FBox.FillCode;
+  params.Color1 = ColorOf(FBox.Color1, FBox.Alpha1);
+  params.Color2 = FBox.FillCode == kFillSolid ? params.Color1 : ColorOf(FBox.Color2, FBox.Alpha2);
+  params.Opacity = GetOpacity();
+  return params;
+}
+
+void TOrvBox::DrawSelf(TDeviceDrawer& drawer) {
+  if (!(FSize.Width > 0 && FSize.Height > 0)) return;
+  const TQuadFrame quad = QuadOf(Placement().Frame, LocalRect());
+  // The shadow, below the box, goes before this point.
+  drawer.DrawBox(quad, DrawParams());
 }
 
 }  // namespace orv

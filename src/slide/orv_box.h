@@ -27,6 +27,9 @@ public:
 
   void LoadParams(const TIniObject& block, bool reuse) override;
   const TBoxSettings& BoxSettings() const noexcept { return FBox; }
+  void DrawSelf(TDeviceDrawer& drawer) override;
+  // The fill at the current opacity.
+  TBoxDrawParams DrawParams() const;
 
 protected:
   TSizeF GetSourceSize() const override { return FBox.Size; }

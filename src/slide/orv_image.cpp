@@ -151,12 +151,88 @@ void TOrvImage::UpdateOwnPlacement() {
   FNeedsCrop = params.EnableCrop || params.Zoom != 100 || params.Offset.X != 0 || params.Offset.Y != 0;
   const double scale = GetHost().HostScale();
   FLevel = ReducedAllowed() ? LevelFor(FWindow.Source, NeededWidth() * scale, NeededHeight() * scale) : 0;
+  if (IsSpriteSheet()) UpdateSpriteFrame();
+}
+
+void TOrvImage::UpdateSpriteFrame() {
+  const int frame = SpriteFrameIndex(FImage.Animation, Props().CurrentTime() - FImage.Animation.Offset);
+  if (frame == FSpriteFrame) return;
+  FSpriteFrame = frame;
+  StateChanged = true;
 }
 
 // Sprite sheets are cut into cells at full size; transition buffers are drawn as they are.
 bool TOrvImage::ReducedAllowed() const {
   const TAnimationSettings& a = FImage.Animation;
   return FPicture && a.Columns == 1 && a.Rows == 1 && FImage.ReplaceWithEffectBuffer == 0;
+}
+
+// ---- TOrvImage: drawing
+
+TImageDrawParams TOrvImage::TextureParams() const {
+  TImageDrawParams params;
+  params.Filtering = FImage.Filtering;
+  params.MipLodBias = FImage.MipLodBias;
+  params.Level = IsSpriteSheet() ? 0 : FLevel;
+  params.Columns = FImage.Animation.Columns;
+  params.Rows = FImage.Animation.Rows;
+  return params;
+}
+
+TImageDrawParams TOrvImage::DrawParams() {
+  TImageDrawParams params = TextureParams();
+  params.Antialias = FImage.Antialiased && !IsSpriteSheet();
+  params.Opacity = GetOpacity();
+  TGradingParams grading;
+  params.Grading = FGrading.Get(GetGradingParams(Props(), nullptr, grading) ? &grading : nullptr);
+  return params;
+}
+
+void TOrvImage::PrepareResources(TDeviceDrawer& drawer) {
+  if (!FPicture || PictureRequestName() != FPictureName) AcquirePicture();
+  if (FPicture) FPrepared.Prepare(drawer, FPicture, TextureParams());
+  TOrvObject::PrepareResources(drawer);
+}
+
+void TOrvImage::ReleaseResources() {
+  FPrepared.Release();
+  FPicture.Reset();
+  FPictureName.clear();
+  TOrvObject::ReleaseResources();
+}
+
+void TOrvImage::DrawSelf(TDeviceDrawer& drawer) {
+  if (!FPicture) return;
+  const TQuadFrame quad = QuadOf(Placement().Frame, LocalRect());
+  // The shadow, below everything the picture draws, goes before this point.
+  if (IsSpriteSheet()) {
+    DrawSpriteFrame(drawer, quad);
+  } else {
+    DrawFramedPicture(drawer, quad);
+  }
+}
+
+// One cell of the sheet fills the object's rectangle.
+void TOrvImage::DrawSpriteFrame(TDeviceDrawer& drawer, const TQuadFrame& quad) {
+  const TAnimationSettings& a = FImage.Animation;
+  const TRectF cell = SpriteCell(FSpriteFrame, a.Columns, a.Rows, float(FPicture->Width()), float(FPicture->Height()));
+  drawer.DrawImage(*FPicture, quad, cell, DrawParams());
+}
+
+// The window with its border around it fills the object's rectangle.
+void TOrvImage::DrawFramedPicture(TDeviceDrawer& drawer, TQuadFrame quad) {
+  const float border = FWindow.BorderWidth;
+  const float drawn_width = FWindow.Source.Width() + 2 * border;
+  const float drawn_height = FWindow.Source.Height() + 2 * border;
+  if (!(drawn_width > 0 && drawn_height > 0)) return;
+  const TImageDrawParams params = DrawParams();
+  if (border > 0) {
+    const float u = border / drawn_width;
+    const float v = border / drawn_height;
+    drawer.DrawBorder(quad, u, v, ColorOf(FImage.BorderColor), params.Opacity, FImage.Antialiased);
+    quad = SubQuad(quad, {u, v, 1 - u, 1 - v});
+  }
+  drawer.DrawImage(*FPicture, quad, FWindow.Source, params);
 }
 
 // ---- TOrvText

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "image/image.h"
+#include "slide/object_drawing.h"
 #include "slide/orv_objects.h"
 #include "slide/picture_window.h"
 
@@ -79,6 +80,16 @@ public:
   bool NeedsCrop() const noexcept { return FNeedsCrop; }
   // The power-of-two reduction the picture is wanted at.
   int Level() const noexcept { return FLevel; }
+  // The picture is a grid of animation frames ("AnimColumns", "AnimRows").
+  bool IsSpriteSheet() const noexcept { return FImage.Animation.Columns > 1 || FImage.Animation.Rows > 1; }
+  // The animation frame shown at the last update.
+  int SpriteFrame() const noexcept { return FSpriteFrame; }
+
+  void PrepareResources(TDeviceDrawer& drawer) override;
+  void ReleaseResources() override;
+  void DrawSelf(TDeviceDrawer& drawer) override;
+  // What every quad of the picture is drawn with at the current values.
+  TImageDrawParams DrawParams();
 
 protected:
   TSizeF GetSourceSize() const override;
@@ -91,6 +102,11 @@ protected:
 
 private:
   bool ReducedAllowed() const;
+  void UpdateSpriteFrame();
+  // The level and grid the textures are built for.
+  TImageDrawParams TextureParams() const;
+  void DrawSpriteFrame(TDeviceDrawer& drawer, const TQuadFrame& quad);
+  void DrawFramedPicture(TDeviceDrawer& drawer, TQuadFrame quad);
 
   TImageSettings FImage;
   Ref<TImage> FPicture;
@@ -98,6 +114,9 @@ private:
   TPictureWindow FWindow;
   bool FNeedsCrop = false;
   int FLevel = 0;
+  int FSpriteFrame = 0;
+  TPreparedPicture FPrepared;
+  TGradingTextures FGrading;
 };
 
 class TOrvText : public TOrvImage {

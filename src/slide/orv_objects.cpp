@@ -216,9 +216,13 @@ float TOrvObject::GetBlur() const { return Field(kFieldBlur) * GetSlide().Screen
 
 // ---- change detection and drawing
 
-TDrawnState TOrvObject::CurrentState() const {
+TRectF TOrvObject::LocalRect() const {
   const TPointF o = FPlacement.RectOffset;
-  return {GetOpacity(), GetBlur(), FPlacement.Frame, {o.X, o.Y, o.X + FSize.Width, o.Y + FSize.Height}, SourceRect()};
+  return {o.X, o.Y, o.X + FSize.Width, o.Y + FSize.Height};
+}
+
+TDrawnState TOrvObject::CurrentState() const {
+  return {GetOpacity(), GetBlur(), FPlacement.Frame, LocalRect(), SourceRect()};
 }
 
 // A formula on the key segment in force may change the values without the time moving.
@@ -266,6 +270,16 @@ void TOrvObject::Draw(TDeviceDrawer& drawer) {
 
 void TOrvObject::DrawContent(TDeviceDrawer& drawer, bool) {
   for (const Ref<TOrvObject>& child : FChildren) child->Draw(drawer);
+}
+
+// ---- resources
+
+void TOrvObject::PrepareResources(TDeviceDrawer& drawer) {
+  for (const Ref<TOrvObject>& child : FChildren) child->PrepareResources(drawer);
+}
+
+void TOrvObject::ReleaseResources() {
+  for (const Ref<TOrvObject>& child : FChildren) child->ReleaseResources();
 }
 
 // ---- hit tests and the mouse

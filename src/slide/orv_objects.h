@@ -152,6 +152,16 @@ public:
   virtual void DrawContent(TDeviceDrawer& drawer, bool shown);
   // Remembers what was drawn and clears both change flags.
   void CommitState(bool recursive);
+  // The content's rectangle in the object's local units: Size placed at the pivot offset.
+  TRectF LocalRect() const;
+
+  // ---- resources
+  // Acquires the pictures of the subtree and has `drawer` build their textures ahead of the
+  // first frame; called again after a change, it builds only what is new. Called on the
+  // thread that draws the slide, like ReleaseResources.
+  virtual void PrepareResources(TDeviceDrawer& drawer);
+  // Hands the subtree's pictures and textures back; nothing to do when called again.
+  virtual void ReleaseResources();
 
   // ---- hit tests and the mouse
   // The point of the object's plane under a screen point, in local units; true when it is

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <numbers>
 #include <typeinfo>
 
@@ -139,6 +140,55 @@ void TOrvSlide::SetSecondBackground(const TSlideBackground& background, double b
   FSecondBlend = blend;
   FHasSecond = true;
   StateChanged = true;
+}
+
+// ---- drawing
+
+Ref<TImage> TOrvSlide::LayerPicture(const TSlideBackground& background, TLayerPicture& layer) const {
+  if (background.Kind != TBackgroundKind::Picture) return nullptr;
+  if (layer.Name != background.FileName) {
+    layer.Picture = FHost->GetPicture(background.FileName);
+    layer.Name = background.FileName;
+  }
+  return layer.Picture;
+}
+
+TBackgroundTarget TOrvSlide::BackgroundTarget(int alpha) const {
+  const TObjectFrame& frame = Placement().Frame;
+  return {frame, LocalRect(), {std::hypot(frame.X.X, frame.X.Y), std::hypot(frame.Y.X, frame.Y.Y)}, alpha};
+}
+
+void TOrvSlide::PrepareResources(TDeviceDrawer& drawer) {
+  PrepareSlideBackground(drawer, FBackground, BackgroundTarget(255), LayerPicture(FBackground, FOwnPicture),
+                         FBackgroundCopies);
+  TOrvObject::PrepareResources(drawer);
+}
+
+void TOrvSlide::ReleaseResources() {
+  FBackgroundCopies.Release();
+  FOwnPicture = {};
+  FSecondPicture = {};
+  TOrvObject::ReleaseResources();
+}
+
+void TOrvSlide::DrawContent(TDeviceDrawer& drawer, bool shown) {
+  DrawBackgrounds(drawer);
+  TOrvObject::DrawContent(drawer, shown);
+}
+
+void TOrvSlide::DrawBackgrounds(TDeviceDrawer& drawer) {
+  if (!Placement().Defined) return;
+  // A background that fails to draw leaves the objects to be drawn over what is there.
+  try {
+    DrawSlideBackground(drawer, FBackground, BackgroundTarget(255), LayerPicture(FBackground, FOwnPicture),
+                        FBackgroundCopies);
+    if (!FHasSecond) return;
+    // The second layer shows as much as the blend has progressed.
+    const int alpha = int(std::lround((FSecondBlend > 0 ? std::min(FSecondBlend, 1.0) : 0.0) * 255));
+    DrawSlideBackground(drawer, FSecond, BackgroundTarget(alpha), LayerPicture(FSecond, FSecondPicture),
+                        FBackgroundCopies);
+  } catch (const std::exception&) {
+  }
 }
 
 // ---- mouse

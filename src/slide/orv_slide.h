@@ -91,6 +91,13 @@ public:
   void SetSecondBackground(const TSlideBackground& background, double blend);
   const TSlideBackground* SecondBackground() const { return FHasSecond ? &FSecond : nullptr; }
   double SecondBlend() const noexcept { return FSecondBlend; }
+  // The reduced background pictures the slide tiles with.
+  const TBackgroundCopies& BackgroundCopies() const noexcept { return FBackgroundCopies; }
+
+  // ---- drawing: the backgrounds first, then the objects
+  void PrepareResources(TDeviceDrawer& drawer) override;
+  void ReleaseResources() override;
+  void DrawContent(TDeviceDrawer& drawer, bool shown) override;
 
   // A slide of a custom transition: its "ReplaceWithEffectBuffer" pictures are the
   // transition's buffers rather than the engine's effect resources.
@@ -119,6 +126,15 @@ protected:
   void PreparePlacement() override;
 
 private:
+  // The picture of a picture background, asked of the host once per file name.
+  struct TLayerPicture {
+    WideString Name;
+    Ref<TImage> Picture;
+  };
+
+  Ref<TImage> LayerPicture(const TSlideBackground& background, TLayerPicture& layer) const;
+  TBackgroundTarget BackgroundTarget(int alpha) const;
+  void DrawBackgrounds(TDeviceDrawer& drawer);
   void ApplyMouse(TOrvObject& hit, int buttons, TMouseEventKind kind, int button, WideString& action);
   std::vector<double> DistinctKeyTimes();
 
@@ -138,6 +154,9 @@ private:
   TSlideBackground FSecond;
   double FSecondBlend = 0;
   bool FHasSecond = false;
+  TLayerPicture FOwnPicture;
+  TLayerPicture FSecondPicture;
+  TBackgroundCopies FBackgroundCopies;
   bool FEffectSlide = false;
 };
 
