@@ -53,7 +53,7 @@ void TCustomD3DEffecter::BeginTransitionFrame() {
 }
 
 bool TCustomD3DEffecter::PrepareSlide(TDrawItem& slide) {
-  if (FFrame.IsEmpty()) return false;
+  ORV_ASSERT(!FFrame.IsEmpty(), "TCustomD3DEffecter.PrepareSlide without a slide frame");
   Ref<TRenderTargetTexture>& slot = FSlots[FNextSlot];
   if (!slot) slot = FPool->AcquireTarget();
   T3DSurface* surface = slot->Surface();

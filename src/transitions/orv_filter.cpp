@@ -27,6 +27,8 @@ void TOrvFilter::DrawTransition(TDeviceDrawer& drawer, TDrawItem* a, TDrawItem* 
   if (!Running() || !manager) return DrawOnly(drawer, b);
   TCustomD3DEffecter& effecter = TCustomD3DEffecter::Of(*manager);
   TEffecterFrame frame(effecter);
+  // A frame wholly off the screen shows nothing to mix.
+  if (effecter.Frame().IsEmpty()) return DrawOnly(drawer, b);
   TDrawFilter* renderer = RendererFor(FloatRect(effecter.Frame()));
   if (!renderer) return DrawOnly(drawer, b);
   renderer->SetTime(FElapsed);

@@ -1,5 +1,6 @@
 #include "transitions/polygon_separator.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -63,19 +64,26 @@ bool IsPiece(std::span<const TMaskVertex> polygon) {
 }
 
 // Hands the pieces of `polygon` between consecutive cuts of `line` to `take` (interval,
-// piece) in order.
+// piece) in order; only the cuts across the polygon split it.
 template <typename Take>
-void CutAlong(std::span<const TMaskVertex> polygon, TAxis axis, const TCutLine& line, Take&& take) {
-  TPolygon rest(polygon.begin(), polygon.end());
-  TPolygon below;
-  TPolygon above;
-  const int last = line.IntervalCount() - 1;
-  for (int interval = 0; interval < last && rest.size() >= 3; ++interval) {
-    Split(rest, axis, line.High(interval), below, above);
-    if (IsPiece(below)) take(interval, std::span<const TMaskVertex>(below));
-    rest.swap(above);
+void CutAlong(std::span<const TMaskVertex> polygon, TAxis axis, const TCutLine& line, TCutScratch& scratch,
+              Take&& take) {
+  if (polygon.size() < 3) return;
+  float low = CoordOf(polygon[0], axis);
+  float high = low;
+  for (const TMaskVertex& v : polygon) {
+    low = std::min(low, CoordOf(v, axis));
+    high = std::max(high, CoordOf(v, axis));
   }
-  if (IsPiece(rest)) take(last, std::span<const TMaskVertex>(rest));
+  int interval = line.IntervalOf(low);
+  scratch.Rest.assign(polygon.begin(), polygon.end());
+  const int last = line.IntervalCount() - 1;
+  for (; interval < last && line.High(interval) < high && scratch.Rest.size() >= 3; ++interval) {
+    Split(scratch.Rest, axis, line.High(interval), scratch.Below, scratch.Above);
+    if (IsPiece(scratch.Below)) take(interval, std::span<const TMaskVertex>(scratch.Below));
+    scratch.Rest.swap(scratch.Above);
+  }
+  if (IsPiece(scratch.Rest)) take(interval, std::span<const TMaskVertex>(scratch.Rest));
 }
 
 }  // namespace
@@ -113,12 +121,18 @@ TCutLine::TCutLine(std::vector<float> cuts) {
   FBounds.push_back(kFar);
 }
 
+int TCutLine::IntervalOf(float v) const {
+  const int after = int(std::upper_bound(FBounds.begin(), FBounds.end(), v) - FBounds.begin());
+  return std::clamp(after - 1, 0, IntervalCount() - 1);
+}
+
 // ---- TXSeparator ----
 
 TXSeparator::TXSeparator(std::vector<float> cuts) : FCuts(std::move(cuts)), FCells(FCuts.IntervalCount()) {}
 
 void TXSeparator::Cut(std::span<const TMaskVertex> polygon) {
-  CutAlong(polygon, TAxis::X, FCuts, [this](int cell, std::span<const TMaskVertex> piece) { FCells[cell].Add(piece); });
+  CutAlong(polygon, TAxis::X, FCuts, FScratch,
+           [this](int cell, std::span<const TMaskVertex> piece) { FCells[cell].Add(piece); });
 }
 
 void TXSeparator::Clear() {
@@ -134,7 +148,7 @@ T2DSeparator::T2DSeparator(std::vector<float> column_cuts, std::vector<float> ro
 }
 
 void T2DSeparator::Cut(std::span<const TMaskVertex> polygon) {
-  CutAlong(polygon, TAxis::Y, FRowCuts,
+  CutAlong(polygon, TAxis::Y, FRowCuts, FScratch,
            [this](int row, std::span<const TMaskVertex> piece) { FBands[row]->Cut(piece); });
 }
 

@@ -40,11 +40,20 @@ class TCutLine {
 public:
   explicit TCutLine(std::vector<float> cuts);
   int IntervalCount() const { return int(FBounds.size()) - 1; }
+  // The interval holding `v`; at a cut, the one beginning there.
+  int IntervalOf(float v) const;
   float Low(int interval) const { return FBounds[interval]; }
   float High(int interval) const { return FBounds[interval + 1]; }
 
 private:
   std::vector<float> FBounds;  // the cuts between two sentinels far beyond any frame
+};
+
+// The work space of cutting, kept between polygons to spare allocations.
+struct TCutScratch {
+  std::vector<TMaskVertex> Rest;
+  std::vector<TMaskVertex> Below;
+  std::vector<TMaskVertex> Above;
 };
 
 // Cuts polygons along vertical lines into one fan list per interval.
@@ -60,6 +69,7 @@ public:
 private:
   TCutLine FCuts;
   std::vector<TFanList> FCells;
+  TCutScratch FScratch;
 };
 
 // Cuts polygons along horizontal lines into bands, and each band along vertical lines.
@@ -76,6 +86,7 @@ public:
 private:
   TCutLine FRowCuts;
   std::vector<Ref<TXSeparator>> FBands;
+  TCutScratch FScratch;
 };
 
 }  // namespace orv
