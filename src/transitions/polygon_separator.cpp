@@ -59,8 +59,12 @@ double TwiceArea(std::span<const TMaskVertex> polygon) {
   return sum;
 }
 
+bool IsFinite(const TMaskVertex& v) { return std::isfinite(v.X) && std::isfinite(v.Y) && std::isfinite(v.Alpha); }
+
+// A piece to draw: finite, with some area.
 bool IsPiece(std::span<const TMaskVertex> polygon) {
-  return polygon.size() >= 3 && std::abs(TwiceArea(polygon)) > 2 * kNoArea;
+  return polygon.size() >= 3 && std::all_of(polygon.begin(), polygon.end(), IsFinite) &&
+         std::abs(TwiceArea(polygon)) > 2 * kNoArea;
 }
 
 // Hands the pieces of `polygon` between consecutive cuts of `line` to `take` (interval,

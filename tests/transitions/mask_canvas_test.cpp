@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "base/exceptions.h"
@@ -120,6 +121,33 @@ TEST(MaskCanvas, PiecesOfAGridMeetWithoutGapsOrOverlaps) {
   const double whole = Area(fan);
   EXPECT_NEAR(DrawAndCheck(grid, {fan}), whole, 1e-2);
   EXPECT_GE(grid.Made.size(), 5u);
+}
+
+TEST(MaskCanvas, NonFiniteOrHugeVerticesLeaveNothingUndrawableOrOutside) {
+  const float inf = std::numeric_limits<float>::infinity();
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const std::vector<TPolygon> polygons = {
+      {{0, 0, 255}, {inf, 0, 255}, {0, 30, 255}},
+      {{10, 10, nan}, {50, 10, 0}, {50, 40, 0}},
+      {{nan, 5, 0}, {40, 5, 0}, {40, 20, 0}, {10, 20, 0}},
+      {{-1e30f, -1e30f, 0}, {1e30f, -1e30f, 0}, {1e30f, 1e30f, 255}, {-1e30f, 1e30f, 255}},
+      {{-inf, -inf, 0}, {inf, -inf, 0}, {inf, inf, 0}},
+  };
+  TRecordingGrid grid;
+  grid.SetGrid({0, 50, 100}, {0, 30, 60});
+  TMultiTile canvas(grid);
+  canvas.Begin();
+  for (const TPolygon& p : polygons) canvas.AddMaskTriangles(p);
+  canvas.End();
+  for (const auto& tile : grid.Made) {
+    for (const TPolygon& fan : tile->Fans) {
+      for (const TMaskVertex& v : fan) {
+        EXPECT_TRUE(v.X >= float(tile->Rect.Left) && v.X <= float(tile->Rect.Right)) << v.X;
+        EXPECT_TRUE(v.Y >= float(tile->Rect.Top) && v.Y <= float(tile->Rect.Bottom)) << v.Y;
+        EXPECT_TRUE(std::isfinite(v.Alpha));
+      }
+    }
+  }
 }
 
 TEST(MaskCanvas, TilesAreMadeOncePerCellWithRoundedEdges) {
