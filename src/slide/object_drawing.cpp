@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "image/color_profile.h"
 #include "slide/orv_image.h"
 
 namespace orv {
@@ -76,6 +77,19 @@ TRectF SpriteCell(int index, int columns, int rows, float width, float height) {
 }
 
 // ---- colour grading
+
+// Both tables are 32 × 1024 entries of blue, green and red in the same order; ours adds alpha.
+std::optional<TColorTable> ProfileCube(const TImage& picture) {
+  const Ref<TColorProfile> profile = picture.Store().Attachments().Find<TColorProfile>();
+  if (!profile) return std::nullopt;
+  const Ref<TBitmap> table = MakeIdentityColorTable();
+  profile->Apply(*table);
+  TColorTable cube = TColorTable::IdentityCube();
+  for (int row = 0; row < cube.Rows; ++row)
+    for (int column = 0; column < cube.Width; ++column)
+      std::copy_n(table->Row(row) + 3 * column, 3, &cube.Pixels[4 * (size_t(row) * cube.Width + column)]);
+  return cube;
+}
 
 TColorGrading TGradingTextures::Get(const TGradingParams* params) {
   if (!params || !params->Left || !params->Right) return {};

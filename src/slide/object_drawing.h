@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "project/ini_values.h"
@@ -36,6 +37,10 @@ int SpriteFrameIndex(const TAnimationSettings& animation, double elapsed);
 TRectF SpriteCell(int index, int columns, int rows, float width, float height);
 
 // ---- colour grading
+
+// The colour cube of the picture's colour profile, the starting point of its grading; none
+// when the picture has no profile.
+std::optional<TColorTable> ProfileCube(const TImage& picture);
 
 // The device tables of an object's colour grading, made again only when the contents of a
 // table change (the tables of a key point are rebuilt in place).

@@ -120,6 +120,7 @@ WideString TOrvImage::PictureRequestName() const {
 void TOrvImage::AcquirePicture() {
   FPictureName = PictureRequestName();
   FPicture = GetHost().GetPicture(FPictureName);
+  FProfileRead = false;
   ParamsChanged = true;
 }
 
@@ -184,13 +185,24 @@ TImageDrawParams TOrvImage::DrawParams() {
   params.Antialias = FImage.Antialiased && !IsSpriteSheet();
   params.Opacity = GetOpacity();
   TGradingParams grading;
-  params.Grading = FGrading.Get(GetGradingParams(Props(), nullptr, grading) ? &grading : nullptr);
+  params.Grading = FGrading.Get(GetGradingParams(Props(), ProfileTable(), grading) ? &grading : nullptr);
   return params;
+}
+
+const TColorTable* TOrvImage::ProfileTable() {
+  if (!FProfileRead && FPicture) {
+    FProfileCube = ProfileCube(*FPicture);
+    FProfileRead = true;
+  }
+  return FProfileCube ? &*FProfileCube : nullptr;
 }
 
 void TOrvImage::PrepareResources(TDeviceDrawer& drawer) {
   if (!FPicture || PictureRequestName() != FPictureName) AcquirePicture();
-  if (FPicture) FPrepared.Prepare(drawer, FPicture, TextureParams());
+  if (FPicture) {
+    FPrepared.Prepare(drawer, FPicture, TextureParams());
+    ProfileTable();  // made here rather than while the first frame is drawn
+  }
   TOrvObject::PrepareResources(drawer);
 }
 
@@ -198,6 +210,8 @@ void TOrvImage::ReleaseResources() {
   FPrepared.Release();
   FPicture.Reset();
   FPictureName.clear();
+  FProfileCube.reset();
+  FProfileRead = false;
   TOrvObject::ReleaseResources();
 }
 

@@ -105,6 +105,8 @@ private:
   void UpdateSpriteFrame();
   // The level and grid the textures are built for.
   TImageDrawParams TextureParams() const;
+  // The picture's colour profile as a cube, made once per picture.
+  const TColorTable* ProfileTable();
   void DrawSpriteFrame(TDeviceDrawer& drawer, const TQuadFrame& quad);
   void DrawFramedPicture(TDeviceDrawer& drawer, TQuadFrame quad);
 
@@ -117,6 +119,8 @@ private:
   int FSpriteFrame = 0;
   TPreparedPicture FPrepared;
   TGradingTextures FGrading;
+  std::optional<TColorTable> FProfileCube;
+  bool FProfileRead = false;
 };
 
 class TOrvText : public TOrvImage {

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "image/bitmap_store.h"
+#include "image/color_profile.h"
 #include "package/file_source.h"
 #include "slide/orv_box.h"
 #include "slide/orv_image.h"
@@ -22,8 +23,22 @@ using test::KeyPoint;
 using test::Object;
 using test::TDrawRecorder;
 
-// Pictures named "<width>x<height>.bmp" exist with that size.
+// A colour profile that inverts every colour.
+Ref<TColorProfile> InvertingProfile() {
+  Ref<TBitmap> table = MakeIdentityColorTable();
+  for (int y = 0; y < table->Height(); ++y)
+    for (int x = 0; x < table->Width() * 3; ++x) table->Row(y)[x] = uint8_t(255 - table->Row(y)[x]);
+  return MakeRef<TOrvColorProfile>(std::move(table));
+}
+
+// Pictures named "<width>x<height>.bmp" exist with that size; "inverted.bmp" has a profile
+// that inverts its colours.
 Ref<TBitmapStore> ProvideSizedPicture(void*, const WideString& name) {
+  if (name == u"inverted.bmp") {
+    auto store = MakeRef<TWrapperBitmapStore>(name, TBitmap::Create(4, 4, pf::A8R8G8B8));
+    store->Attachments().Add(InvertingProfile());
+    return store;
+  }
   int width = 0;
   int height = 0;
   char tail = 0;
@@ -230,6 +245,18 @@ TEST_F(ObjectDrawingTest, KeyPointFiltersReachTheDrawerAsGradingTables) {
   EXPECT_NEAR(b[0], 0, 0.01);
   // The device tables are kept while the key points' tables stay the same.
   EXPECT_EQ(ImagesAt(600)[0].Params.Grading.A, grading.A);
+}
+
+TEST_F(ObjectDrawingTest, ColourProfileOfThePictureIsGradedWithEvenWithoutFilters) {
+  BuildNew(Object("Pic:Image", "ImageName=inverted.bmp"));
+  const TColorGrading grading = ImagesAt(0)[0].Params.Grading;
+  ASSERT_TRUE(grading.IsSet());
+  EXPECT_EQ(grading.A->Kind(), TGradingTable::TKind::Cube);
+  const float black[3] = {0, 0, 0};
+  float graded[3];
+  grading.A->Apply(black, graded);
+  EXPECT_NEAR(graded[0], 1, 0.01);
+  EXPECT_NEAR(graded[2], 1, 0.01);
 }
 
 // ---- slide backgrounds
