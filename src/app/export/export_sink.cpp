@@ -82,7 +82,7 @@ TExportSink::TExportSink(TFrameSchedule schedule, std::unique_ptr<TFrameWriter> 
 
 TExportSink::~TExportSink() {
   // A run that ended without saying how: what was written is not trusted.
-  if (!FFinished) Abandon();
+  if (!FFinished) Abandon("The run ended before its last frame");
 }
 
 std::optional<double> TExportSink::NextFrameTime() {
@@ -107,19 +107,20 @@ void TExportSink::Finish(const std::string& error) {
   if (FFinished) return;
   FFinished = true;
   if (!error.empty()) {
-    Abandon();
+    Abandon(error);
     return;
   }
   try {
     Complete();
-  } catch (...) {
-    Abandon();
-    throw;
+  } catch (const std::exception& e) {
+    Abandon(e.what());
+    return;
   }
   if (FProgress) FProgress->Finish(true, FOutputName);
 }
 
-void TExportSink::Abandon() {
+void TExportSink::Abandon(const std::string& reason) {
+  FFailure = reason;
   FThread.reset();
   FWriter->Abandon();
   if (FProgress) FProgress->Finish(false, FOutputName);

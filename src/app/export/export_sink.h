@@ -66,16 +66,18 @@ public:
 
   std::optional<double> NextFrameTime() override;
   void PutFrame(TImage& frame) override;
-  // Raises EFileError when the output could not be completed; an unfinished output that
-  // would be unusable is deleted.
+  // An output that could not be completed, and one that would be unusable unfinished, is
+  // deleted; Failure() then says why.
   void Finish(const std::string& error) override;
 
   const TFrameSchedule& Schedule() const noexcept { return FSchedule; }
   int64_t FramesPut() const noexcept { return FNext; }
+  // Why the run failed (the engine's reason or the writer's); empty after a success.
+  const std::string& Failure() const noexcept { return FFailure; }
 
 private:
   void Complete();
-  void Abandon();
+  void Abandon(const std::string& reason);
 
   TFrameSchedule FSchedule;
   std::unique_ptr<TFrameWriter> FWriter;
@@ -84,6 +86,7 @@ private:
   std::string FOutputName;
   int64_t FNext = 0;
   bool FFinished = false;
+  std::string FFailure;
 };
 
 }  // namespace orv

@@ -24,9 +24,8 @@ public:
   explicit TOutputFile(std::string path) : FPath(std::move(path)), FFile(std::fopen(FPath.c_str(), "wb")) {
     if (!FFile) throw EFileError(CannotWrite(FPath, errno));
   }
-  ~TOutputFile() {
-    if (FFile) std::fclose(FFile);
-  }
+  // A file never closed is unfinished: it goes.
+  ~TOutputFile() { Delete(); }
   TOutputFile(const TOutputFile&) = delete;
   TOutputFile& operator=(const TOutputFile&) = delete;
 
@@ -38,7 +37,8 @@ public:
     if (file && std::fclose(file) != 0) throw EFileError(CannotWrite(FPath, errno));
   }
   void Delete() {
-    if (FFile) std::fclose(std::exchange(FFile, nullptr));
+    if (!FFile) return;
+    std::fclose(std::exchange(FFile, nullptr));
     std::remove(FPath.c_str());
   }
 
