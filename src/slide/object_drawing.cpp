@@ -67,6 +67,8 @@ int SpriteFrameIndex(const TAnimationSettings& a, double elapsed) {
 }
 
 TRectF SpriteCell(int index, int columns, int rows, float width, float height) {
+  columns = std::max(columns, 1);
+  rows = std::max(rows, 1);
   const int column = index % columns;
   const int row = index / columns % rows;
   const float cell_width = width / float(columns);

@@ -163,6 +163,7 @@ TTilePlan PlanTiles(TSizeF slide, TSizeF picture, double size_percent, TSizeF pi
     width *= crowding;
     height *= crowding;
   }
+  if (!(width > 0 && height > 0 && std::isfinite(width * height))) return plan;
   plan.Tile = {float(width), float(height)};
   plan.HalfColumns = std::min(kMaxHalfTiles, int(std::ceil(slide.Width / width / 2)));
   plan.HalfRows = std::min(kMaxHalfTiles, int(std::ceil(slide.Height / height / 2)));

@@ -328,6 +328,7 @@ TEST(PlanTilesTest, TileFollowsTheSlideSideThePictureIsNarrowerIn) {
       {{200, 100}, 0.001, 1, {9.375f, 4.6875f}, 4, 43, 64},  // at most 64 tiles on each side of the centre
       {{0, 100}, 25, 1, {0, 0}, 0, 0, 0},
       {{200, 100}, -5, 1, {0, 0}, 0, 0, 0},
+      {{200, 100}, 1e-320, 1, {0, 0}, 0, 0, 0},  // too small to make a tile of
   };
   for (const auto& c : cases) {
     const TTilePlan plan = PlanTiles({800, 600}, c.picture, c.size, {c.pixels_per_unit, c.pixels_per_unit});
