@@ -4,13 +4,13 @@
 #include <chrono>
 #include <cmath>
 
-#include "app/held_show_viewer.h"
 #include "app/show_open_hooks.h"
 #include "base/log.h"
 #include "platform/instance.h"
 #include "platform/message_box.h"
 #include "platform/screen.h"
 #include "project/show_options.h"
+#include "show/engine_viewer.h"
 
 namespace orv {
 namespace {
@@ -56,7 +56,7 @@ TMainForm::TMainForm(const TCommandLine& command_line, TServices services)
   if (!FServices.ShowMessage)
     FServices.ShowMessage = [this](const std::string& text) { ShowMessageBox(FWindow.get(), text, kMessageCaption); };
   if (!FServices.CreateViewer)
-    FServices.CreateViewer = [](TViewerHost& host) -> Ref<TOrvShowViewer> { return MakeRef<THeldShowViewer>(host); };
+    FServices.CreateViewer = [this](TViewerHost& host) { return CreateShowViewer(host, {FCoverMode}); };
   FViewer = FServices.CreateViewer(*this);
 
   const TShowName show =

@@ -40,7 +40,7 @@ class TMainForm final : public TViewerHost {
     // Shows a message to the user; by default a message box "Slideshow Error" over the
     // window.
     std::function<void(const std::string& text)> ShowMessage;
-    // By default a viewer that holds the show and keeps the window black.
+    // By default the engine's viewer, playing the show in the window.
     std::function<Ref<TOrvShowViewer>(TViewerHost& host)> CreateViewer;
     // Where the program is and where it was started from (folders end in "/").
     std::string ProgramPath;

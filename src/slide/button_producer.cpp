@@ -278,7 +278,7 @@ TButtonProducerHost::TButtonProducerHost(Ref<TFileAccessor> accessor, WideString
 }
 
 Ref<TButtonProducer> TButtonProducerHost::Producer(WideView theme) {
-  if (Ref<TButtonProducer> producer = Theme(theme)) return producer;
+  if (Ref<TButtonProducer> producer = theme.empty() ? nullptr : Theme(theme)) return producer;
   return Theme(kFallbackTheme);
 }
 

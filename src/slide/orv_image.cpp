@@ -267,9 +267,16 @@ TObjectSettings TOrvText::DefaultSettings() const {
   return settings;
 }
 
+std::optional<double> TOrvText::ThemeScale() const {
+  return IsCaption() ? static_cast<const TOrvButton*>(Parent())->CaptionScale() : std::nullopt;
+}
+
 void TOrvText::LoadParams(const TIniObject& block, bool reuse) {
   TTextSettings text;
   ReadTextSettings(block, text);
+  // A button's caption shows its theme's colour in every state.
+  if (IsCaption())
+    text.TextColor = text.TextColorHover = text.TextColorClick = static_cast<const TOrvButton*>(Parent())->CaptionColor();
   Assign(FText, std::move(text));
   TOrvImage::LoadParams(block, reuse);
 }

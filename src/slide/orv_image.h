@@ -139,8 +139,13 @@ protected:
   void AdjustImageSettings(TImageSettings& settings) const override { settings.Antialiased = false; }
   // The text is rendered anew for the new size.
   void NeededSizeChanged() override { ParamsChanged = true; }
+  // A button's caption with one key point is drawn at the scale its theme sets.
+  double OwnScaleX() const override { return ThemeScale().value_or(TOrvImage::OwnScaleX()); }
+  double OwnScaleY() const override { return ThemeScale().value_or(TOrvImage::OwnScaleY()); }
 
 private:
+  std::optional<double> ThemeScale() const;
+
   TTextSettings FText;
 };
 

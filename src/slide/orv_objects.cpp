@@ -161,7 +161,7 @@ const TMatrix3& TOrvObject::GetParentMatrix() const {
 void TOrvObject::Place() {
   FSize = GetSourceSize();
   const TSizeF parent_size = GetParentSize();
-  const double k = FitFactor(FSettings.FitMode, FSize, parent_size);
+  const double k = FitFactorFor(parent_size);
   TPlacement& p = FPlacement;
   p.FitScaleX = OwnScaleX() * k / 100;
   p.FitScaleY = OwnScaleY() * k / 100;

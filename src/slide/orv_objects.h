@@ -203,6 +203,8 @@ protected:
   // The scale of the object before fitting, percent.
   virtual double OwnScaleX() const { return Field(kFieldScaleX); }
   virtual double OwnScaleY() const { return Field(kFieldScaleY); }
+  // The factor that fits the content into the parent, before the own scale.
+  virtual double FitFactorFor(TSizeF parent_size) const { return FitFactor(FSettings.FitMode, FSize, parent_size); }
   // Before the placement: what the object needs to know first (the slide's depth factor).
   virtual void PreparePlacement() {}
   // After the common placement: what a kind of object adds (a picture's window).

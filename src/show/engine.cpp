@@ -1,0 +1,763 @@
+#include "show/engine.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <thread>
+
+#include "base/assertions.h"
+#include "base/log.h"
+#include "package/load_pacing.h"
+#include "platform/main_thread.h"
+#include "render/device.h"
+#include "render/render_errors.h"
+
+namespace orv {
+namespace {
+
+constexpr int kCacheSlides = 3;
+constexpr int kMinScreenSide = 10;
+constexpr double kReportStep = 20;  // ms of movement between position reports
+
+double TickMs() {
+  using namespace std::chrono;
+  return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+
+std::string Ms(double time) { return std::to_string(std::llround(time)); }
+std::string Flag(bool value) { return value ? "True" : "False"; }
+
+TColor32 ToColor32(const TIniColor& color) {
+  return 0xFF000000u | (TColor32(color.Red) << 16) | (TColor32(color.Green) << 8) | TColor32(color.Blue);
+}
+
+}  // namespace
+
+// ---- channel
+
+void TEngineChannel::Close() {
+  FClosed = true;
+  OnFirstFrame = nullptr;
+  OnPosition = nullptr;
+  OnEvent = nullptr;
+}
+
+void TEngineChannel::Deliver(TOrvEventData& data) {
+  if (FClosed) return;
+  switch (data.Code) {
+    case engine_notification::kFirstFrame:
+      if (OnFirstFrame) OnFirstFrame();
+      break;
+    case engine_notification::kPosition:
+      if (data.Integers.size() == 4 && data.Integers[0] == LatestRequest && OnPosition)
+        OnPosition(data.Integers[1], data.Integers[3] != 0, data.Integers[2]);
+      break;
+    default:
+      if (OnEvent) OnEvent(data);
+  }
+}
+
+TCustomOrvEngine::TCustomOrvEngine(Ref<TEngineChannel> channel)
+    : TOrvThread("engine"), FChannel(std::move(channel)) {
+  ORV_ASSERT(FChannel, "Engine without a channel");
+}
+
+void TCustomOrvEngine::Notify(int code, std::vector<int> integers, Ref<TRefObject> object) {
+  Ref<TOrvEventData> data = MakeRef<TOrvEventData>(code, std::move(integers), std::move(object));
+  PostToMainThread([channel = FChannel, data] { channel->Deliver(*data); });
+}
+
+// ---- engine
+
+TOrvEngine::TOrvEngine(Ref<TEngineChannel> channel, Ref<TOrvDrawController> controller, TOrvEngineSettings settings)
+    : TCustomOrvEngine(std::move(channel)),
+      FSettings(std::move(settings)),
+      FClock(FSettings.Clock ? FSettings.Clock : Ref<TShowClock>(MakeRef<TSystemClock>())),
+      FDrawController(controller ? std::move(controller) : MakeRef<TOrvDrawController>(nullptr, nullptr)) {
+  ORV_ASSERT(!FSettings.Sink || dynamic_cast<TFrameClock*>(FClock.Get()),
+             "Off-screen rendering needs a frame clock");
+}
+
+TOrvEngine::~TOrvEngine() {
+  Stop();
+  StopLoader();
+  StopMusicPlayer();
+  FRoot->Clear();
+  FSlides.clear();
+  FLoader.reset();
+}
+
+void TOrvEngine::BeforeLoop() { FLastStepTick = TickMs(); }
+
+void TOrvEngine::AfterLoop() {
+  SetLoadPacingMode(TLoadPacingMode::Off);
+  if (FSettings.Sink && !FOffscreenDone) FinishOffscreen("The rendering was stopped before its last frame");
+}
+
+// ---- open and restart
+
+void TOrvEngine::Open(Ref<TFileAccessor> accessor, Ref<TIniFile> project, double position) {
+  ORV_ASSERT(project, "TOrvEngine.Open without a project");
+  Ref<TOrvSource> source = MakeRef<TOrvSource>(std::move(project));
+  // The old source lives until the new one has taken over (a playing music player keeps
+  // its own reference until it is replaced).
+  const Ref<TOrvSource> old = FSource;
+  Restart(std::move(source), std::move(accessor), false, position);
+  FHasSource = true;
+  if (!FPaused && old && FMusicPlayer) FMusicPlayer->MarkedForReplacement = true;
+}
+
+void TOrvEngine::Restart(Ref<TOrvSource> source, Ref<TFileAccessor> accessor, bool reopen, double time) {
+  FEndReported = false;
+  Log().Write((reopen ? "Reopen from new position>>>>>>>> " : "Open from new position>>>>>>>> ") + Ms(time));
+  if (FPaused) SetActive(false);
+  StopLoader();
+  if (FPaused) StopMusicPlayer();
+  FRoot->Clear();
+  FSlides.clear();
+  FLoader.reset();
+  FOverlay.Reset();
+
+  FSource = std::move(source);
+  FAccessor = std::move(accessor);
+  CreateLoader(ScreenSize());
+  if (FPaused) CreateMusicPlayer();
+  if (!reopen) {
+    Notify(engine_notification::kWindowMode,
+           {FLoader->ScreenSize.First, FLoader->ScreenSize.Second, FLoader->WindowMode()});
+    FDrawController->Init();
+  }
+  const TRect client = FDrawController->ClientRect();
+  if (!client.IsEmpty())
+    FLoader->ScreenSize = {std::max(client.Width(), kMinScreenSide), std::max(client.Height(), kMinScreenSide)};
+  FLoader->SetScreen(FSettings.Cover);
+  if (FPaused) {
+    FTimeBase = time;
+    FLoader->Timing().SetCurrent(time);
+    FLastReportedTime = kNotReported;
+    RecomputeMarks(time);
+    FStoppedAtBarrier = false;
+  }
+  Log().Write("Loader Inited To Time : " + Ms(time));
+}
+
+TIntPair TOrvEngine::ScreenSize() const {
+  const TRect client = FDrawController->ClientRect();
+  if (client.IsEmpty()) return {640, 480};
+  return {std::max(client.Width(), kMinScreenSide), std::max(client.Height(), kMinScreenSide)};
+}
+
+void TOrvEngine::CreateLoader(TIntPair screen) {
+  TSlideLoaderSettings settings;
+  settings.Capacity = kCacheSlides;
+  settings.Screen = screen;
+  settings.Destination = &Events();
+  settings.EventCode = engine_event::kSlideList;
+  // The loader's geometry is set before its thread starts and not changed while it runs.
+  settings.HostCallbacks.EffectBufferSize = [this] { return FLoader->Producer().GetFrameSize(); };
+  settings.HostCallbacks.CameraPosition = [this] {
+    const TIntPair size = FLoader->Producer().GetScreenSize();
+    return TPoint3F{float(size.First) / 2, float(size.Second) / 2, -CameraDistance(size.Second)};
+  };
+  FLoader = std::make_unique<TOrvSlideLoader>(FSource, FAccessor, std::move(settings));
+}
+
+// The loader may be waiting for this very thread to take a list: keep taking them.
+void TOrvEngine::StopLoader() {
+  if (!FLoader) return;
+  FLoader->Terminate();
+  const auto handler = [this](const TThreadEvent& event) { HandleEvent(event); };
+  while (FLoader->Running()) {
+    Events().Process(handler);
+    std::this_thread::sleep_for(std::chrono::milliseconds(3));
+  }
+  FLoader->Stop();
+}
+
+void TOrvEngine::CreateMusicPlayer() {
+  FMusicPlayer = std::make_unique<TOrvMusicPlayer>(FSource, FClock);
+  FMusicPlayer->SetVolume(FVolume);
+  FMusicPlayer->Start();
+  FMusicPlayer->SetPlaying(false);
+}
+
+void TOrvEngine::StopMusicPlayer() {
+  if (!FMusicPlayer) return;
+  FMusicPlayer->Stop();
+  FMusicPlayer.reset();
+}
+
+// ---- events
+
+void TOrvEngine::HandleEvent(const TThreadEvent& event) {
+  switch (event.code) {
+    case engine_event::kMouse:
+      HandleMouse(static_cast<const TMouseData&>(*event.data));
+      break;
+    case engine_event::kCapture:
+      HandleCapture();
+      break;
+    case engine_event::kCloseDialog:
+    case engine_event::kHelp:
+      // Dialogs live in the overlay, which this engine does not build yet.
+      Log().Write("TOrvEngine: no overlay for dialogs");
+      break;
+    case engine_event::kSlideList:
+      HandleSlideList(static_cast<const TSlideData&>(*event.data));
+      break;
+    case engine_event::kOpen:
+      HandleOpenRequest(static_cast<TOpenParams&>(*event.data));
+      break;
+    case engine_event::kMode:
+      HandleModeRequest(static_cast<const TModeData&>(*event.data).Paused);
+      break;
+    default:
+      ORV_ASSERT(false, "TOrvEngine: unknown event " + std::to_string(event.code));
+  }
+}
+
+void TOrvEngine::HandleMouse(const TMouseData& mouse) {
+  FLastMouse.Kind = mouse.Kind;
+  FLastMouse.X = mouse.X;
+  FLastMouse.Y = mouse.Y;
+  bool taken = false;
+  const double t = FLoader ? FLoader->Timing().Current() : 0;
+  const double hit_time = t == 0 ? 0.1 : t;
+  if (mouse.X != TMouseData::kOutside) {
+    for (auto it = FSlides.rbegin(); it != FSlides.rend() && !taken; ++it) {
+      const TDrawContainer& container = **it;
+      if (!container.Slide || !(container.Times.StartTime < hit_time && hit_time <= container.Times.VisibleUntil))
+        continue;
+      WideString action;
+      container.Slide->MouseEvent(mouse.Buttons, TPointF{float(mouse.X), float(mouse.Y)}, true,
+                                  TMouseEventKind(mouse.Kind), mouse.Extra, action);
+      taken = !action.empty();
+    }
+  }
+  if (!taken && mouse.Action) PerformAction(*mouse.Action);
+}
+
+void TOrvEngine::HandleCapture() {
+  Ref<TImage> image;
+  T3DDrawer* drawer = FDrawController->Drawer();
+  if (drawer && SelectFrame()) {
+    try {
+      image = drawer->CaptureImage(*FRoot);
+    } catch (const std::exception& e) {
+      Log().Write(std::string("TOrvEngine: capture failed: ") + e.what());
+    }
+  }
+  Log().Write(image ? "********************* Image " + Utf16ToUtf8(image->Name())
+                    : std::string("********************* Image not Assigned"));
+  Notify(engine_notification::kImage, {}, Ref<TRefObject>(image));
+}
+
+void TOrvEngine::HandleSlideList(const TSlideData& data) {
+  const size_t known = FSlides.size();
+  std::vector<Ref<TDrawContainer>> previous = std::move(FSlides);
+  FSlides = data.Containers;
+  std::string line = ">>>>>>>>>>>>> slide list synched : ";
+  for (size_t i = 0; i < FSlides.size(); ++i) {
+    if (i > 0) line += "  ";
+    line += Ms(FSlides[i]->Times.StartTime) + "-" + Ms(FSlides[i]->Times.VisibleUntil);
+  }
+  Log().Write(line);
+  if (FActive && known > 0) PrepareSlides(0);
+}
+
+void TOrvEngine::HandleOpenRequest(TOpenParams& request) {
+  const bool pause_state = FPendingOpen ? FPendingOpen->Paused : FPaused;
+  if (request.IsOpen()) {
+    Log().Write("TOrvEngine: OpenShow Async");
+    FPendingOpen = MakeRef<TOpenParams>();
+    FPendingOpen->MoveFrom(request);
+  } else {
+    Log().Write("TOrvEngine: SetPosition Async");
+    if (FPendingOpen) {
+      FPendingOpen->Position = request.Position;
+      FPendingOpen->RequestId = request.RequestId;
+    } else {
+      FPendingOpen = MakeRef<TOpenParams>();
+      FPendingOpen->MoveFrom(request);
+    }
+  }
+  FPendingOpen->Paused = pause_state;
+  Log().Write("TOrvEngine: Current Pause Status: " + Flag(FPaused));
+  Log().Write("TOrvEngine: Async Pause Status: " + Flag(pause_state));
+}
+
+void TOrvEngine::HandleModeRequest(bool paused) {
+  TOpenParams* request = FPendingOpen ? FPendingOpen.Get() : FProcessingOpen.Get();
+  if (request) {
+    request->Paused = paused;
+    Log().Write("TOrvEngine: SetPauseEvent Async: " + Flag(paused));
+    return;
+  }
+  Log().Write("TOrvEngine: Before Pause Status: " + Flag(FPaused));
+  FPaused = paused;
+  Log().Write("TOrvEngine: SetPauseEvent Direct: " + Flag(paused));
+}
+
+void TOrvEngine::ProcessPendingRequest() {
+  if (!FPendingOpen) return;
+  Log().Write("TOrvEngine: Begin ProcessAsyncOpen");
+  FProcessingOpen = std::move(FPendingOpen);
+  TOpenParams& request = *FProcessingOpen;
+  if (request.IsOpen()) {
+    Log().Write("TOrvEngine: Process AsyncEvent Open");
+    Open(std::move(request.Accessor), std::move(request.Project), request.Position);
+  } else {
+    Log().Write("TOrvEngine: Process AsyncEvent SetPosition");
+    SetActive(false);
+    ApplyPosition(request.Position);
+  }
+  FRequestId = request.RequestId;
+  Log().Write("TOrvEngine: Process AsyncEvent Curren Pause Status: " + Flag(FPaused));
+  FPaused = request.Paused;
+  Log().Write("TOrvEngine: Process AsyncEvent New Pause Status: " + Flag(FPaused));
+  FProcessingOpen.Reset();
+}
+
+void TOrvEngine::ApplyPosition(double position) {
+  FTimeBase = position;
+  if (FLoader) FLoader->Timing().SetCurrent(position);
+  FLastReportedTime = kNotReported;
+  RecomputeMarks(position);
+  FStoppedAtBarrier = false;
+}
+
+// ---- playback state
+
+void TOrvEngine::SetActive(bool active) {
+  if (active == FActive) return;
+  if (active) {
+    if (FDrawController->Drawer()) PrepareSlides(0);
+    if (FMusicPlayer) {
+      if (FMusicPlayer->Limit() != FMarks.BarrierTime) FMusicPlayer->SetLimit(FMarks.BarrierTime);
+      FMusicPlayer->SetPlaying(true);
+    }
+    FActive = true;
+    const double music = FMusicPlayer ? FMusicPlayer->Clock() : 0;
+    const double show_time = FTimeBase;
+    FTimeBase = music - show_time;
+    FInterpolator->Smooth(show_time);  // still holding: passes the time through
+    SetLoadPacingMode(TLoadPacingMode::Playing);
+    FInterpolator->SetHold(false);
+    return;
+  }
+  FInterpolator->SetHold(true);
+  FActive = false;
+  if (FMusicPlayer) FMusicPlayer->SetPlaying(false);
+  if (FLoader) FTimeBase = FLoader->Timing().Current();
+  SetLoadPacingMode(TLoadPacingMode::Off);
+  if (FMusicPlayer && FMusicPlayer->MarkedForReplacement && FSource) {
+    StopMusicPlayer();
+    CreateMusicPlayer();
+  }
+}
+
+double TOrvEngine::GetShowTime() {
+  if (!FActive) return FTimeBase;
+  const double show_time = (FMusicPlayer ? FMusicPlayer->Clock() : 0) - FTimeBase;
+  return FClock->IsExact() ? show_time : FInterpolator->Smooth(show_time);
+}
+
+void TOrvEngine::SetVolume(float volume) {
+  FVolume = volume;
+  if (FMusicPlayer) FMusicPlayer->SetVolume(volume);
+}
+
+bool TOrvEngine::IsMusicReady() {
+  if (!FMusicPlayer) return false;
+  if (!FActive && FLoader) {
+    const double current = FLoader->Timing().Current();
+    if (FMusicPlayer->Clock() != current || FMusicPlayer->Limit() != FMarks.BarrierTime)
+      FMusicPlayer->Reposition(FMarks.BarrierTime, current);
+  }
+  const bool ready = FMusicPlayer->Ready();
+  if (FActive && !ready) Log().Write("TOrvEngine.IsMusicReady: False");
+  return ready;
+}
+
+// Every place the window needs is filled: three slides, or fewer at the end of a show
+// that does not repeat (its window stops at the last slide; asking for three there
+// would never let a short show start).
+bool TOrvEngine::SlidesReadyToStart() const {
+  if (FActive) return true;
+  if (FSlides.empty() || !FLoader) return false;
+  const bool at_show_end = FSource->RepeatMode() != TRepeatMode::Repeat &&
+                           FSlides.back()->SlideIndex >= FSource->SlideCount() - 1;
+  if (int(FSlides.size()) < kCacheSlides && !at_show_end) return false;
+  const double current = FLoader->Timing().Current();
+  const TSlideTimes& first = FSlides.front()->Times;
+  return first.StartTime + first.EffectIn <= current && current <= FSlides.back()->Times.VisibleUntil;
+}
+
+bool TOrvEngine::SlidesReadyToDraw() const {
+  if (FActive && !FSettings.Sink) return true;
+  if (FSlides.empty() || !FLoader) return false;
+  const double current = FLoader->Timing().Current();
+  const TSlideTimes& first = FSlides.front()->Times;
+  const bool first_shows = first.StartTime + first.EffectIn <= current;
+  switch (FSlides.size()) {
+    case 1:
+      return first_shows && current <= first.EndTime;
+    case 2: {
+      const TSlideTimes& second = FSlides[1]->Times;
+      return first_shows && current <= first.VisibleUntil && second.StartTime <= current && current <= second.EndTime;
+    }
+    default:
+      return first_shows && current <= FSlides.back()->Times.VisibleUntil;
+  }
+}
+
+// ---- the step
+
+void TOrvEngine::Step() {
+  if (FMusicPlayer && FMusicPlayer->Volume() != FVolume) FMusicPlayer->SetVolume(FVolume);
+  if (Events().Closed()) return;
+  ProcessPendingRequest();
+  if (FLoader && !FLoader->Running() && !FLoader->Terminated()) FLoader->Start();
+  const int state = FDrawController->GetState();
+  // At the end of the show playback stays stopped until a request moves it back (it
+  // would otherwise start again only to stop at the next step).
+  const bool want = WantsPlaying(state) && !ShowEnded();
+  if (!want) {
+    if (FActive) {
+      Log().Write("TOrvEngine.MainLoop: SetActive(False) - Stop by not NewActive");
+      FForceRedraw = true;
+    }
+    SetActive(false);
+  }
+  const bool reset = (state & TOrvDrawController::kLost) && (state & TOrvDrawController::kUsable);
+  if (reset) HandleDeviceReset();
+  if (want && !reset && !FActive) {
+    Log().Write("TOrvEngine.MainLoop: SetActive(True) - Start by NewActive");
+    SetActive(true);
+  }
+  if (!Terminated()) {
+    if (FSettings.Sink) {
+      RenderOffscreen();
+    } else {
+      PlayStep(state);
+    }
+  }
+  ++FSteps;
+}
+
+void TOrvEngine::PlayStep(int state) {
+  AdvanceClock();
+  CheckEndOfShow();
+  CheckRunApp();
+  const bool force = FForceRedraw || (state & (TOrvDrawController::kRedraw | TOrvDrawController::kLost));
+  FForceRedraw = false;
+  if (!FSlides.empty() && SlidesReadyToDraw()) DrawFrame(force);
+  Pace();
+  ReportPosition();
+}
+
+bool TOrvEngine::WantsPlaying(int state) {
+  if (!FSource) return false;
+  if (FSettings.Sink) return IsMusicReady();
+  if (FPaused || FStoppedAtBarrier) return false;
+  // A dialog that holds the show would keep it paused here; there is no overlay yet.
+  if (!(SlidesReadyToStart() && IsMusicReady())) return false;
+  return !(FSource->PauseWhenInactive() && !(state & TOrvDrawController::kWindowActive));
+}
+
+void TOrvEngine::HandleDeviceReset() {
+  FFirstFrameShown = false;
+  if (FActive) Log().Write("TOrvEngine.MainLoop: SetActive(False) - Stop by Reinited");
+  SetActive(false);
+  ReleaseSlides();
+  const TIntPair screen = ScreenSize();
+  if (FLoader && FSource &&
+      (screen.First != FLoader->ScreenSize.First || screen.Second != FLoader->ScreenSize.Second)) {
+    Log().Write("OpenInt on diff size: " + std::to_string(screen.First) + "x" + std::to_string(screen.Second));
+    Restart(FSource, FAccessor, true, GetShowTime());
+  }
+  PrepareSlides(1);
+  Log().Write("DrawDevice Reinited (Slides:" + std::to_string(FSlides.size()) + ")");
+}
+
+void TOrvEngine::AdvanceClock() {
+  if (!FLoader) return;
+  TTiming& timing = FLoader->Timing();
+  double requested = GetShowTime();
+  timing.SetRequested(requested);
+  if (!(FActive && FMarks.HasBarrier && requested >= FMarks.BarrierTime)) {
+    timing.SetCurrent(requested);
+    return;
+  }
+  Log().Write("TOrvEngine.MainLoop: SetActive(False) - Stop by Barrier");
+  SetActive(false);
+  double current;
+  if (FMarks.LoopLength > 0) {
+    while (requested >= FMarks.BarrierTime) requested -= FMarks.LoopLength;
+    timing.SetRequested(requested);
+    current = requested;
+  } else {
+    FStoppedAtBarrier = true;
+    current = FMarks.BarrierTime;
+    RecomputeMarks(current);
+  }
+  timing.SetCurrent(current);
+  FTimeBase = current;
+  if (FMusicPlayer) FMusicPlayer->Reposition(FMarks.BarrierTime, current);
+}
+
+// A show that does not repeat ends at its total duration. The music clock stops exactly
+// there (its limit), so reaching the end counts as well as passing it.
+bool TOrvEngine::ShowEnded() const {
+  return FLoader && FSource && FSource->RepeatMode() != TRepeatMode::Repeat &&
+         FLoader->Timing().Current() >= FSource->TotalDuration();
+}
+
+void TOrvEngine::CheckEndOfShow() {
+  if (!ShowEnded()) return;
+  const double total = FSource->TotalDuration();
+  FLoader->Timing().SetCurrent(total);
+  if (FEndReported) return;
+  FEndReported = true;
+  const int rounded = int(std::lround(total));
+  Notify(engine_notification::kPosition, {FRequestId, rounded, rounded, 1});
+}
+
+void TOrvEngine::CheckRunApp() {
+  if (!FActive || !FLoader || FLoader->Timing().Current() < FMarks.RunAppTime) return;
+  const WideString file = FMarks.RunAppFile;
+  RecomputeRunApp(FMarks.RunAppTime);
+  if (!file.empty()) PerformAction(TOrvActionInfo{TOrvActionInfo::kRunApp, 0, file});
+}
+
+void TOrvEngine::Pace() {
+  const double tick = TickMs();
+  const double elapsed = tick - FLastStepTick;
+  WaitForEvents(std::chrono::milliseconds(elapsed < 17 ? 3 : 1));
+  FLastStepTick = tick;
+}
+
+void TOrvEngine::ReportPosition() {
+  if (!FLoader || !FSource) return;
+  const double current = FLoader->Timing().Current();
+  if (std::abs(current - FLastReportedTime) <= kReportStep) return;
+  FLastReportedTime = int(std::lround(current));
+  Notify(engine_notification::kPosition,
+         {FRequestId, FLastReportedTime, int(std::lround(FSource->TotalDuration())), 0});
+}
+
+void TOrvEngine::PerformAction(const TOrvActionInfo& action) {
+  if (action.Kind == TOrvActionInfo::kNone) return;
+  // The dialog actions belong to the overlay, which is not built yet: every action goes
+  // to the main window.
+  Ref<TRefObject> text;
+  if (!action.Text.empty()) text = MakeRef<TStrValue>(action.Text);
+  Notify(engine_notification::kAction, {action.Kind, action.Number}, std::move(text));
+}
+
+// ---- marks
+
+void TOrvEngine::RecomputeMarks(double time) {
+  RecomputeRunApp(time);
+  RecomputeBarrier(time);
+}
+
+int TOrvEngine::LastCandidate() const {
+  return FSource->RepeatMode() == TRepeatMode::Repeat ? kNoSlide : FSource->SlideCount() - 1;
+}
+
+void TOrvEngine::RecomputeRunApp(double time) {
+  const TMarks old = FMarks;
+  FMarks.RunAppSlide = kNoSlide;
+  FMarks.RunAppTime = kNoTime;
+  FMarks.RunAppFile.clear();
+  if (!FEndActionsEnabled.load() || !FSource || FSource->SlideCount() == 0) return;
+  const int count = FSource->SlideCount();
+  const int first = time == old.RunAppTime ? old.RunAppSlide + 1 : FSource->FindSlideAt(time);
+  const int last = LastCandidate();
+  for (int index = first, tried = 0; index <= last && tried < count; ++index, ++tried) {
+    WideString file;
+    if (!FSource->GetRunApp(index, file)) continue;
+    TSlideTimes times;
+    FSource->GetSlideTimes(index, times);
+    if (time < times.StartTime + 1) {
+      FMarks.RunAppSlide = index;
+      FMarks.RunAppTime = times.StartTime + 1;
+      FMarks.RunAppFile = std::move(file);
+      return;
+    }
+  }
+}
+
+void TOrvEngine::RecomputeBarrier(double time) {
+  const TMarks old = FMarks;
+  const bool ends = FSource && FSource->RepeatMode() != TRepeatMode::Repeat;
+  FMarks.HasBarrier = false;
+  FMarks.BarrierSlide = ends ? FSource->SlideCount() - 1 : kNoSlide;
+  FMarks.BarrierTime = ends ? FSource->TotalDuration() : kNoTime;
+  FMarks.LoopLength = 0;
+  if (!FEndActionsEnabled.load() || !FSource || FSource->SlideCount() == 0) return;
+  const int count = FSource->SlideCount();
+  const int first = time == old.BarrierTime ? old.BarrierSlide : FSource->FindSlideAt(time);
+  const int last = FMarks.BarrierSlide;
+  for (int index = first, tried = 0; index <= last && tried < count; ++index, ++tried) {
+    TSlideTimes times;
+    FSource->GetSlideTimes(index, times);
+    if (times.EndTime <= time) continue;
+    double loop_length = 0;
+    if (!FSource->GetEndAction(index, loop_length)) continue;
+    FMarks.HasBarrier = true;
+    FMarks.BarrierSlide = index;
+    FMarks.BarrierTime = times.EndTime;
+    FMarks.LoopLength = loop_length;
+    return;
+  }
+}
+
+// ---- drawing
+
+std::vector<TRootSlide> TOrvEngine::RootSlides() const {
+  std::vector<TRootSlide> slides;
+  slides.reserve(FSlides.size());
+  for (const Ref<TDrawContainer>& container : FSlides)
+    slides.push_back(TRootSlide{container->Slide, container->Times.StartTime, container->Times.VisibleUntil,
+                                container->PassOffset, container->Filter});
+  return slides;
+}
+
+bool TOrvEngine::SelectFrame() {
+  if (!FLoader || !FSource) return false;
+  const std::vector<TRootSlide> slides = RootSlides();
+  if (!FRoot->Select(slides, FLoader->Timing().Current(), FOverlay)) return false;
+  const TRect frame = FLoader->GetFrameRect();
+  FRoot->SetFrame(frame, ToColor32(FSource->BorderColor()));
+  if (T3DDrawer* drawer = FDrawController->Drawer()) {
+    drawer->SetFrameRect(frame);
+    drawer->SetUnsharpAmount(float(FSource->UnsharpAmount()));
+  }
+  return true;
+}
+
+bool TOrvEngine::DrawFrame(bool force) {
+  if (!SelectFrame()) return false;
+  if (!force && !FRoot->IsChanged()) return false;
+  T3DDrawer* drawer = FDrawController->Drawer();
+  if (!drawer) return false;
+  bool drawn = false;
+  try {
+    drawn = drawer->DrawRoot(*FRoot);
+  } catch (const std::exception& e) {
+    Log().Write(std::string("TOrvEngine: frame not drawn: ") + e.what());
+  }
+  if (!drawn) return false;
+  FFrameDrawn = true;
+  if (!FFirstFrameShown) {
+    FFirstFrameShown = true;
+    Log().Write("First frame presented");
+    Notify(engine_notification::kFirstFrame, {});
+  }
+  return true;
+}
+
+void TOrvEngine::PrepareSlides(size_t first) {
+  T3DDrawer* drawer = FDrawController->Drawer();
+  if (!drawer) return;
+  for (size_t i = first; i < FSlides.size(); ++i) {
+    if (!FSlides[i]->Slide) continue;
+    Log().Write("PreloadEx Time: " + Ms(FTimeBase - FSlides[i]->Times.StartTime));
+    FSlides[i]->Slide->PrepareResources(*drawer);
+  }
+}
+
+void TOrvEngine::ReleaseSlides() {
+  for (const Ref<TDrawContainer>& container : FSlides)
+    if (container->Slide) container->Slide->ReleaseResources();
+}
+
+// ---- off-screen rendering
+
+void TOrvEngine::RenderOffscreen() {
+  if (FOffscreenDone || !FLoader) {
+    WaitForEvents(std::chrono::milliseconds(20));
+    return;
+  }
+  if (!FFrameTime) {
+    try {
+      FFrameTime = FSettings.Sink->NextFrameTime();
+    } catch (const std::exception& e) {
+      FinishOffscreen(e.what());
+      return;
+    }
+    if (!FFrameTime) {
+      FinishOffscreen("");
+      return;
+    }
+  }
+  MoveShowTimeTo(*FFrameTime);
+  AdvanceClock();
+  CheckEndOfShow();
+  if (!(SlidesReadyToDraw() && FrameSlidesLoaded())) {
+    WaitForEvents(std::chrono::milliseconds(1));
+    return;
+  }
+  T3DDrawer* drawer = FDrawController->Drawer();
+  if (!drawer || !SelectFrame()) {
+    FinishOffscreen("No renderer for the frames");
+    return;
+  }
+  try {
+    Ref<TImage> frame = drawer->CaptureImage(*FRoot);
+    if (!frame) throw ERenderError("The frame at " + Ms(*FFrameTime) + " ms could not be rendered");
+    FSettings.Sink->PutFrame(*frame);
+  } catch (const std::exception& e) {
+    FinishOffscreen(e.what());
+    return;
+  }
+  FFrameTime.reset();
+}
+
+// The frame clock moves forward by whole frames; going back is a new position.
+void TOrvEngine::MoveShowTimeTo(double time) {
+  if (!FActive) {
+    FTimeBase = time;
+    return;
+  }
+  auto& clock = static_cast<TFrameClock&>(*FClock);
+  const int64_t frames = std::llround((time - GetShowTime()) / clock.FrameMs());
+  if (frames >= 0) {
+    clock.SetFrame(clock.Frame() + frames);
+    return;
+  }
+  SetActive(false);
+  FTimeBase = time;
+}
+
+// The slide the frame shows and, during its incoming transition, the one before it.
+bool TOrvEngine::FrameSlidesLoaded() const {
+  const double current = FLoader->Timing().Current();
+  const int index = FSource->FindSlideAt(current);
+  const auto find = [this](int wanted) -> const TDrawContainer* {
+    for (const Ref<TDrawContainer>& container : FSlides)
+      if (container->SlideIndex == wanted) return container.Get();
+    return nullptr;
+  };
+  const TDrawContainer* top = find(index);
+  if (!top) return false;
+  const bool in_transition = top->Filter && current < top->Times.StartTime + top->Times.EffectIn;
+  return !in_transition || find(index - 1) != nullptr;
+}
+
+void TOrvEngine::FinishOffscreen(const std::string& error) {
+  FOffscreenDone = true;
+  std::string reason = error;
+  try {
+    FSettings.Sink->Finish(error);
+  } catch (const std::exception& e) {
+    if (reason.empty()) reason = e.what();
+  }
+  if (!reason.empty()) Log().Write("Off-screen rendering ended: " + reason);
+  Notify(engine_notification::kOffscreenEnded, {reason.empty() ? 0 : 1});
+}
+
+}  // namespace orv
