@@ -474,10 +474,14 @@ void TOrvObjectProps::EvaluateSegments(double time) {
   }
 }
 
+bool TOrvObjectProps::SingleKeyModifies(const TOrvKeyFrame& key) const {
+  return !key.Modifiers().empty() && FTimes.SlideLength - key.Time > 1e-4;
+}
+
 void TOrvObjectProps::EvaluateSingleKey(double time, bool keys_changed) {
   const TOrvKeyFrame& key = *FKeys.front();
   const double rest = FTimes.SlideLength - key.Time;
-  const bool modified = !key.Modifiers().empty() && rest > 1e-4;
+  const bool modified = SingleKeyModifies(key);
   if (!keys_changed && !modified) return;
   for (int f = 0; f < kFieldCount; ++f) FValues[f] = key.Value(f);
   for (auto& segment : FSegments) segment.T = 0;
@@ -489,6 +493,21 @@ void TOrvObjectProps::EvaluateSingleKey(double time, bool keys_changed) {
   }
   for (int f = 0; f < kFieldCount; ++f)
     if (key.HasGroup(kAnimatedFields[f].Group)) ApplyModifiers(key, {false, f});
+}
+
+bool TOrvObjectProps::TimeDependentModifierActs() const {
+  if (FKeys.size() == 1 && !(SingleKeyModifies(*FKeys.front()) && FCurrentTime > FKeys.front()->Time)) return false;
+  for (int group = 0; group < kGroupCount; ++group) {
+    const int left = FSegments[group].Left;
+    if (left < 0 || size_t(left) >= FKeys.size()) continue;
+    const TOrvKeyFrame& key = *FKeys[left];
+    for (size_t i = 0; i < key.Modifiers().size(); ++i) {
+      const TModTarget target = key.ModifierTargets()[i];
+      const int target_group = target.GroupTime ? target.Index : kAnimatedFields[target.Index].Group;
+      if (target_group == group && key.Modifiers()[i]->IsTimeDependent()) return true;
+    }
+  }
+  return false;
 }
 
 void TOrvObjectProps::Evaluate(double time, bool recursive) {

@@ -219,6 +219,10 @@ public:
   std::span<const float, kFieldCount> Values() const noexcept { return FValues; }
   const TSegment& Segment(int group) const { return FSegments[group]; }
   double CurrentTime() const noexcept { return FCurrentTime; }
+  // Whether, at the current time, a modifier acts whose result may change while the time
+  // and the key points stand still (TOrvObjectMod::IsTimeDependent): one of the key point
+  // in force for its target's group.
+  bool TimeDependentModifierActs() const;
 
   size_t KeyCount() const noexcept { return FKeys.size(); }
   TOrvKeyFrame& Key(size_t index) const { return *FKeys.at(index); }
@@ -253,6 +257,8 @@ private:
   void ApplyModifiers(const TOrvKeyFrame& key, TModTarget target);
   void EvaluateSegments(double time);
   void EvaluateSingleKey(double time, bool keys_changed);
+  // A lone key point has modifiers, and slide left after it for them to act on.
+  bool SingleKeyModifies(const TOrvKeyFrame& key) const;
 
   std::vector<Ref<TOrvObjectProps>> FChildren;
   Ref<TIniObject> FIniObject;

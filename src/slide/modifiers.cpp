@@ -1,5 +1,7 @@
 #include "slide/modifiers.h"
 
+#include <algorithm>
+
 #include "slide/curves.h"
 
 namespace orv {
@@ -24,6 +26,13 @@ bool EndsWithGroupTime(std::string_view name) {
 double TOrvObjectMod::Evaluate() {
   if (!FCode.Run(FStack) || FStack.Count() != 1) return 0;
   return FStack.Top();
+}
+
+bool TOrvObjectMod::IsTimeDependent() const {
+  if (Disabled()) return false;
+  const auto& commands = FCode.Commands();
+  return std::any_of(commands.begin(), commands.end(),
+                     [](const TCalcCommand& command) { return command.Func && !command.Func->Pure(); });
 }
 
 bool TOrvObjectMod::Rebuild() {

@@ -34,6 +34,11 @@ public:
   // The formula's value; 0 when it is invalid or its run fails. Allocates nothing.
   double Evaluate() override;
 
+  // Whether the result may change while the key points stand still: the formula reads the
+  // animation state or calls a function that is not pure. A disabled modifier, or one whose
+  // formula folded to a constant or did not compile, never does.
+  bool IsTimeDependent() const;
+
   // "dst" as read by the last rebuild.
   const std::string& Target() const noexcept { return FTarget; }
   const TCalculator& Code() const noexcept { return FCode; }

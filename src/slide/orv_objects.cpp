@@ -226,13 +226,7 @@ TDrawnState TOrvObject::CurrentState() const {
 }
 
 // A formula on the key segment in force may change the values without the time moving.
-bool TOrvObject::SegmentModified() const {
-  for (int group = 0; group < kGroupCount; ++group) {
-    const int left = FProps->Segment(group).Left;
-    if (left >= 0 && size_t(left) < FProps->KeyCount() && !FProps->Key(size_t(left)).Modifiers().empty()) return true;
-  }
-  return false;
-}
+bool TOrvObject::SegmentModified() const { return FProps->TimeDependentModifierActs(); }
 
 void TOrvObject::DetectStateChange() {
   if (CurrentState() != FCommitted || SegmentModified()) StateChanged = true;

@@ -96,6 +96,17 @@ TEST_F(TransitionRenderTest, RepeatedTransitionsReuseTheirRenderTargets) {
   EXPECT_EQ(Drawer->FullPool().CreatedCount(), full_pool);
 }
 
+TEST_F(TransitionRenderTest, CrossFadeWorksInsideTheSharpeningPass) {
+  // The sharpened frame is drawn into a render target of its own, which the transition's
+  // target nests in.
+  Drawer->SetUnsharpAmount(500);
+  const Ref<TBitmap> drawn = Frame(*CrossFade(1000), 500, RectOfSize(kWidth, kHeight));
+  ASSERT_TRUE(drawn);
+  // Sharpening reads beyond the window's edges; the mix is checked away from them.
+  const auto inner = [](int x, int y) { return x >= 2 && y >= 2 && x < kWidth - 2 && y < kHeight - 2; };
+  EXPECT_LE(MaxDifference(*drawn, [](int, int) { return 0xFF80007Fu; }, inner), 2);
+}
+
 class TightMemoryTest : public TransitionRenderTest {
 protected:
   void SetUp() override {
