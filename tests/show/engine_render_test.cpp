@@ -1,0 +1,120 @@
+// The engine drawing into a real (hidden, off-screen) window.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <deque>
+#include <stdexcept>
+
+#include "engine_test_support.h"
+#include "platform/platform_window.h"
+#include "render/gl/gl_engine.h"
+#include "show/engine_viewer.h"
+
+namespace orv::test {
+namespace {
+
+constexpr int kWidth = 320;
+constexpr int kHeight = 240;
+
+// Frames asked for at fixed times; optionally fails on one of them.
+class TListSink : public TFrameSink {
+public:
+  TListSink(std::deque<double> times, int failing_frame = -1) : FTimes(std::move(times)), FFailingFrame(failing_frame) {}
+
+  std::optional<double> NextFrameTime() override {
+    if (FTimes.empty()) return std::nullopt;
+    return FTimes.front();
+  }
+  void PutFrame(TImage& frame) override {
+    if (int(Sizes.size()) == FFailingFrame) throw std::runtime_error("disk full");
+    Sizes.push_back({frame.Width(), frame.Height()});
+    FTimes.pop_front();
+  }
+  void Finish(const std::string& error) override { Finished.push_back(error); }
+
+  std::vector<TIntPair> Sizes;
+  std::vector<std::string> Finished;
+
+private:
+  std::deque<double> FTimes;
+  int FFailingFrame;
+};
+
+class EngineRenderTest : public EngineHarness {
+protected:
+  void SetUp() override {
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    EngineHarness::SetUp();
+    Window = std::make_unique<TPlatformWindow>(
+        TWindowParams{"engine test", RectOfSize(kWidth, kHeight), TWindowMode::Borderless, 0, false});
+    Device = MakeRef<TDrawDevice>(Window.get());
+    Device->Refresh();
+    Controller = MakeRef<TOrvDrawController>(Device, CreateEngineGL());
+    Controller->Init();
+  }
+  void TearDown() override {
+    EngineHarness::TearDown();
+    Controller.Reset();
+    Device->Kill();
+    Device.Reset();
+    Window.reset();
+  }
+
+  int OffscreenExitCode() const {
+    for (const Ref<TOrvEventData>& event : Events)
+      if (event->Code == engine_notification::kOffscreenEnded) return event->Integers.at(0);
+    return -1;
+  }
+
+  std::unique_ptr<TPlatformWindow> Window;
+  Ref<TDrawDevice> Device;
+  Ref<TOrvDrawController> Controller;
+};
+
+TEST_F(EngineRenderTest, OpeningPausedShowsTheFirstFrameWithoutPlaying) {
+  MakeEngine(Controller);
+  Engine->Open(DefaultFileAccessor(), EngineProject({}), 1500);
+  Engine->Start();
+  ASSERT_TRUE(WaitFor([&] { return FirstFrames == 1; }));
+  Advance(200);
+  EXPECT_FALSE(Engine->Active());
+  EXPECT_DOUBLE_EQ(Current(), 1500);
+  EXPECT_EQ(FirstFrames, 1);
+}
+
+TEST_F(EngineRenderTest, OffscreenRunRendersEveryFrameTheSinkAsksFor) {
+  Ref<TListSink> sink = MakeRef<TListSink>(std::deque<double>{0, 40, 1080, 1120, 2960, 3400});
+  TOrvEngineSettings settings;
+  settings.Clock = MakeRef<TFrameClock>(25);
+  settings.Sink = sink;
+  TEngineShow show;
+  show.Repeat = "stop";
+  show.EndActions = {{1, "pause"}};  // off in this mode: the show plays straight through
+  MakeEngine(Controller, settings);
+  Engine->Open(DefaultFileAccessor(), EngineProject(show), 0);
+  Engine->Start();
+  ASSERT_TRUE(WaitFor([&] { return OffscreenExitCode() >= 0; }));
+  EXPECT_EQ(OffscreenExitCode(), kOffscreenDone);
+  ASSERT_EQ(sink->Sizes.size(), 6u);
+  // The show's 4:3 frame fills the window.
+  for (const TIntPair& size : sink->Sizes) EXPECT_EQ(size, (TIntPair{kWidth, kHeight}));
+  EXPECT_EQ(sink->Finished, (std::vector<std::string>{""}));
+  EXPECT_DOUBLE_EQ(Current(), 3000);  // the end of a "stop" show holds
+}
+
+TEST_F(EngineRenderTest, OffscreenRunEndsWithTheSinksFailure) {
+  Ref<TListSink> sink = MakeRef<TListSink>(std::deque<double>{0, 40, 80}, 1);
+  TOrvEngineSettings settings;
+  settings.Clock = MakeRef<TFrameClock>(25);
+  settings.Sink = sink;
+  MakeEngine(Controller, settings);
+  Engine->Open(DefaultFileAccessor(), EngineProject({}), 0);
+  Engine->Start();
+  ASSERT_TRUE(WaitFor([&] { return OffscreenExitCode() >= 0; }));
+  EXPECT_EQ(OffscreenExitCode(), kOffscreenFailed);
+  EXPECT_EQ(sink->Sizes.size(), 1u);
+  EXPECT_EQ(sink->Finished, (std::vector<std::string>{"disk full"}));
+}
+
+}  // namespace
+}  // namespace orv::test
