@@ -1,6 +1,7 @@
 #include "slide/orv_box.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "slide/object_drawing.h"
 
@@ -40,10 +41,28 @@ TBoxDrawParams TOrvBox::DrawParams() const {
   return params;
 }
 
+void TOrvBox::PrepareResources(TDeviceDrawer& drawer) {
+  PrepareShadow(drawer);
+  TOrvObject::PrepareResources(drawer);
+}
+
+void TOrvBox::ReleaseResources() {
+  FShadow.Release();
+  TOrvObject::ReleaseResources();
+}
+
+void TOrvBox::PrepareShadow(TDeviceDrawer& drawer) {
+  const TShadowSettings& shadow = Settings().Shadow;
+  const TShadowParams params = RectangleShadowParams(FBox.Size, FBox.FillCode, FBox.Alpha1, FBox.Alpha2, shadow);
+  FShadow.Prepare(drawer, GetHost(), shadow, params, std::sqrt(FBox.Size.Width * FBox.Size.Height));
+}
+
 void TOrvBox::DrawSelf(TDeviceDrawer& drawer) {
   if (!(FSize.Width > 0 && FSize.Height > 0)) return;
   const TQuadFrame quad = QuadOf(Placement().Frame, LocalRect());
-  // The shadow, below the box, goes before this point.
+  // The shadow lies below the box; it is made here when the box was not prepared.
+  if (Settings().Shadow.Enable && !FShadow.Picture()) PrepareShadow(drawer);
+  FShadow.Draw(drawer, quad, FSize, Settings().Shadow, GetOpacity());
   drawer.DrawBox(quad, DrawParams());
 }
 

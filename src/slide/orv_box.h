@@ -2,6 +2,7 @@
 #pragma once
 
 #include "slide/orv_objects.h"
+#include "slide/shadow.h"
 
 namespace orv {
 
@@ -28,6 +29,8 @@ public:
   void LoadParams(const TIniObject& block, bool reuse) override;
   const TBoxSettings& BoxSettings() const noexcept { return FBox; }
   void DrawSelf(TDeviceDrawer& drawer) override;
+  void PrepareResources(TDeviceDrawer& drawer) override;
+  void ReleaseResources() override;
   // The fill at the current opacity.
   TBoxDrawParams DrawParams() const;
 
@@ -35,7 +38,10 @@ protected:
   TSizeF GetSourceSize() const override { return FBox.Size; }
 
 private:
+  void PrepareShadow(TDeviceDrawer& drawer);
+
   TBoxSettings FBox;
+  TShadow FShadow;
 };
 
 class TOrvFrame : public TOrvBox {

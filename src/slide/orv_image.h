@@ -9,6 +9,7 @@
 #include "slide/object_drawing.h"
 #include "slide/orv_objects.h"
 #include "slide/picture_window.h"
+#include "slide/shadow.h"
 
 namespace orv {
 
@@ -99,6 +100,10 @@ protected:
   virtual void AdjustImageSettings(TImageSettings&) const {}
   // The window from the frame keys (images and videos only).
   TBorderParams BorderParams() const;
+  // The shape the shadow is cast from, and the length its distance is a percent of (local
+  // units); texts and buttons cast theirs from their own sizes. Called with a picture.
+  virtual TShadowParams ShadowParams() const;
+  virtual float ShadowReferenceSize() const;
 
 private:
   bool ReducedAllowed() const;
@@ -109,6 +114,7 @@ private:
   const TColorTable* ProfileTable();
   void DrawSpriteFrame(TDeviceDrawer& drawer, const TQuadFrame& quad);
   void DrawFramedPicture(TDeviceDrawer& drawer, TQuadFrame quad);
+  void PrepareShadow(TDeviceDrawer& drawer);
 
   TImageSettings FImage;
   Ref<TImage> FPicture;
@@ -119,6 +125,7 @@ private:
   int FSpriteFrame = 0;
   TPreparedPicture FPrepared;
   TGradingTextures FGrading;
+  TShadow FShadow;
   std::optional<TColorTable> FProfileCube;
   bool FProfileRead = false;
 };

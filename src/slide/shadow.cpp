@@ -32,6 +32,10 @@ double ShadowBlurSize(float shadow_size, double width, double height, int level)
   return shadow_size * std::sqrt(factor * factor * width * height) / 400;
 }
 
+double HeightShadowBlurSize(float shadow_size, double height, int level) {
+  return shadow_size * 1.1 * height * LevelFactor(level) / 400;
+}
+
 TShadowParams ImageShadowParams(const TImage& picture, const TPictureWindow& window, int level,
                                 const TIniColor& border_color, const TShadowSettings& settings) {
   const auto factor = float(LevelFactor(level));
@@ -74,17 +78,31 @@ TShadowParams RectangleShadowParams(TSizeF size, int fill_code, int alpha1, int 
   return params;
 }
 
-void TShadow::Prepare(const TOrvSlideHost& host, const TShadowParams& params, float reference_size) {
+void TShadow::Prepare(TDeviceDrawer& drawer, const TOrvSlideHost& host, const TShadowSettings& settings,
+                      const TShadowParams& params, float reference_size) {
+  if (!settings.Enable) {
+    Release();
+    return;
+  }
   FReferenceSize = reference_size;
-  if (FPrepared && params == FParams) return;
-  FParams = params;
-  FPicture = host.GetPicture(ShadowPictureName(params));
-  FPrepared = true;
+  if (!FPrepared || params != FParams) {
+    FParams = params;
+    FPicture = host.GetPicture(ShadowPictureName(params));
+    FPrepared = true;
+  }
+  FTextures.Prepare(drawer, FPicture, TextureParams());
 }
 
 void TShadow::Release() {
+  FTextures.Release();
   FPicture = nullptr;
   FPrepared = false;
+}
+
+TImageDrawParams TShadow::TextureParams() {
+  TImageDrawParams params;
+  params.Filtering = TImageFiltering::Bilinear;
+  return params;
 }
 
 bool TShadow::ShadowQuad(const TQuadFrame& quad, TSizeF local_size, const TShadowSettings& settings,
@@ -119,9 +137,8 @@ void TShadow::Draw(TDeviceDrawer& drawer, const TQuadFrame& quad, TSizeF local_s
   const float opacity = object_opacity * settings.Opacity / 100;
   TQuadFrame shadow;
   if (!settings.Enable || !FPicture || !(opacity > 0) || !ShadowQuad(quad, local_size, settings, shadow)) return;
-  TImageDrawParams params;
+  TImageDrawParams params = TextureParams();
   params.Opacity = opacity;
-  params.Filtering = TImageFiltering::Bilinear;
   params.TintColor = MakeColor(settings.Color.Red, settings.Color.Green, settings.Color.Blue);
   const TRectF whole{0, 0, float(FPicture->Width()), float(FPicture->Height())};
   drawer.DrawImage(*FPicture, shadow, whole, params);

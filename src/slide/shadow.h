@@ -4,6 +4,7 @@
 
 #include "image/image.h"
 #include "render/device_drawer.h"
+#include "slide/object_drawing.h"
 #include "slide/orv_objects.h"
 #include "slide/picture_window.h"
 #include "slide/shadow_params.h"
@@ -15,6 +16,9 @@ class TOrvSlideHost;
 // The blur of an object of w × h at a resolution level: "ShadowSize" per 400 units of the
 // mean side.
 double ShadowBlurSize(float shadow_size, double width, double height, int level);
+// The blur of a button of that height, or of text with that line height: 1.1 × the height
+// per 400 units.
+double HeightShadowBlurSize(float shadow_size, double height, int level);
 
 // A picture object's shadow: its visible window and border at `level`, the margins at the
 // border colour's alpha; the blur follows the picture's full size.
@@ -32,10 +36,12 @@ TShadowParams RectangleShadowParams(TSizeF size, int fill_code, int alpha1, int 
 
 class TShadow {
 public:
-  // Asks `host` for the shadow picture when `params` differ from the last ones.
-  // `reference_size` (local units of the object) scales the shadow distance.
-  void Prepare(const TOrvSlideHost& host, const TShadowParams& params, float reference_size);
-  // Lets the picture go; the next Prepare asks for it again.
+  // Asks `host` for the shadow picture when `params` differ from the last ones, and has
+  // `drawer` build its textures. `reference_size` (local units of the object) scales the
+  // shadow distance. A shadow that is off lets its picture go.
+  void Prepare(TDeviceDrawer& drawer, const TOrvSlideHost& host, const TShadowSettings& settings,
+               const TShadowParams& params, float reference_size);
+  // Lets the picture and its textures go; the next Prepare asks for them again.
   void Release();
 
   const TShadowParams& Params() const noexcept { return FParams; }
@@ -52,8 +58,12 @@ public:
             float object_opacity) const;
 
 private:
+  // The shadow is drawn from its full-size picture, smoothly scaled.
+  static TImageDrawParams TextureParams();
+
   TShadowParams FParams;
   Ref<TImage> FPicture;
+  TPreparedPicture FTextures;
   float FReferenceSize = 0;
   bool FPrepared = false;
 };

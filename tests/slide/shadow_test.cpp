@@ -199,6 +199,10 @@ public:
     TImageDrawParams Params;
   };
   std::vector<TCall> Calls;
+  int Prepared = 0;
+  int Released = 0;
+  void PrepareImage(TImage&, const TImageDrawParams&) override { ++Prepared; }
+  void ReleaseImage(TImage&) override { ++Released; }
   void DrawImage(TImage&, const TQuadFrame& frame, const TRectF& window, const TImageDrawParams& params) override {
     Calls.push_back({frame, window, params});
   }
@@ -219,14 +223,14 @@ protected:
     Settings.Opacity = 50;
     Settings.Color = {10, 20, 30, 255};
     Params.Source = {0, 0, 200, 100};
-    Shadow.Prepare(*FHost, Params, 100);
+    Shadow.Prepare(Drawer, *FHost, Settings, Params, 100);
   }
 
   Ref<TOrvSlideHost> FHost = Host();
+  TImageRecorder Drawer;  // outlives the shadows that hold on to it
   TShadowSettings Settings;
   TShadowParams Params;
   TShadow Shadow;
-  TImageRecorder Drawer;
 };
 
 TEST_F(TShadowDrawTest, ShadowSurroundsTheObjectByItsBlurMarginAndMovesByTheDistance) {
@@ -281,20 +285,28 @@ TEST_F(TShadowDrawTest, PictureIsAskedForOnlyWhenTheParametersChange) {
     ++made;
     return MakeShadowPicture(*FHost, name);
   });
+  Drawer.Prepared = 0;
   TShadow shadow;
-  shadow.Prepare(*FHost, Params, 100);
+  shadow.Prepare(Drawer, *FHost, Settings, Params, 100);
   const Ref<TImage> first = shadow.Picture();
-  shadow.Prepare(*FHost, Params, 120);
+  shadow.Prepare(Drawer, *FHost, Settings, Params, 120);
   EXPECT_EQ(made, 1);
   EXPECT_EQ(shadow.Picture(), first);
   EXPECT_EQ(shadow.ReferenceSize(), 120);
   Params.BlurSize = 3;
-  shadow.Prepare(*FHost, Params, 120);
+  shadow.Prepare(Drawer, *FHost, Settings, Params, 120);
   EXPECT_EQ(made, 2);
   shadow.Release();
   EXPECT_FALSE(shadow.Picture());
-  shadow.Prepare(*FHost, Params, 120);
+  shadow.Prepare(Drawer, *FHost, Settings, Params, 120);
   EXPECT_EQ(made, 3);
+  EXPECT_EQ(Drawer.Prepared, 3);
+  EXPECT_EQ(Drawer.Released, 2);
+  // A shadow switched off lets its picture and textures go.
+  Settings.Enable = false;
+  shadow.Prepare(Drawer, *FHost, Settings, Params, 120);
+  EXPECT_FALSE(shadow.Picture());
+  EXPECT_EQ(Drawer.Released, 3);
 }
 
 TEST(ShadowParamsOfObjectsTest, EachKindCastsItsShape) {
@@ -324,6 +336,8 @@ TEST(ShadowParamsOfObjectsTest, EachKindCastsItsShape) {
   EXPECT_EQ(sprite.Source, (TRectF{0, 0, 200, 100}));
   EXPECT_EQ(sprite.Sprite, 1);
   EXPECT_EQ(PictureShadowParams(*argb, 2, 7, settings).Source, (TRectF{0, 0, 200, 50}));
+
+  EXPECT_DOUBLE_EQ(HeightShadowBlurSize(40, 200, 1), 40 * 1.1 * 100 / 400);
 
   const TShadowParams box = RectangleShadowParams({300, 300}, kFillTLBRGradient, 20, 300, settings);
   EXPECT_EQ(box.SourceName, kNoShadowSource);
