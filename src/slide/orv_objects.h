@@ -160,7 +160,9 @@ public:
   // first frame; called again after a change, it builds only what is new. Called on the
   // thread that draws the slide, like ReleaseResources.
   virtual void PrepareResources(TDeviceDrawer& drawer);
-  // Hands the subtree's pictures and textures back; nothing to do when called again.
+  // Hands the textures built for the subtree back to the drawer; nothing to do when called
+  // again. The pictures stay with their objects until these are freed, so that a slide drawn
+  // after it still shows (the drawer builds what it needs then).
   virtual void ReleaseResources();
 
   // ---- hit tests and the mouse

@@ -166,8 +166,6 @@ void TOrvSlide::PrepareResources(TDeviceDrawer& drawer) {
 
 void TOrvSlide::ReleaseResources() {
   FBackgroundCopies.Release();
-  FOwnPicture = {};
-  FSecondPicture = {};
   TOrvObject::ReleaseResources();
 }
 

@@ -200,7 +200,6 @@ Ref<TImage> TBackgroundCopies::Get(const Ref<TImage>& source, int level, TDevice
 
 void TBackgroundCopies::Release() {
   for (TCopy& copy : FCopies) copy.Prepared.Release();
-  FCopies.clear();
 }
 
 void PrepareSlideBackground(TDeviceDrawer& drawer, const TSlideBackground& background, const TBackgroundTarget& target,

@@ -55,6 +55,7 @@ public:
   // The copy of `source` halved `level` times, its textures prepared on `drawer` when one
   // is given; none when the picture has no pixels.
   Ref<TImage> Get(const Ref<TImage>& source, int level, TDeviceDrawer* drawer);
+  // Hands back the textures prepared for the copies; the copies stay for drawing.
   void Release();
   size_t Count() const noexcept { return FCopies.size(); }
 

@@ -380,13 +380,15 @@ TEST(BackgroundCopiesTest, KeepsTwoCopiesAndHandsBackWhatItDrops) {
   EXPECT_EQ(quarter->Width(), 16);
   EXPECT_EQ(copies.Count(), 2u);
   EXPECT_EQ(drawer->Released, std::vector<TImage*>{half.Get()});
-  EXPECT_NE(copies.Get(source, 1, nullptr), half);  // made anew, in place of the oldest
+  const Ref<TImage> new_half = copies.Get(source, 1, nullptr);
+  EXPECT_NE(new_half, half);  // made anew, in place of the oldest
   EXPECT_EQ(drawer->Released, (std::vector<TImage*>{half.Get(), source.Get()}));
   copies.Release();
   copies.Release();
-  // The quarter; the new copy was never prepared.
+  // The quarter's textures; the new copy was never prepared. The copies stay for drawing.
   EXPECT_EQ(drawer->Released, (std::vector<TImage*>{half.Get(), source.Get(), quarter.Get()}));
-  EXPECT_EQ(copies.Count(), 0u);
+  EXPECT_EQ(copies.Count(), 2u);
+  EXPECT_EQ(copies.Get(source, 1, nullptr), new_half);
 }
 
 // ---- resources
@@ -403,12 +405,11 @@ TEST_F(ObjectDrawingTest, ResourcesArePreparedOnceAndHandedBackOnce) {
 
   Slide->ReleaseResources();
   Slide->ReleaseResources();
-  EXPECT_EQ(drawer->Released.size(), 2u);
-  EXPECT_FALSE(image.Picture());
-  EXPECT_EQ(Slide->BackgroundCopies().Count(), 0u);
+  EXPECT_EQ(drawer->Released, (std::vector<TImage*>{drawer->Prepared[0], drawer->Prepared[1]}));
+  // A slide drawn after its release still shows everything.
+  EXPECT_EQ(DrawAt(0).Images.size(), 4u);  // three background tiles and the picture
 
   Slide->PrepareResources(*drawer);
-  EXPECT_TRUE(image.Picture());
   EXPECT_EQ(drawer->Prepared.size(), 4u);
 }
 
