@@ -202,19 +202,24 @@ void TOrvImage::PrepareResources(TDeviceDrawer& drawer) {
   if (FPicture) {
     FPrepared.Prepare(drawer, FPicture, TextureParams());
     ProfileTable();  // made here rather than while the first frame is drawn
+    PrepareShadow(drawer);
   }
   TOrvObject::PrepareResources(drawer);
 }
 
 void TOrvImage::ReleaseResources() {
   FPrepared.Release();
+  FShadow.Release();
   TOrvObject::ReleaseResources();
 }
 
 void TOrvImage::DrawSelf(TDeviceDrawer& drawer) {
   if (!FPicture) return;
   const TQuadFrame quad = QuadOf(Placement().Frame, LocalRect());
-  // The shadow, below everything the picture draws, goes before this point.
+  // The shadow lies below everything the picture draws; it is made here when the window was
+  // not known yet while the resources were prepared.
+  if (Settings().Shadow.Enable && !FShadow.Picture()) PrepareShadow(drawer);
+  FShadow.Draw(drawer, quad, FSize, Settings().Shadow, GetOpacity());
   if (IsSpriteSheet()) {
     DrawSpriteFrame(drawer, quad);
   } else {
@@ -230,6 +235,19 @@ void TOrvImage::DrawSpriteFrame(TDeviceDrawer& drawer, const TQuadFrame& quad) {
 }
 
 // The window with its border around it fills the object's rectangle.
+void TOrvImage::PrepareShadow(TDeviceDrawer& drawer) {
+  if (FPicture) FShadow.Prepare(drawer, GetHost(), Settings().Shadow, ShadowParams(), ShadowReferenceSize());
+}
+
+TShadowParams TOrvImage::ShadowParams() const {
+  const TShadowSettings& shadow = Settings().Shadow;
+  if (!IsSpriteSheet()) return ImageShadowParams(*FPicture, FWindow, FLevel, FImage.BorderColor, shadow);
+  const double blur = ShadowBlurSize(shadow.Size, FSize.Width, FSize.Height, 0);
+  return PictureShadowParams(*FPicture, 0, blur, shadow, FImage.Animation.Columns, FImage.Animation.Rows);
+}
+
+float TOrvImage::ShadowReferenceSize() const { return std::sqrt(FSize.Width * FSize.Height); }
+
 void TOrvImage::DrawFramedPicture(TDeviceDrawer& drawer, TQuadFrame quad) {
   const float border = FWindow.BorderWidth;
   const float drawn_width = FWindow.Source.Width() + 2 * border;
