@@ -47,13 +47,13 @@ uint32_t HashFolded(size_t size, const TNameWords& words) noexcept {
 
 }  // namespace
 
-TFoldedName FoldName(std::string_view name) {
+uint32_t FoldedHash(std::string_view name) {
   const TNameWords words = WordsOf(name);
-  if ((words.All & kHighBits) == 0) return {HashFolded(name.size(), words), true};
+  if ((words.All & kHighBits) == 0) return HashFolded(name.size(), words);
   // Hashing the Unicode folding keeps names that SameTextUtf8 finds equal together,
   // whatever their byte lengths.
   const std::string folded = LowerUtf8(name);
-  return {HashFolded(folded.size(), WordsOf(folded)), false};
+  return HashFolded(folded.size(), WordsOf(folded));
 }
 
 }  // namespace orv

@@ -11,15 +11,10 @@
 
 namespace orv {
 
-struct TFoldedName {
-  // Equal for any two names that SameTextUtf8 finds equal; never 0, so that 0 can mean
-  // "no name". Only the first and last eight bytes count: cheap, and names that differ
-  // only in their middle are rare.
-  uint32_t Hash;
-  bool Ascii;
-};
-
-TFoldedName FoldName(std::string_view name);
+// Equal for any two names that SameTextUtf8 finds equal; never 0, so that 0 can mean "no
+// name". Only the first and last eight bytes count: cheap, and names that differ only in
+// their middle are rare.
+uint32_t FoldedHash(std::string_view name);
 
 namespace folded_name_detail {
 

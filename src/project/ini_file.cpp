@@ -38,7 +38,7 @@ void Reserve(std::vector<T>& items, size_t count) {
   if (count > items.capacity()) items.reserve(std::max(count, 2 * items.capacity()));
 }
 
-uint32_t HashOf(const TIniItem& item) { return FoldName(item.Name()).Hash; }
+uint32_t HashOf(const TIniItem& item) { return FoldedHash(item.Name()); }
 
 std::string Utf16LeToUtf8(std::string_view bytes) {
   WideString wide(bytes.size() / 2, u'\0');
@@ -304,7 +304,7 @@ TIniItem* TIniList::FindLast(std::string_view name, Match match) const {
   }
   EnsureHashTable();
   // Duplicates sit anywhere in the probe run: the one latest in the document wins.
-  const uint32_t hash = FoldName(name).Hash;
+  const uint32_t hash = FoldedHash(name);
   const size_t mask = FSlots.size() - 1;
   TIniItem* last = nullptr;
   for (size_t at = hash & mask; FSlots[at].Hash != 0; at = (at + 1) & mask) {
