@@ -234,7 +234,6 @@ void TOrvImage::DrawSpriteFrame(TDeviceDrawer& drawer, const TQuadFrame& quad) {
   drawer.DrawImage(*FPicture, quad, cell, DrawParams());
 }
 
-// The window with its border around it fills the object's rectangle.
 void TOrvImage::PrepareShadow(TDeviceDrawer& drawer) {
   if (FPicture) FShadow.Prepare(drawer, GetHost(), Settings().Shadow, ShadowParams(), ShadowReferenceSize());
 }
@@ -248,6 +247,7 @@ TShadowParams TOrvImage::ShadowParams() const {
 
 float TOrvImage::ShadowReferenceSize() const { return std::sqrt(FSize.Width * FSize.Height); }
 
+// The window with its border around it fills the object's rectangle.
 void TOrvImage::DrawFramedPicture(TDeviceDrawer& drawer, TQuadFrame quad) {
   const float border = FWindow.BorderWidth;
   const float drawn_width = FWindow.Source.Width() + 2 * border;
