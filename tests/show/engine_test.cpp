@@ -175,6 +175,28 @@ TEST_F(EngineTest, StopAndCloseHoldTheEndWithOneEndedReport) {
   }
 }
 
+TEST_F(EngineTest, RunAppFiresOnceJustAfterItsSlideStarts) {
+  TEngineShow show;
+  show.RunApps = {{2, "prog.exe"}};
+  Play(show);
+  const auto run_apps = [&] {
+    std::vector<std::string> files;
+    for (const Ref<TOrvEventData>& event : Events) {
+      if (event->Code != engine_notification::kAction) continue;
+      EXPECT_EQ(event->Integers, (std::vector<int>{TOrvActionInfo::kRunApp, 0}));
+      const auto* text = dynamic_cast<const TStrValue*>(event->Object.Get());
+      files.push_back(text ? Utf16ToUtf8(text->Value) : "");
+    }
+    return files;
+  };
+  Advance(1000);
+  EXPECT_TRUE(run_apps().empty());  // the slide starts at 1000: its program runs at 1001
+  Advance(10);
+  EXPECT_EQ(run_apps(), (std::vector<std::string>{"prog.exe"}));
+  Advance(3000);  // into the next pass: slide 2 comes round again at 4000
+  EXPECT_EQ(run_apps(), (std::vector<std::string>{"prog.exe", "prog.exe"}));
+}
+
 TEST_F(EngineTest, RepeatRunsIntoTheNextPass) {
   Play({});
   Advance(3300);

@@ -12,10 +12,17 @@ std::string Block(const std::string& name_and_class, const std::string& lines) {
   return "object " + name_and_class + "\n" + lines + "end\n";
 }
 
-std::string EndActionOf(const TEngineShow& show, int slide) {
-  for (const auto& [number, action] : show.EndActions)
-    if (number == slide) return "Pers_EndAction=" + action + "\n";
+// The keys of slide `slide` from a list of (slide, value) pairs.
+std::string SlideKeys(const std::vector<std::pair<int, std::string>>& list, int slide,
+                      const std::function<std::string(const std::string&)>& keys) {
+  for (const auto& [number, value] : list)
+    if (number == slide) return keys(value);
   return "";
+}
+
+std::string SlideActionKeys(const TEngineShow& show, int slide) {
+  return SlideKeys(show.EndActions, slide, [](const std::string& action) { return "Pers_EndAction=" + action + "\n"; }) +
+         SlideKeys(show.RunApps, slide, [](const std::string& file) { return "Pers_RunApp=1\nRunAppFN=" + file + "\n"; });
 }
 
 }  // namespace
@@ -27,7 +34,7 @@ std::string EngineShowText(const TEngineShow& show) {
   std::string times = "[Times]\nopt_slidescount=" + std::to_string(show.Slides) + "\n";
   for (int i = 1; i <= show.Slides; ++i) {
     times += "opt_synchpos" + std::to_string(i) + "=" + std::to_string(i * show.SlideMs) + "\n";
-    text += "[Slide" + std::to_string(i) + "]\n" + EndActionOf(show, i) +
+    text += "[Slide" + std::to_string(i) + "]\n" + SlideActionKeys(show, i) +
             Block("TheEffect:AnEffect", "ref=push\ntime=" + std::to_string(show.EffectMs) + "\n") +
             Block("Container:Root", Block("Box" + std::to_string(i) + ":Box", "GUID={B" + std::to_string(i) +
                                                                                   "}\nSize=100,100\n"));

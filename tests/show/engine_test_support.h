@@ -20,6 +20,8 @@ struct TEngineShow {
   std::string Repeat = "repeat";
   // Slide number (1-based) → its "Pers_EndAction".
   std::vector<std::pair<int, std::string>> EndActions;
+  // Slide number (1-based) → the program it runs.
+  std::vector<std::pair<int, std::string>> RunApps;
 };
 
 std::string EngineShowText(const TEngineShow& show);
