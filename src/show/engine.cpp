@@ -1,5 +1,6 @@
 #include "show/engine.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -254,16 +255,21 @@ void TOrvEngine::HandleCapture() {
 }
 
 void TOrvEngine::HandleSlideList(const TSlideData& data) {
-  const size_t known = FSlides.size();
-  std::vector<Ref<TDrawContainer>> previous = std::move(FSlides);
+  const std::vector<Ref<TDrawContainer>> previous = std::move(FSlides);
   FSlides = data.Containers;
+  // Device resources are given back on the thread that draws, before the loader frees
+  // the slides it let go of.
+  for (const Ref<TDrawContainer>& container : previous) {
+    const bool kept = std::find(FSlides.begin(), FSlides.end(), container) != FSlides.end();
+    if (!kept && container->Slide) container->Slide->ReleaseResources();
+  }
   std::string line = ">>>>>>>>>>>>> slide list synched : ";
   for (size_t i = 0; i < FSlides.size(); ++i) {
     if (i > 0) line += "  ";
     line += Ms(FSlides[i]->Times.StartTime) + "-" + Ms(FSlides[i]->Times.VisibleUntil);
   }
   Log().Write(line);
-  if (FActive && known > 0) PrepareSlides(0);
+  if (FActive) PrepareSlides(0);
 }
 
 void TOrvEngine::HandleOpenRequest(TOpenParams& request) {
