@@ -87,7 +87,11 @@ void TShadow::Prepare(TDeviceDrawer& drawer, const TOrvSlideHost& host, const TS
   FReferenceSize = reference_size;
   if (!FPrepared || params != FParams) {
     FParams = params;
-    FPicture = host.GetPicture(ShadowPictureName(params));
+    const WideString name = ShadowPictureName(params);
+    FPicture = host.GetPicture(name);
+    // The picture was made from the name, whose rectangle has two decimals: it is placed by
+    // what was made.
+    FPictureParams = ParseShadowPictureName(name).value_or(params);
     FPrepared = true;
   }
   FTextures.Prepare(drawer, FPicture, TextureParams());
@@ -121,9 +125,9 @@ bool TShadow::ShadowQuad(const TQuadFrame& quad, TSizeF local_size, const TShado
                                           : TPoint3F{along_x, along_y, 0};
   // The canvas starts at the drawn rectangle's corner, one canvas pixel being `Scale`
   // source units; the picture adds the blur margin around the canvas.
-  const TShadowLayout layout = ShadowLayoutOf(FParams);
-  const double drawn_width = FParams.Source.Width() + 2.0 * FParams.Margins.X;
-  const double drawn_height = FParams.Source.Height() + 2.0 * FParams.Margins.Y;
+  const TShadowLayout layout = ShadowLayoutOf(FPictureParams);
+  const double drawn_width = FPictureParams.Source.Width() + 2.0 * FPictureParams.Margins.X;
+  const double drawn_height = FPictureParams.Source.Height() + 2.0 * FPictureParams.Margins.Y;
   const auto u = [&](double pixels) { return float(pixels * layout.Scale / drawn_width); };
   const auto v = [&](double pixels) { return float(pixels * layout.Scale / drawn_height); };
   shadow.Origin = quad.At(u(-layout.BlurMargin), v(-layout.BlurMargin)) + offset;

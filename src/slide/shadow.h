@@ -62,6 +62,7 @@ private:
   static TImageDrawParams TextureParams();
 
   TShadowParams FParams;
+  TShadowParams FPictureParams;  // as the picture's name gives them back
   Ref<TImage> FPicture;
   TPreparedPicture FTextures;
   float FReferenceSize = 0;
