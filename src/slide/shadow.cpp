@@ -113,7 +113,8 @@ bool TShadow::ShadowQuad(const TQuadFrame& quad, TSizeF local_size, const TShado
                          TQuadFrame& shadow) const {
   const float x_length = quad.XAxis.Length();
   const float y_length = quad.YAxis.Length();
-  if (!(x_length > 0 && y_length > 0 && local_size.Width > 0 && local_size.Height > 0) || !Finite(quad.Origin))
+  if (!FPicture || !(x_length > 0 && y_length > 0 && local_size.Width > 0 && local_size.Height > 0) ||
+      !Finite(quad.Origin))
     return false;
   const double unit = std::sqrt(double(x_length) / local_size.Width * y_length / local_size.Height);
   const double length = unit * settings.Distance * FReferenceSize / 100;
@@ -140,7 +141,7 @@ void TShadow::Draw(TDeviceDrawer& drawer, const TQuadFrame& quad, TSizeF local_s
                    float object_opacity) const {
   const float opacity = object_opacity * settings.Opacity / 100;
   TQuadFrame shadow;
-  if (!settings.Enable || !FPicture || !(opacity > 0) || !ShadowQuad(quad, local_size, settings, shadow)) return;
+  if (!settings.Enable || !(opacity > 0) || !ShadowQuad(quad, local_size, settings, shadow)) return;
   TImageDrawParams params = TextureParams();
   params.Opacity = opacity;
   params.TintColor = MakeColor(settings.Color.Red, settings.Color.Green, settings.Color.Blue);

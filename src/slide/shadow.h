@@ -49,7 +49,8 @@ public:
   float ReferenceSize() const noexcept { return FReferenceSize; }
 
   // Where the shadow picture goes for an object whose drawn rectangle is `quad`, which is
-  // `local_size` local units large; false when it has no place (a flat or undefined quad).
+  // `local_size` local units large; false without a picture or a place for it (a flat or
+  // undefined quad).
   bool ShadowQuad(const TQuadFrame& quad, TSizeF local_size, const TShadowSettings& settings,
                   TQuadFrame& shadow) const;
   // Draws the shadow (before the object, so it lies below) at the object's opacity
