@@ -129,15 +129,23 @@ void TOrvButton::PrepareResources(TDeviceDrawer& drawer) {
   const TImageDrawParams params = ButtonDrawParams();
   for (int state = 0; state < kButtonStateCount; ++state)
     FPrepared[size_t(state)].Prepare(drawer, FStatePictures[size_t(state)], params);
+  PrepareShadow(drawer);
   // The children; the image's own picture is not a button's.
   TOrvObject::PrepareResources(drawer);
 }
 
 void TOrvButton::ReleaseResources() {
   for (TPreparedPicture& prepared : FPrepared) prepared.Release();
-  for (Ref<TImage>& picture : FStatePictures) picture.Reset();
-  FPicturesName.clear();
+  FShadow.Release();
   TOrvImage::ReleaseResources();
+}
+
+void TOrvButton::PrepareShadow(TDeviceDrawer& drawer) {
+  const Ref<TImage>& normal = StatePicture(TButtonState::Normal);
+  if (!normal) return;
+  const TShadowSettings& shadow = Settings().Shadow;
+  const double blur = HeightShadowBlurSize(shadow.Size, normal->Height(), 0);
+  FShadow.Prepare(drawer, GetHost(), shadow, PictureShadowParams(*normal, 0, blur, shadow), 3 * FSize.Height);
 }
 
 TImageDrawParams TOrvButton::ButtonDrawParams() {
@@ -152,7 +160,12 @@ void TOrvButton::DrawSelf(TDeviceDrawer& drawer) {
   const Ref<TImage>& picture = FStatePictures[size_t(ShownState())];
   if (!picture) return;
   const TRectF whole{0, 0, float(picture->Width()), float(picture->Height())};
-  drawer.DrawImage(*picture, QuadOf(Placement().Frame, LocalRect()), whole, ButtonDrawParams());
+  const TQuadFrame quad = QuadOf(Placement().Frame, LocalRect());
+  const TImageDrawParams params = ButtonDrawParams();
+  // Drawn again after its textures were handed back: the shadow is made anew.
+  if (Settings().Shadow.Enable && !FShadow.Picture()) PrepareShadow(drawer);
+  FShadow.Draw(drawer, quad, FSize, Settings().Shadow, params.Opacity);
+  drawer.DrawImage(*picture, quad, whole, params);
 }
 
 }  // namespace orv

@@ -6,6 +6,7 @@
 
 #include "slide/button_producer.h"
 #include "slide/orv_image.h"
+#include "slide/shadow.h"
 
 namespace orv {
 
@@ -82,6 +83,7 @@ private:
   TImageDrawParams ButtonDrawParams();
   // Makes the three state pictures at the wanted width when they are not made at it yet.
   void AcquireStatePictures();
+  void PrepareShadow(TDeviceDrawer& drawer);
 
   TButtonSettings FButton;
   TTextSettings FText;
@@ -90,6 +92,7 @@ private:
   std::array<Ref<TImage>, kButtonStateCount> FStatePictures;
   WideString FPicturesName;  // of the normal state's picture, to tell when they are stale
   std::array<TPreparedPicture, kButtonStateCount> FPrepared;
+  TShadow FShadow;  // cast by the normal state's outline, the same in every state
 };
 
 }  // namespace orv

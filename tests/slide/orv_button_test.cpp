@@ -115,6 +115,20 @@ TEST_F(ButtonObjects, TheMouseStateChoosesThePictureDrawn) {
   }
 }
 
+TEST_F(ButtonObjects, ItsShadowIsCastByTheButtonPictureAndDrawnBelowIt) {
+  Build(Object("B:Button", "ShadowEnable=1\n"));
+  TOrvButton& button = Button(u"B");
+  auto drawer = MakeRef<TPictureDrawer>();
+  button.PrepareResources(*drawer);
+  button.DrawSelf(*drawer);
+  ASSERT_EQ(drawer->Drawn.size(), 2u);
+  const WideString& shadow = drawer->Drawn[0].Picture->Name();
+  EXPECT_TRUE(shadow.starts_with(u"Shadow: ")) << Utf16ToUtf8(shadow);
+  EXPECT_TRUE(shadow.ends_with(button.StatePicture(TButtonState::Normal)->Name())) << Utf16ToUtf8(shadow);
+  EXPECT_EQ(drawer->Drawn[1].Picture, button.StatePicture(TButtonState::Normal).Get());
+  button.ReleaseResources();
+}
+
 TEST_F(ButtonObjects, TheCaptionTakesTheThemeColourAndItsScaleForOneKeyPoint) {
   Build(Object("One:Button", Object("C1:Text", "TextColor=200,200,200\n" + KeyPoint("ScaleX=70\nScaleY=70"))) +
         Object("Two:Button", Object("C2:Text", KeyPoint("ScaleX=70\nScaleY=70") + KeyPoint("Time=500"))));
