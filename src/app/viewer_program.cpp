@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/main_form.h"
+#include "app/offscreen_run.h"
 #include "base/log.h"
 #include "base/program_path.h"
 #include "image/picture_library.h"
@@ -41,9 +42,19 @@ constexpr const char* kUsage =
     "  -startup            run as a start-up window that stays on top\n"
     "  -help               print this text\n"
     "\n"
+    "Rendering without playing (the show is drawn off screen, frame by frame):\n"
+    "  -snapshot MS OUT.png        the frame at show time MS as a PNG picture\n"
+    "  -export OUT.mp4             every frame as H.264 video in an MP4 file\n"
+    "  -export DIR/                every frame as a numbered PNG picture in DIR\n"
+    "  -export OUT -raw            every frame's bytes (BGRA, top row first), e.g. to /dev/null\n"
+    "  -size WxH                   the frame size (default: the show's own)\n"
+    "  -fps N                      frames per second of an export (default 25)\n"
+    "  -from MS, -to MS            the stretch of the show to export (default: all of it)\n"
+    "\n"
     "Switch names are matched without regard to case. Relative names after -filename and\n"
     "-exename are taken from the program's folder, a SHOW from the current folder.\n"
-    "Exit codes: 0 played, 2 the show could not be started.\n";
+    "Exit codes: 0 played, 2 the show could not be started (or a switch is wrong), 3 an\n"
+    "export failed part way.\n";
 
 void SelectLog(const TCommandLine& command_line) {
   std::unique_ptr<TLog> log;
@@ -62,16 +73,17 @@ std::string WorkingFolder() {
   return error ? ProgramFolder() : folder + "/";
 }
 
-int RunMainForm(const TCommandLine& command_line, TEventLoop& loop) {
+int RunMainForm(const TCommandLine& command_line, TEventLoop& loop, TOffscreenRun* offscreen) {
   TMainForm::TServices services;
   services.ProgramPath = ProgramPath();
   services.WorkingFolder = WorkingFolder();
+  if (offscreen) offscreen->Configure(services);
   TMainForm form(command_line, std::move(services));
   loop.Run([&form](const TPlatformEvent& event) { form.HandleEvent(event); }, [&form] { return !form.Closed(); });
-  return form.ExitCode();
+  return offscreen ? offscreen->ExitCode(form.ExitCode()) : form.ExitCode();
 }
 
-int RunWithDisplay(const TCommandLine& command_line) {
+int RunWithDisplay(const TCommandLine& command_line, TOffscreenRun* offscreen) {
   TEventLoop loop;
   const int depth = loop.DesktopBitsPerPixel();
   if (depth > 0 && depth <= 15) {
@@ -84,7 +96,7 @@ int RunWithDisplay(const TCommandLine& command_line) {
   SetNoIcc(command_line.HasSwitch(u"noicc"));
   int exit_code = kExitNotStarted;
   try {
-    exit_code = RunMainForm(command_line, loop);
+    exit_code = RunMainForm(command_line, loop, offscreen);
   } catch (const std::exception& e) {
     ShowMessageBox(nullptr, e.what(), kMessageCaption);
   }
@@ -101,9 +113,19 @@ int RunViewerProgram(int argc, const char* const* argv) {
     std::fputs(kUsage, stdout);
     return kExitOk;
   }
+  std::unique_ptr<TOffscreenRun> offscreen;
+  try {
+    if (std::optional<TExportSettings> settings = ReadExportSettings(command_line)) {
+      offscreen = std::make_unique<TOffscreenRun>(std::move(*settings));
+      UseOffscreenDrivers();
+    }
+  } catch (const Exception& e) {
+    TellOnStderr(e.what());
+    return kExitNotStarted;
+  }
   RegisterPictureLibrary(ProgramFolder() + kPictureLibraryPath, {"png"});
   try {
-    return RunWithDisplay(command_line);
+    return RunWithDisplay(command_line, offscreen.get());
   } catch (const std::exception& e) {
     // No display to show a window on: the message goes to stderr.
     ShowMessageBox(nullptr, e.what(), kMessageCaption);
