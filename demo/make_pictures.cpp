@@ -3,10 +3,9 @@
 //
 //   make_pictures DIR [WIDTHxHEIGHT] [COUNT]
 //
-// Without COUNT it writes one picture per pattern, named after it ("sunrise.jpg"...), and
-// the mask picture "spot.jpg". With COUNT it writes COUNT pictures "picture_000.jpg"...,
-// going round the patterns with a different colour turn each time (for benchmarks that need
-// many large distinct pictures).
+// Without COUNT it writes one picture per pattern, named after it ("sunrise.jpg"...). With
+// COUNT it writes COUNT pictures "picture_000.jpg"..., going round the patterns with a
+// different colour turn each time (for benchmarks that need many large distinct pictures).
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -124,13 +123,6 @@ TRgb Fractal(double x, double y, double aspect, double turn) {
   return i == kLimit ? TRgb{0, 0, 0} : Hue(turn + std::sqrt(double(i)) / 6);
 }
 
-// A soft white disc on black: brightness becomes the mask's alpha.
-TRgb Spot(double x, double y, double aspect, double) {
-  const double d = std::hypot((x - 0.5) * aspect, y - 0.5);
-  const double value = 1 - Smooth(0.3, 0.45, d);
-  return {value, value, value};
-}
-
 struct TNamedPattern {
   const char* Name;
   TPattern Draw;
@@ -198,7 +190,6 @@ int main(int argc, char** argv) {
     if (count == 0) {
       for (const TNamedPattern& pattern : kPatterns)
         WriteJpeg(folder + pattern.Name + ".jpg", width, height, pattern.Draw, 0);
-      WriteJpeg(folder + "spot.jpg", 512, 512, Spot, 0);
     }
     for (int i = 0; i < count; ++i) {
       char name[32];
