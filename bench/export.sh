@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# export: the demo show rendered off screen at 1920 × 1080, 30 fps, to raw frames (BGRA, to
+# /dev/null, so that no encoder is measured), beside FFmpeg rendering the same stretch of
+# the same pictures as a slideshow (zoompan on each picture, xfade cross-fades) to raw
+# frames of the same format. Then a show of 200 slides of 24-megapixel JPEGs: the time to
+# its first frame (the whole program run, start-up included) and the player's resident
+# memory while it renders all 200 slides.
+set -euo pipefail
+build=${BUILD:?BUILD must name the build folder}
+player=$build/bin/orvviewer
+demo=$build/demo/show
+export SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy
+work=$(mktemp -d "${TMPDIR:-/tmp}/orv-export-bench.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+export TMPDIR=$work
+
+seconds() { date +%s.%N; }
+rate() { awk -v n="$1" -v a="$2" -v b="$3" 'BEGIN { printf "%.2f", n / (b - a) }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
+
+# The demo's first slides: 4 s each, cross-fades of 1 s.
+slides=4
+stretch_ms=$((slides * 4000 + 1000))
+frames=$((stretch_ms * 30 / 1000))
+
+# A loose project finds its pictures from the folder it is started in.
+cd "$demo"
+start=$(seconds)
+"$player" -filename "$demo/demo.orv" -export /dev/null -raw -size 1920x1080 -fps 30 -to "$stretch_ms" 2> "$work/ours.log" ||
+  { cat "$work/ours.log" >&2; exit 1; }
+ours_fps=$(rate "$frames" "$start" "$(seconds)")
+
+# FFmpeg: each picture zooms for 5 s (its 4 s and the 1 s fade into the next).
+inputs=() graph="" previous=""
+pictures=(sunrise rings checker plasma stripes cells fractal)
+for i in $(seq 0 $((slides - 1))); do
+  inputs+=(-i "$demo/${pictures[$i]}.jpg")
+  graph+="[$i]zoompan=z='1+0.18*on/150':x='iw/2-iw/zoom/2':y='ih/2-ih/zoom/2':d=150:s=1920x1080:fps=30[v$i];"
+  if [ -z "$previous" ]; then
+    previous="v$i"
+  else
+    graph+="[$previous][v$i]xfade=transition=fade:duration=1:offset=$((i * 4))[x$i];"
+    previous="x$i"
+  fi
+done
+graph+="[$previous]format=bgra[out]"
+start=$(seconds)
+ffmpeg -v error "${inputs[@]}" -filter_complex "$graph" -map "[out]" -f rawvideo -y /dev/null
+ffmpeg_fps=$(rate "$frames" "$start" "$(seconds)")
+
+echo "RESULT export_1080p30 $ours_fps fps"
+echo "RESULT ffmpeg_zoompan_xfade_1080p30 $ffmpeg_fps fps"
+echo "RATIO export_vs_ffmpeg $(ratio "$ours_fps" "$ffmpeg_fps") >= 1.5"
+
+# 200 slides of 1 s over 14 distinct 24-megapixel pictures, drawn once and kept.
+big=$build/bench/big_pictures
+if [ ! -f "$big/picture_013.jpg" ]; then
+  mkdir -p "$big"
+  "$build/demo/make_pictures" "$big" 6000x4000 14
+fi
+project=$big/show200.orv
+{
+  printf '[Main]\nopt_scr_width=1920\nopt_scr_height=1080\nopt_repeat=stop\n'
+  for i in $(seq 1 200); do
+    printf '[Slide%d]\nobject TheEffect:AnEffect\nref=quick\nend\nobject Container:Root\n' "$i"
+    printf 'object P:Image\nGUID={P%d}\nImageName=picture_%03d.jpg\nend\nend\n' "$i" $(((i - 1) % 14))
+  done
+  printf '[Times]\nopt_slidescount=200\n'
+  for i in $(seq 1 200); do printf 'opt_synchpos%d=%d\n' "$i" $((i * 1000)); done
+} > "$project"
+cd "$big"
+
+start=$(seconds)
+"$player" -filename "$project" -export /dev/null -raw -size 1920x1080 -fps 30 -from 100 -to 130
+first_ms=$(awk -v a="$start" -v b="$(seconds)" 'BEGIN { printf "%.0f", (b - a) * 1000 }')
+echo "RESULT first_frame_ms $first_ms ms"
+
+# Two frames a second through all 200 slides; the resident size is sampled as it goes.
+"$player" -filename "$project" -export /dev/null -raw -size 1280x720 -fps 2 2> "$work/rss.log" &
+pid=$!
+peak=0 last=0
+while kill -0 "$pid" 2> /dev/null; do
+  kb=$(awk '/^VmRSS/ { print $2 }' "/proc/$pid/status" 2> /dev/null || echo 0)
+  [ -n "$kb" ] || kb=0
+  [ "$kb" -gt 0 ] && last=$kb
+  [ "$kb" -gt "$peak" ] && peak=$kb
+  sleep 0.2
+done
+wait "$pid" || { cat "$work/rss.log" >&2; exit 1; }
+echo "RESULT rss_after_200_slides $((last / 1024)) MB"
+echo "RESULT rss_peak_200_slides $((peak / 1024)) MB"
+echo "RATIO rss_after_200_slides_vs_600MB $(ratio "$((last / 1024))" 600) <= 1"
