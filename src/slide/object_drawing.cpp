@@ -97,14 +97,21 @@ TColorGrading TGradingTextures::Get(const TGradingParams* params) {
   if (!params || !params->Left || !params->Right) return {};
   TColorGrading grading;
   grading.A = TableFor(FLeft, *params->Left);
-  grading.B = TableFor(FRight, *params->Right);
+  // One table on both sides (a colour profile alone) is made once.
+  grading.B = params->Right == params->Left ? grading.A : TableFor(FRight, *params->Right);
   grading.T = float(params->Blend);
   return grading;
 }
 
 const Ref<TGradingTable>& TGradingTextures::TableFor(TSide& side, const TColorTable& table) {
-  if (side.Table && side.ThreeD == table.ThreeD && side.Source == table.Pixels) return side.Table;
+  if (side.Table && side.ThreeD == table.ThreeD) {
+    if (side.Buffer == table.Pixels.data()) return side.Table;
+    // Another key point's table, or the same one rebuilt: often the same colours.
+    side.Buffer = table.Pixels.data();
+    if (side.Source == table.Pixels) return side.Table;
+  }
   side.Table = table.ThreeD ? CubeTable(table) : LinearTable(table);
+  side.Buffer = table.Pixels.data();
   side.Source = table.Pixels;
   side.ThreeD = table.ThreeD;
   return side.Table;

@@ -43,7 +43,9 @@ TRectF SpriteCell(int index, int columns, int rows, float width, float height);
 std::optional<TColorTable> ProfileCube(const TImage& picture);
 
 // The device tables of an object's colour grading, made again only when the contents of a
-// table change (the tables of a key point are rebuilt in place).
+// table change. A table is rebuilt into a new buffer while the old one still exists, so an
+// unchanged buffer means unchanged contents, short of two rebuilds between two frames (which
+// only editing a show can cause).
 class TGradingTextures {
 public:
   // The grading to hand to the drawer; unset when `params` is null.
@@ -51,6 +53,7 @@ public:
 
 private:
   struct TSide {
+    const uint8_t* Buffer = nullptr;
     std::vector<uint8_t> Source;
     bool ThreeD = false;
     Ref<TGradingTable> Table;
