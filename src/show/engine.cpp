@@ -703,7 +703,9 @@ void TOrvEngine::RenderOffscreen() {
   MoveShowTimeTo(*FFrameTime);
   AdvanceClock();
   CheckEndOfShow();
-  if (!(SlidesReadyToDraw() && FrameSlidesLoaded())) {
+  // The readiness rule of a paused player wants both of two loaded slides on screen; an
+  // off-screen frame only needs the slides it shows.
+  if (!FrameSlidesLoaded()) {
     WaitForEvents(std::chrono::milliseconds(1));
     return;
   }
