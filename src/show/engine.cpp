@@ -222,21 +222,26 @@ void TOrvEngine::HandleMouse(const TMouseData& mouse) {
   FLastMouse.Kind = mouse.Kind;
   FLastMouse.X = mouse.X;
   FLastMouse.Y = mouse.Y;
-  bool taken = false;
-  const double t = FLoader ? FLoader->Timing().Current() : 0;
-  const double hit_time = t == 0 ? 0.1 : t;
-  if (mouse.X != TMouseData::kOutside) {
-    for (auto it = FSlides.rbegin(); it != FSlides.rend() && !taken; ++it) {
-      const TDrawContainer& container = **it;
-      if (!container.Slide || !(container.Times.StartTime < hit_time && hit_time <= container.Times.VisibleUntil))
-        continue;
-      WideString action;
-      container.Slide->MouseEvent(mouse.Buttons, TPointF{float(mouse.X), float(mouse.Y)}, true,
-                                  TMouseEventKind(mouse.Kind), mouse.Extra, action);
-      taken = !action.empty();
-    }
-  }
+  const bool taken = HitTestSlides(mouse, TMouseEventKind(mouse.Kind));
   if (!taken && mouse.Action) PerformAction(*mouse.Action);
+}
+
+// The slides on screen from the newest down; the first whose object has an action takes
+// the event. (Performing the actions slide objects name is the input mapping's part.)
+bool TOrvEngine::HitTestSlides(const TMouseData& mouse, TMouseEventKind kind) {
+  if (mouse.X == TMouseData::kOutside || !FLoader) return false;
+  const double t = FLoader->Timing().Current();
+  const double hit_time = t == 0 ? 0.1 : t;
+  for (auto it = FSlides.rbegin(); it != FSlides.rend(); ++it) {
+    const TDrawContainer& container = **it;
+    if (!container.Slide || !(container.Times.StartTime < hit_time && hit_time <= container.Times.VisibleUntil))
+      continue;
+    WideString action;
+    container.Slide->MouseEvent(mouse.Buttons, TPointF{float(mouse.X), float(mouse.Y)}, true, kind, mouse.Extra,
+                                action);
+    if (!action.empty()) return true;
+  }
+  return false;
 }
 
 void TOrvEngine::HandleCapture() {
@@ -648,6 +653,7 @@ bool TOrvEngine::SelectFrame() {
 bool TOrvEngine::DrawFrame(bool force) {
   if (!SelectFrame()) return false;
   if (!force && !FRoot->IsChanged()) return false;
+  HitTestSlides(FLastMouse, TMouseEventKind::Move);  // hover looks follow the moving slides
   T3DDrawer* drawer = FDrawController->Drawer();
   if (!drawer) return false;
   bool drawn = false;

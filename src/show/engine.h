@@ -119,6 +119,7 @@ protected:
 private:
   // ---- events and requests
   void HandleMouse(const TMouseData& mouse);
+  bool HitTestSlides(const TMouseData& mouse, TMouseEventKind kind);
   void HandleCapture();
   void HandleSlideList(const TSlideData& data);
   void HandleOpenRequest(TOpenParams& request);
