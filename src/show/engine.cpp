@@ -405,22 +405,12 @@ bool TOrvEngine::SlidesReadyToStart() const {
   return first.StartTime + first.EffectIn <= current && current <= FSlides.back()->Times.VisibleUntil;
 }
 
+// While stopped, a frame is drawn once the slides it shows are loaded. (Asking of a
+// two-slide list that both be on screen would keep a paused show inside the first of them
+// from being drawn at all.)
 bool TOrvEngine::SlidesReadyToDraw() const {
-  if (FActive && !FSettings.Sink) return true;
-  if (FSlides.empty() || !FLoader) return false;
-  const double current = FLoader->Timing().Current();
-  const TSlideTimes& first = FSlides.front()->Times;
-  const bool first_shows = first.StartTime + first.EffectIn <= current;
-  switch (FSlides.size()) {
-    case 1:
-      return first_shows && current <= first.EndTime;
-    case 2: {
-      const TSlideTimes& second = FSlides[1]->Times;
-      return first_shows && current <= first.VisibleUntil && second.StartTime <= current && current <= second.EndTime;
-    }
-    default:
-      return first_shows && current <= FSlides.back()->Times.VisibleUntil;
-  }
+  if (FActive) return true;
+  return !FSlides.empty() && FLoader && FrameSlidesLoaded();
 }
 
 // ---- the step
