@@ -30,7 +30,7 @@ TEST_F(OffscreenRunTest, CrossFadeMixesTheTwoSlides) {
   const struct {
     double Ms;
     TRgb Expected;
-  } cases[] = {{2500, {128, 0, 128}}, {3500, {0, 0, 255}}};
+  } cases[] = {{1000, {255, 0, 0}}, {2500, {128, 0, 128}}, {3500, {0, 0, 255}}};
   for (const auto& c : cases)
     ExpectProbes(Snapshot(show, c.Ms), {{10, 10, c.Expected}, {80, 45, c.Expected}, {150, 80, c.Expected}},
                  "at " + std::to_string(c.Ms) + " ms");
