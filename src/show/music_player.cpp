@@ -24,7 +24,15 @@ TOrvMusicPlayer::~TOrvMusicPlayer() { Stop(); }
 void TOrvMusicPlayer::SetPlaying(bool playing) {
   if (playing == FPlayingRequested) return;
   FPlayingRequested = playing;
-  Events().Post(playing ? kEventStart : kEventPause);
+  const int code = playing ? kEventStart : kEventPause;
+  // Starting and pausing read the clock when the player thread gets to them. A clock that
+  // moves only when its owner moves it (frame by frame) could be moved in between, and the
+  // show would resume at the wrong time: the caller waits for those instead.
+  if (FClock->IsExact()) {
+    Events().Send(code);
+  } else {
+    Events().Post(code);
+  }
 }
 
 void TOrvMusicPlayer::Reposition(double limit, double show_time) {

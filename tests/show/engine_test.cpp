@@ -73,6 +73,22 @@ TEST(MusicPlayer, ClockPlaysHoldsAndStopsAtTheLimit) {
   EXPECT_DOUBLE_EQ(player.Limit(), 3000);
 }
 
+// A frame clock is moved by the thread that renders: starting and pausing must take the
+// clock as it was when they were asked for, not when the player thread got round to them.
+TEST(MusicPlayer, FrameClockStartsAndPausesWhereTheyWereAsked) {
+  Ref<TFrameClock> clock = MakeRef<TFrameClock>(25);
+  TOrvMusicPlayer player(MakeRef<TOrvSource>(EngineProject({})), clock);
+  player.Start();
+  player.Reposition(1e9, 6000);
+  for (int round = 0; round < 50; ++round) {
+    player.SetPlaying(true);
+    clock->SetFrame(clock->Frame() + 10);  // 400 ms of show
+    player.SetPlaying(false);
+    clock->SetFrame(clock->Frame() + 7);  // stopped: no show time passes
+    ASSERT_DOUBLE_EQ(player.Clock(), 6000 + 400.0 * (round + 1));
+  }
+}
+
 // ---- notifications
 
 TEST(EngineChannel, PositionReportsOfSupersededRequestsAreDropped) {
