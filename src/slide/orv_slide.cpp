@@ -255,6 +255,15 @@ void TOrvSlide::PrepareSizes(double show_time) {
   ForEachObject(*this, [camera_z](TOrvObject& object) { object.DeriveNeededSize(camera_z); });
 }
 
+void TOrvSlide::DecodePictures() {
+  ForEachObject(*this, [](TOrvObject& object) {
+    const auto* image = dynamic_cast<const TOrvImage*>(&object);
+    if (!image || !image->Picture()) return;
+    image->Picture()->GetLevel(image->Level());
+    PaceLoading(nullptr);
+  });
+}
+
 bool TOrvSlide::FindMainPicture(TMainPicture& picture) const {
   const TOrvImage* found = nullptr;
   ForEachObject(const_cast<TOrvSlide&>(*this), [&found](TOrvObject& object) {

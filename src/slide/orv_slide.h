@@ -115,6 +115,9 @@ public:
   // The largest on-screen size of every object over all key times, and from it the size
   // each picture is needed at; then the tree at `show_time`.
   void PrepareSizes(double show_time);
+  // Decodes every picture at the level it will be drawn from (after PrepareSizes), so that
+  // the thread that draws only uploads it: a photo decoded there would stall the show.
+  void DecodePictures();
 
   // The first image (depth first) that marks itself as the main picture, with its loaded size.
   bool FindMainPicture(TMainPicture& picture) const;

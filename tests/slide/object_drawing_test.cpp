@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -31,9 +32,26 @@ Ref<TColorProfile> InvertingProfile() {
   return MakeRef<TOrvColorProfile>(std::move(table));
 }
 
+// Times the decoder of "counted.bmp" ran.
+std::atomic<int> g_counted_loads{0};
+
+// A 256 × 128 picture that counts its decoder's runs; the smaller levels are halved from it.
+class TCountingStore : public TSysBitmapStore {
+public:
+  TCountingStore() : TSysBitmapStore(u"counted.bmp", 256, 128, pf::A8R8G8B8, nullptr) {}
+
+protected:
+  Ref<TBitmap> LoadLevel(int level) override {
+    if (level != 0) return nullptr;
+    ++g_counted_loads;
+    return TBitmap::Create(256, 128, pf::A8R8G8B8);
+  }
+};
+
 // Pictures named "<width>x<height>.bmp" exist with that size; "inverted.bmp" has a profile
-// that inverts its colours.
+// that inverts its colours; "counted.bmp" counts its decodes.
 Ref<TBitmapStore> ProvideSizedPicture(void*, const WideString& name) {
+  if (name == u"counted.bmp") return MakeRef<TCountingStore>();
   if (name == u"inverted.bmp") {
     auto store = MakeRef<TWrapperBitmapStore>(name, TBitmap::Create(4, 4, pf::A8R8G8B8));
     store->Attachments().Add(InvertingProfile());
@@ -411,6 +429,20 @@ TEST_F(ObjectDrawingTest, ResourcesArePreparedOnceAndHandedBackOnce) {
 
   Slide->PrepareResources(*drawer);
   EXPECT_EQ(drawer->Prepared.size(), 4u);
+}
+
+// The loader decodes a slide's pictures where it builds the slide, so that the thread that
+// draws finds them decoded at the level it draws from.
+TEST_F(ObjectDrawingTest, DecodingPicturesLeavesNothingToDecodeForDrawing) {
+  g_counted_loads = 0;
+  BuildNew(Object("Pic:Image", "ImageName=counted.bmp\n" + KeyPoint("Time=0")));
+  const auto* image = dynamic_cast<const TOrvImage*>(Slide->Children()[0].Get());
+  ASSERT_TRUE(image && image->Picture());
+  EXPECT_EQ(g_counted_loads, 0);
+  Slide->DecodePictures();
+  EXPECT_EQ(g_counted_loads, 1);
+  EXPECT_TRUE(image->Picture()->GetLevel(image->Level()));
+  EXPECT_EQ(g_counted_loads, 1);
 }
 
 }  // namespace
