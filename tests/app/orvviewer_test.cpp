@@ -36,7 +36,7 @@ class Player {
     std::vector<std::string> environment = {
         "SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy", "TMPDIR=" + folder + "/tmp",
         "XDG_RUNTIME_DIR=" + folder + "/tmp",
-        "LSAN_OPTIONS=fast_unwind_on_malloc=0:print_suppressions=0:suppressions=" + folder + "/lsan.supp"};
+        "LSAN_OPTIONS=print_suppressions=0:suppressions=" + folder + "/lsan.supp"};
     const std::set<std::string> replaced = {
         "SDL_VIDEODRIVER=", "SDL_AUDIODRIVER=", "TMPDIR=",         "XDG_RUNTIME_DIR=",
         "LSAN_OPTIONS=",    "DISPLAY=",         "WAYLAND_DISPLAY="};
