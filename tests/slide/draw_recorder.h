@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "image/bitmap_store.h"
 #include "slide_tree_fixture.h"
 
 namespace orv::test {
@@ -75,6 +77,18 @@ inline void ExpectRect(const TRectF& actual, const TRectF& expected, const std::
   EXPECT_NEAR(actual.Top, expected.Top, 1e-3) << what;
   EXPECT_NEAR(actual.Right, expected.Right, 1e-3) << what;
   EXPECT_NEAR(actual.Bottom, expected.Bottom, 1e-3) << what;
+}
+
+// A picture provider's answer for "<width>x<height>.bmp": an opaque grey picture of that
+// size with an alpha channel; nothing for other names.
+inline Ref<TBitmapStore> SizedGreyPicture(const WideString& name) {
+  int width = 0;
+  int height = 0;
+  char tail = 0;
+  if (std::sscanf(Utf16ToUtf8(name).c_str(), "%dx%d.bm%c", &width, &height, &tail) != 3) return nullptr;
+  Ref<TBitmap> pixels = TBitmap::Create(width, height, pf::A8R8G8B8);
+  pixels->Fill(0xFF808080u);
+  return MakeRef<TWrapperBitmapStore>(name, std::move(pixels));
 }
 
 }  // namespace orv::test

@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 #include "image/bitmap_store.h"
@@ -57,13 +56,7 @@ Ref<TBitmapStore> ProvideSizedPicture(void*, const WideString& name) {
     store->Attachments().Add(InvertingProfile());
     return store;
   }
-  int width = 0;
-  int height = 0;
-  char tail = 0;
-  if (std::sscanf(Utf16ToUtf8(name).c_str(), "%dx%d.bm%c", &width, &height, &tail) != 3) return nullptr;
-  Ref<TBitmap> pixels = TBitmap::Create(width, height, pf::A8R8G8B8);
-  pixels->Fill(0xFF808080u);
-  return MakeRef<TWrapperBitmapStore>(name, std::move(pixels));
+  return test::SizedGreyPicture(name);
 }
 
 Ref<TImage> SizedPicture(int width, int height) {

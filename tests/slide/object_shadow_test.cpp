@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 
 #include "image/bitmap_store.h"
 #include "package/file_source.h"
@@ -19,16 +18,7 @@ using test::KeyPoint;
 using test::Object;
 using test::TDrawRecorder;
 
-// "<width>x<height>.bmp" is an opaque grey picture of that size with an alpha channel.
-Ref<TBitmapStore> ProvideSizedPicture(void*, const WideString& name) {
-  int width = 0;
-  int height = 0;
-  char tail = 0;
-  if (std::sscanf(Utf16ToUtf8(name).c_str(), "%dx%d.bm%c", &width, &height, &tail) != 3) return nullptr;
-  Ref<TBitmap> pixels = TBitmap::Create(width, height, pf::A8R8G8B8);
-  pixels->Fill(0xFF808080u);
-  return MakeRef<TWrapperBitmapStore>(name, std::move(pixels));
-}
+Ref<TBitmapStore> ProvideSizedPicture(void*, const WideString& name) { return test::SizedGreyPicture(name); }
 
 class ObjectShadowTest : public ::testing::Test, public test::TSlideTreeFixture {
 protected:
