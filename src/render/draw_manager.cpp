@@ -1,6 +1,7 @@
 #include "render/draw_manager.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 #include "base/assertions.h"
@@ -82,6 +83,31 @@ TCornerColors BoxColors(const TBoxDrawParams& p) {
       return {mid, c1, mid, c2};
     default:
       return {c1, c1, c1, c1};
+  }
+}
+
+bool IsOpaqueSolid(const TCornerColors& colors) {
+  return AlphaOf(colors[0]) == 255 &&
+         std::all_of(colors.begin(), colors.end(), [&](TColor32 c) { return c == colors[0]; });
+}
+
+// Whether an upright frame in the plane z = 0 spans the camera's whole view of a target
+// of the given size.
+bool CoversView(const TQuadFrame& frame, const TRect& target) {
+  const bool flat = frame.Origin.Z == 0 && frame.XAxis.Z == 0 && frame.YAxis.Z == 0;
+  const bool upright = frame.XAxis.Y == 0 && frame.YAxis.X == 0;
+  if (!flat || !upright) return false;
+  const float x0 = frame.Origin.X, x1 = frame.Origin.X + frame.XAxis.X;
+  const float y0 = frame.Origin.Y, y1 = frame.Origin.Y + frame.YAxis.Y;
+  return std::min(x0, x1) <= 0 && std::min(y0, y1) <= 0 && std::max(x0, x1) >= float(target.Width()) &&
+         std::max(y0, y1) >= float(target.Height());
+}
+
+// The frame on screen is opaque, whatever alpha the drawing left behind.
+void MakeOpaque(TBitmap& pixels) {
+  for (int y = 0; y < pixels.Height(); ++y) {
+    std::uint8_t* row = pixels.Row(y);
+    for (int x = 0; x < pixels.Width(); ++x) row[x * 4 + 3] = 255;
   }
 }
 
@@ -224,16 +250,29 @@ Ref<TImage> T3DDrawer::CaptureImage(TDrawItem& root) {
   const TRect area = FrameArea();
   Ref<TImage> image;
   if (!area.IsEmpty()) {
-    Ref<TBitmap> pixels = TBitmap::Create(area.Width(), area.Height(), pf::A8R8G8B8);
+    Ref<TBitmap> pixels = FreeCaptureBitmap(area.Width(), area.Height());
     FScreen->Renderer().ReadPixels(surface, area, *pixels);
-    // The frame on screen is opaque, whatever alpha the drawing left behind.
-    for (int y = 0; y < pixels->Height(); ++y)
-      for (int x = 0; x < pixels->Width(); ++x) pixels->Row(y)[x * 4 + 3] = 255;
+    MakeOpaque(*pixels);
     image = MakeRef<TImage>(MakeRef<TWrapperBitmapStore>(u"Captured frame", std::move(pixels)));
   }
   EndFrame();
   root.Notify(TDrawItem::kFrameDone);
   return image;
+}
+
+// Captured frames travel to an encoder and come back unused: their pixels are written
+// again once nobody else holds them, rather than fresh pages being mapped for every frame.
+Ref<TBitmap> T3DDrawer::FreeCaptureBitmap(int width, int height) {
+  std::erase_if(FCaptures, [&](const Ref<TBitmap>& b) { return b->Width() != width || b->Height() != height; });
+  for (const Ref<TBitmap>& bitmap : FCaptures) {
+    if (bitmap->RefCount() != 1) continue;
+    // Pairs with the release of the last other holder: its reading is over.
+    std::atomic_thread_fence(std::memory_order_acquire);
+    return bitmap;
+  }
+  Ref<TBitmap> fresh = TBitmap::Create(width, height, pf::A8R8G8B8);
+  if (FCaptures.size() < kKeptCaptures) FCaptures.push_back(fresh);
+  return fresh;
 }
 
 void T3DDrawer::RenderInto(T3DSurface& target, TDrawItem& item, TColor32 clear) {
@@ -503,6 +542,12 @@ void T3DDrawer::DrawBox(const TQuadFrame& frame, const TBoxDrawParams& params) {
   if (params.Opacity <= 0 || !FScreen->HasRenderer()) return;
   TCornerColors colors = BoxColors(params);
   for (TColor32& c : colors) c = WithOpacity(c, Clamp01(params.Opacity / 100));
+  // One opaque colour over the whole target hides everything beneath it: clearing gives
+  // the same pixels without shading each of them (a slide's plain background).
+  if (IsOpaqueSolid(colors) && CoversView(frame, FScreen->TargetArea())) {
+    FScreen->Renderer().Clear(colors[0]);
+    return;
+  }
   unsigned edges = 0;
   const unsigned flags[4] = {kEdgeLeft, kEdgeTop, kEdgeRight, kEdgeBottom};
   for (int i = 0; i < 4; ++i)

@@ -108,6 +108,7 @@ protected:
 
 private:
   void DrawFrameContent(TDrawItem& root);
+  Ref<TBitmap> FreeCaptureBitmap(int width, int height);
   void Sharpen(TDrawItem& root, float amount);
   // False when the half-size targets cannot be had.
   bool BlurAndMix(T3DTexture& frame);
@@ -140,6 +141,9 @@ private:
   float FUnsharpAmount = 0;
   float FDesignWidth = 0;
   unsigned FShaderGeneration = 0;
+  // Frames a capture may fill again: an encoder queue's worth and the frame being drawn.
+  static constexpr size_t kKeptCaptures = 5;
+  std::vector<Ref<TBitmap>> FCaptures;
   Ref<TRenderTargetTexture> FBlurTarget;
   float FBlurRadius = 0;
 };

@@ -140,6 +140,8 @@ public:
   // Draw into `target` (null = back buffer) over `area` with the screen's camera.
   void PushTarget(T3DSurface* target, const TRect& area);
   void PopTarget();
+  // The area of the target drawn into now; the camera shows it as (0, 0, width, height).
+  TRect TargetArea() const { return FTargets.empty() ? FRect : FTargets.back().Area; }
 
   // Device textures for TCustomTexture; render targets go through memory recovery.
   Ref<T3DTexture> CreateTexture(int width, int height, TTextureFormat format);

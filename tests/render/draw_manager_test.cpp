@@ -132,6 +132,38 @@ TEST_F(RenderTest, AntialiasedBoxEdgeCoversHalfAPixel) {
   EXPECT_EQ(drawn->PixelArgb(11, 20) & 255, 255u);
 }
 
+// A box over the whole window hides what is beneath only when it is one opaque colour;
+// translucent or shaded ones still blend with it.
+TEST_F(RenderTest, BoxesOverTheWholeWindowShowWhatIsBeneathUnlessOpaque) {
+  struct TCase {
+    const char* Name;
+    float Opacity;
+    int FillCode;
+    std::uint32_t Centre;
+  };
+  const std::uint32_t red = 0xFFFF0000u;
+  for (const TCase& c : {TCase{"opaque", 100, kFillSolid, red}, TCase{"half", 50, kFillSolid, Argb(128, 0, 127)},
+                         TCase{"gradient", 100, kFillHGradient, Argb(128, 128, 0)}}) {
+    TBoxDrawParams box;
+    box.FillCode = c.FillCode;
+    box.Color1 = red;
+    box.Color2 = 0xFF00FF00u;
+    box.Opacity = c.Opacity;
+    Ref<TBitmap> drawn = Capture([&](TDeviceDrawer& d) {
+      d.Clear(kBlue);
+      d.DrawBox(FrameOf(TRectF{-2, -2, kWidth + 2, kHeight + 2}), box);
+    });
+    ASSERT_TRUE(drawn);
+    const auto at = [&](int x, int y, std::uint32_t want) {
+      return MaxDifference(*drawn, [&](int, int) { return want; }, [&](int px, int py) { return px == x && py == y; });
+    };
+    EXPECT_LE(at(kWidth / 2, kHeight / 2, c.Centre), 6) << c.Name;
+    if (c.FillCode == kFillSolid) {
+      EXPECT_LE(at(0, 0, c.Centre), 6) << c.Name;
+    }
+  }
+}
+
 TEST_F(RenderTest, BoxGradientsRunBetweenTheirColours) {
   struct TCase {
     int FillCode;
