@@ -16,6 +16,7 @@
 #include "platform/event_loop.h"
 #include "platform/instance.h"
 #include "platform/message_box.h"
+#include "render/gl/gl_engine.h"
 
 namespace orv {
 namespace {
@@ -113,6 +114,7 @@ int RunViewerProgram(int argc, const char* const* argv) {
     std::fputs(kUsage, stdout);
     return kExitOk;
   }
+  PrepareGLEnvironment();
   std::unique_ptr<TOffscreenRun> offscreen;
   try {
     if (std::optional<TExportSettings> settings = ReadExportSettings(command_line)) {
