@@ -197,6 +197,11 @@ void TMainForm::HandleEvent(const TPlatformEvent& event) {
     case TPlatformEvent::TKind::Exposed:
       if (FWindow && event.WindowId == FWindow->Id()) FViewer->Refresh();
       break;
+    case TPlatformEvent::TKind::Activated:
+    case TPlatformEvent::TKind::Deactivated:
+      if (FWindow && event.WindowId == FWindow->Id())
+        FViewer->SetWindowActive(event.Kind == TPlatformEvent::TKind::Activated);
+      break;
   }
 }
 

@@ -45,6 +45,8 @@ public:
   void Refresh() override {
     if (FInner) FInner->Refresh();
   }
+  // Frames rendered off screen belong to no window a user could leave.
+  void SetWindowActive(bool) override {}
   void Close() override {
     if (FInner) FInner->Close();
   }

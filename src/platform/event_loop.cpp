@@ -18,6 +18,10 @@ std::optional<TPlatformEvent> Translate(const SDL_Event& event) {
       return TPlatformEvent{TKind::CloseRequested, event.window.windowID};
     case SDL_WINDOWEVENT_EXPOSED:
       return TPlatformEvent{TKind::Exposed, event.window.windowID};
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+      return TPlatformEvent{TKind::Activated, event.window.windowID};
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+      return TPlatformEvent{TKind::Deactivated, event.window.windowID};
   }
   return std::nullopt;
 }

@@ -14,6 +14,8 @@ struct TPlatformEvent {
     Quit,            // the system or a signal (SIGINT, SIGTERM) asks the program to end
     CloseRequested,  // the user closes a window
     Exposed,         // a window must be painted again
+    Activated,       // a window has the keyboard focus: the user works with it
+    Deactivated,     // a window lost the keyboard focus to another window or program
   };
   TKind Kind;
   std::uint32_t WindowId = 0;

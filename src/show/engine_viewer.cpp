@@ -1,6 +1,7 @@
 #include "show/engine_viewer.h"
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 
 #include "base/assertions.h"
@@ -28,6 +29,7 @@ public:
   void SetPosition(double position) override;
   double Position() const override { return FPosition; }
   void Refresh() override;
+  void SetWindowActive(bool active) override { FWindowActive->store(active); }
   void Close() override;
 
 protected:
@@ -58,6 +60,8 @@ private:
   double FPosition = 0;
   int FTotal = 0;
   bool FClosed = false;
+  // Read by the engine thread through its draw controller.
+  std::shared_ptr<std::atomic<bool>> FWindowActive = std::make_shared<std::atomic<bool>>(true);
 };
 
 void TEngineShowViewer::Open(Ref<TFileAccessor> accessor, Ref<TIniFile> project, double position) {
@@ -85,7 +89,9 @@ void TEngineShowViewer::CreateEngine(const TShowOptions& options) {
   settings.Cover = FSettings.Cover;
   settings.Clock = FClock;
   settings.Sink = FSink;
-  FEngine = std::make_unique<TOrvEngine>(FChannel, CreateController(), std::move(settings));
+  Ref<TOrvDrawController> controller = CreateController();
+  controller->WindowActive = [active = FWindowActive] { return active->load(); };
+  FEngine = std::make_unique<TOrvEngine>(FChannel, std::move(controller), std::move(settings));
   FEngine->SetInitialPaused(FPaused);
   FEngine->EnableEndActions(true);
   ConnectChannel();

@@ -42,6 +42,9 @@ class TOrvShowViewer : public TRefObject {
   virtual double Position() const = 0;
   // The window must be painted again.
   virtual void Refresh() = 0;
+  // Whether the window has the user's attention (a show may pause while it has not). A
+  // new viewer counts its window as active.
+  virtual void SetWindowActive(bool active) = 0;
   // Stops the show and lets go of the window for good.
   virtual void Close() = 0;
 };

@@ -25,6 +25,7 @@ class TRecordingViewer : public TOrvShowViewer {
   void SetPosition(double position) override { Positions.push_back(position); }
   double Position() const override { return Positions.empty() ? 0 : Positions.back(); }
   void Refresh() override {}
+  void SetWindowActive(bool) override {}
   void Close() override { Closed = true; }
 
   std::vector<Ref<TIniFile>> Projects;

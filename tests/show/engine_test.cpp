@@ -133,6 +133,35 @@ TEST_F(EngineTest, OpensPausedWithoutPlaying) {
   EXPECT_EQ(Positions.back().Total, 3000);
 }
 
+TEST_F(EngineTest, ShowHoldsWhileTheWindowIsInactiveUnlessToldToPlayOn) {
+  for (const bool pause_when_inactive : {true, false}) {
+    auto active = std::make_shared<std::atomic<bool>>(true);
+    Ref<TOrvDrawController> controller = MakeRef<TOrvDrawController>(nullptr, nullptr);
+    controller->WindowActive = [active] { return active->load(); };
+    MakeEngine(controller);
+    Ref<TIniFile> project = EngineProject({});
+    WriteString(*project, "Main", "opt_pausewheninactive", pause_when_inactive ? u"1" : u"0");
+    Engine->Open(DefaultFileAccessor(), project, 0);
+    Engine->Start();
+    SetPaused(false);
+    ASSERT_TRUE(WaitFor([&] { return Engine->Active(); }));
+    Advance(300);
+    active->store(false);
+    ASSERT_TRUE(WaitSteps());
+    const double left_at = Current();
+    Advance(400);
+    EXPECT_EQ(Engine->Active(), !pause_when_inactive);
+    EXPECT_NEAR(Current(), pause_when_inactive ? left_at : left_at + 400, 20) << pause_when_inactive;
+
+    active->store(true);
+    ASSERT_TRUE(WaitFor([&] { return Engine->Active(); }));
+    const double back_at = Current();
+    Advance(200);
+    EXPECT_NEAR(Current(), back_at + 200, 20);
+    Engine.reset();
+  }
+}
+
 TEST_F(EngineTest, PauseEndActionStopsAtTheSlideEndUntilAPositionRequest) {
   TEngineShow show;
   show.EndActions = {{2, "pause"}};
