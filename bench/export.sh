@@ -38,11 +38,10 @@ for i in $(seq 0 $((slides - 1))); do
 done
 graph+="[$previous]format=bgra[out]"
 
-# A loose project finds its pictures from the folder it is started in.
 ours_fps() {
   local start
   start=$(seconds)
-  (cd "$demo" && "$player" -filename "$demo/demo.orv" -export /dev/null -raw -size 1920x1080 -fps 30 -to "$stretch_ms") \
+  "$player" -filename "$demo/demo.orv" -export /dev/null -raw -size 1920x1080 -fps 30 -to "$stretch_ms" \
     2> "$work/ours.log" || { cat "$work/ours.log" >&2; exit 1; }
   rate "$frames" "$start" "$(seconds)"
 }
@@ -84,7 +83,6 @@ project=$big/show200.orv
   printf '[Times]\nopt_slidescount=200\n'
   for i in $(seq 1 200); do printf 'opt_synchpos%d=%d\n' "$i" $((i * 1000)); done
 } > "$project"
-cd "$big"
 
 # The first frame is timed to its first byte arriving through a pipe: the run's end would
 # also count the loader finishing the next slide's picture before the program can close.

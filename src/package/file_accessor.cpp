@@ -17,7 +17,16 @@ std::optional<std::string> ExistingDiskPath(WideView name) {
 TFileAccessor::TFileAccessor(Ref<TFileSource> source, WideString base_folder)
     : FSource(std::move(source)), FBaseFolder(std::move(base_folder)) {}
 
-StreamPtr TFileAccessor::OpenStream(WideView name) { return FSource->OpenLocked(name); }
+StreamPtr TFileAccessor::OpenStream(WideView name) {
+  if (StreamPtr stream = FSource->OpenLocked(name)) return stream;
+  // A loose project names its files as they were on the author's machine, or relative to
+  // wherever the program was started; the files that travelled with it lie in its base
+  // folder, where they are found by their last name component (as FindFile finds them).
+  if (!FSource->ReadsDisk() || FBaseFolder.empty()) return nullptr;
+  const WideString beside = FBaseFolder + WideString(LastNameComponent(name));
+  if (beside == name) return nullptr;
+  return FSource->OpenLocked(beside);
+}
 
 std::optional<std::string> TFileAccessor::FindFile(WideView name) const {
   if (auto path = ExistingDiskPath(name)) return path;

@@ -17,6 +17,7 @@ public:
   TFileAccessor(Ref<TFileSource> source, WideString base_folder);
 
   // The file's bytes, or nothing. The stream calls PaceLoading after every piece it reads.
+  // Files of sources on disk are also looked for in the base folder (see FindFile).
   StreamPtr OpenStream(WideView name);
   // The disk path of a file that must be opened by path: the name itself, else the name
   // after path variables, else its last component in the base folder. Nothing when none

@@ -62,6 +62,8 @@ public:
 
   // How a picture of that name must be turned.
   virtual TOrientation OrientationOf(WideView name) const;
+  // Whether names are files on disk (not entries of a package).
+  virtual bool ReadsDisk() const { return false; }
 
   // Providers are asked in registration order (see TPictureProvider).
   Ref<TCallbackHandle> AddPictureProvider(TPictureProvider provider);
@@ -84,6 +86,9 @@ private:
 
 // Files on disk, after path variables. Reads that fail report 0 bytes.
 class TRealFileSource : public TFileSource {
+public:
+  bool ReadsDisk() const override { return true; }
+
 protected:
   StreamPtr OpenFile(WideView name) override;
 };
@@ -98,6 +103,7 @@ public:
   void LoadOrientations(const TIniList& section);
 
   TOrientation OrientationOf(WideView name) const override;
+  bool ReadsDisk() const override { return true; }
   // The targets a name is mapped to, in order.
   const std::vector<WideString>* MapTargets(WideView name) const;
 
@@ -118,6 +124,7 @@ class TPackedFileSource : public TMappedFileSource {
 public:
   explicit TPackedFileSource(Ref<TOrvUnpack> package) : FPackage(std::move(package)) {}
   const Ref<TOrvUnpack>& Package() const noexcept { return FPackage; }
+  bool ReadsDisk() const override { return false; }
 
 protected:
   StreamPtr OpenUnmapped(WideView name) override;

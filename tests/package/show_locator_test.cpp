@@ -65,6 +65,10 @@ TEST_F(LocatorTest, LooseProjectFindsFilesBesideIt) {
   ASSERT_TRUE(locator);
   EXPECT_EQ(locator->Accessor()->BaseFolder(), WideFromDiskPath(PathOf("show") + "/"));
   EXPECT_EQ(locator->Accessor()->FindFile(u"C:\\Pics\\a.jpg"), PathOf("show") + "/a.jpg");
+  // Opened from wherever the program runs, by the author's path or by a bare name.
+  for (const char16_t* name : {u"C:\\Pics\\a.jpg", u"a.jpg", u"elsewhere/a.jpg"})
+    EXPECT_EQ(Read(locator->Accessor()->OpenStream(name)), "beside") << Utf16ToUtf8(name);
+  EXPECT_FALSE(locator->Accessor()->OpenStream(u"b.jpg"));
   EXPECT_EQ(locator->Accessor()->Source()->OrientationOf(u"c:\\pics\\A.jpg"), orTurnedClockwise);
   // "Count" 0 removed every path variable, the built-in ones included.
   EXPECT_TRUE(CurrentPathModifiers().Items().empty());
