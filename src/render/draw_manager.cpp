@@ -307,6 +307,7 @@ void T3DDrawer::Sharpen(TDrawItem& root, float amount) {
     FScreen->Renderer().Clear(0);
     root.Draw(*this);
   }
+  const TRectF area = ScreenArea();
   TShaderDraw draw;
   draw.Shader = "unsharp";
   draw.Textures[kStageImage] = &surface->Texture();
@@ -314,7 +315,7 @@ void T3DDrawer::Sharpen(TDrawItem& root, float amount) {
   draw.Set("texelSize", 1.0f / float(FFullPool->Width()), 1.0f / float(FFullPool->Height()))
       .Set("threshold", kUnsharpThreshold)
       .Set("amount", amount);
-  const TRectF area = ScreenArea();
+  SetTexelClamp(draw, *FFullPool, area);
   DrawScreenQuad(area, PoolCoords(*FFullPool, area), {}, 0xFFFFFFFFu, draw);
 }
 
@@ -376,29 +377,41 @@ bool T3DDrawer::BlurAndMix(T3DTexture& frame) {
   const float sigma = std::max(FBlurRadius / 2, 0.01f);
   const float spacing = std::max(1.0f, sigma * 0.8f);
   const std::array<float, 7> weights = GaussWeights(sigma, spacing);
-  BlurPass(*across_surface, frame, "gauss_blur_h7", {2 * spacing / float(FFullPool->Width()), 0},
-           PoolCoords(*FFullPool, area), half, weights);
-  BlurPass(*blurred_surface, across_surface->Texture(), "gauss_blur_v7", {0, spacing / float(FHalfPool->Height())},
-           PoolCoords(*FHalfPool, half), half, weights);
+  BlurPass(*across_surface, frame, *FFullPool, area, "gauss_blur_h7", {2 * spacing / float(FFullPool->Width()), 0},
+           half, weights);
+  BlurPass(*blurred_surface, across_surface->Texture(), *FHalfPool, half, "gauss_blur_v7",
+           {0, spacing / float(FHalfPool->Height())}, half, weights);
   TShaderDraw mix;
   mix.Shader = "gauss_mix";
   mix.Textures[kStageImage] = &frame;
   mix.Textures[kStageSecond] = &blurred_surface->Texture();
   mix.Blend = TBlendMode::Replace;
   mix.Set("alpha", std::min(FBlurRadius, 1.0f));
+  SetTexelClamp(mix, *FHalfPool, half);
   DrawScreenQuad(area, PoolCoords(*FFullPool, area), PoolCoords(*FHalfPool, half), 0xFFFFFFFFu, mix);
   return true;
 }
 
-void T3DDrawer::BlurPass(T3DSurface& target, T3DTexture& source, const char* shader, TPointF step, const TRectF& tex,
-                         const TRectF& half, const std::array<float, 7>& w) {
+void T3DDrawer::BlurPass(T3DSurface& target, T3DTexture& source, const TRenderTargetManager& source_pool,
+                         const TRectF& source_area, const char* shader, TPointF step, const TRectF& half,
+                         const std::array<float, 7>& w) {
   TRenderTargetWrapper into(*FScreen, &target, RectOfSize(int(half.Right), int(half.Bottom)));
   TShaderDraw draw;
   draw.Shader = shader;
   draw.Textures[kStageImage] = &source;
   draw.Blend = TBlendMode::Replace;
   draw.Set("texelStep", step.X, step.Y).Set("weightsLow", w[0], w[1], w[2], w[3]).Set("weightsHigh", w[4], w[5], w[6]);
-  DrawScreenQuad(half, tex, {}, 0xFFFFFFFFu, draw);
+  SetTexelClamp(draw, source_pool, source_area);
+  DrawScreenQuad(half, PoolCoords(source_pool, source_area), {}, 0xFFFFFFFFu, draw);
+}
+
+// The centres of the outermost texels of `area` in a pooled target: reads of neighbours
+// stop there.
+void T3DDrawer::SetTexelClamp(TShaderDraw& draw, const TRenderTargetManager& pool, const TRectF& area) const {
+  const TRectF tex = PoolCoords(pool, area);
+  const float du = 0.5f / float(pool.Width());
+  const float dv = 0.5f / float(pool.Height());
+  draw.Set("texClamp", tex.Left + du, tex.Top + dv, tex.Right - du, tex.Bottom - dv);
 }
 
 void T3DDrawer::DrawTransition(TDrawItem* a, TDrawItem* b, TFilterParams* filter) {

@@ -112,8 +112,10 @@ private:
   void Sharpen(TDrawItem& root, float amount);
   // False when the half-size targets cannot be had.
   bool BlurAndMix(T3DTexture& frame);
-  void BlurPass(T3DSurface& target, T3DTexture& source, const char* shader, TPointF step, const TRectF& tex,
-                const TRectF& half, const std::array<float, 7>& weights);
+  void BlurPass(T3DSurface& target, T3DTexture& source, const TRenderTargetManager& source_pool,
+                const TRectF& source_area, const char* shader, TPointF step, const TRectF& half,
+                const std::array<float, 7>& weights);
+  void SetTexelClamp(TShaderDraw& draw, const TRenderTargetManager& pool, const TRectF& area) const;
   void CreateShaders();
   float FrameScale() const;
   TRectF ScreenArea() const;

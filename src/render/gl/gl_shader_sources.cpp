@@ -113,17 +113,24 @@ vec4 MaskedPicture(vec4 straightMask) {
 }
 )";
 
-constexpr const char* kGauss = R"(
+// Filters that read neighbours of a frame in a larger render target keep their reads
+// inside the frame (left, top, right, bottom texel centres), so its edges repeat instead
+// of taking in the unused part of the target.
+constexpr const char* kClampedTaps = R"(
 uniform sampler2D image;
+uniform vec4 texClamp;
+vec4 Tap(vec2 tex) { return texture(image, clamp(tex, texClamp.xy, texClamp.zw)); }
+)";
+
+constexpr const char* kGauss = R"(
 uniform vec2 texelStep;
 uniform vec4 weightsLow;
 uniform vec4 weightsHigh;
 vec4 Blur7(vec2 axis) {
   vec2 d = axis * texelStep;
-  return texture(image, vTex - 3.0 * d) * weightsLow.x + texture(image, vTex - 2.0 * d) * weightsLow.y +
-         texture(image, vTex - d) * weightsLow.z + texture(image, vTex) * weightsLow.w +
-         texture(image, vTex + d) * weightsHigh.x + texture(image, vTex + 2.0 * d) * weightsHigh.y +
-         texture(image, vTex + 3.0 * d) * weightsHigh.z;
+  return Tap(vTex - 3.0 * d) * weightsLow.x + Tap(vTex - 2.0 * d) * weightsLow.y + Tap(vTex - d) * weightsLow.z +
+         Tap(vTex) * weightsLow.w + Tap(vTex + d) * weightsHigh.x + Tap(vTex + 2.0 * d) * weightsHigh.y +
+         Tap(vTex + 3.0 * d) * weightsHigh.z;
 }
 )";
 
@@ -144,9 +151,8 @@ void main() { vec4 c = texture(image, vTex); fragColor = Premultiply(c.rgb, c.a)
      R"(uniform sampler2D image;
 void main() { fragColor = texture(image, vTex) * vColor; })"},
     {"unsharp",
-     {},
-     R"(uniform sampler2D image;
-uniform vec2 texelSize;
+     {kClampedTaps},
+     R"(uniform vec2 texelSize;
 uniform float threshold;
 uniform float amount;
 void main() {
@@ -154,7 +160,7 @@ void main() {
   vec3 blur = vec3(0.0);
   for (int j = -1; j <= 1; ++j)
     for (int i = -1; i <= 1; ++i)
-      blur += texture(image, vTex + vec2(i, j) * texelSize).rgb * float((2 - abs(i)) * (2 - abs(j)));
+      blur += Tap(vTex + vec2(i, j) * texelSize).rgb * float((2 - abs(i)) * (2 - abs(j)));
   vec3 d = centre.rgb - blur / 16.0;
   vec3 sharpened = centre.rgb + d * amount;
   vec3 c = mix(centre.rgb, sharpened, step(vec3(threshold), abs(d)));
@@ -225,14 +231,18 @@ void main() {
   vec3 whitened = mix(m.rgb, vec3(1.0), g);
   fragColor = MaskedPicture(StraightMask(vec4(whitened, max(m.r, max(m.g, m.b)))));
 })"},
-    {"gauss_blur_h7", {kGauss}, "void main() { fragColor = Blur7(vec2(1.0, 0.0)) * vColor.a; }"},
-    {"gauss_blur_v7", {kGauss}, "void main() { fragColor = Blur7(vec2(0.0, 1.0)) * vColor.a; }"},
+    {"gauss_blur_h7", {kClampedTaps, kGauss}, "void main() { fragColor = Blur7(vec2(1.0, 0.0)) * vColor.a; }"},
+    {"gauss_blur_v7", {kClampedTaps, kGauss}, "void main() { fragColor = Blur7(vec2(0.0, 1.0)) * vColor.a; }"},
     {"gauss_mix",
      {},
      R"(uniform sampler2D sharp;
 uniform sampler2D blurred;
+uniform vec4 texClamp;
 uniform float alpha;
-void main() { fragColor = mix(texture(sharp, vTex), texture(blurred, vTex2), alpha) * vColor.a; })"},
+void main() {
+  vec4 soft = texture(blurred, clamp(vTex2, texClamp.xy, texClamp.zw));
+  fragColor = mix(texture(sharp, vTex), soft, alpha) * vColor.a;
+})"},
     {"yuv",
      {kVideoPart, kYuvConstants},
      R"(void main() {
