@@ -507,6 +507,12 @@ std::string TIniFile::SaveToString(bool with_mark) const {
   return saver.TakeText();
 }
 
+Ref<TIniFile> CopyOf(const TIniFile& file) {
+  Ref<TIniFile> copy = MakeRef<TIniFile>();
+  if (!copy->LoadFromBuffer(file.SaveToString(true))) return nullptr;
+  return copy;
+}
+
 std::string TIniFile::SaveToEscaped() const {
   TTextSaver saver(TTextSaver::TForm::Escaped);
   WriteText(saver, 0);

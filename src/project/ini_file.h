@@ -301,6 +301,10 @@ private:
   std::string FLoadError;
 };
 
+// A separate document with the same content (written out and read back); null when the
+// text does not read back.
+Ref<TIniFile> CopyOf(const TIniFile& file);
+
 // Reading values. A missing item (null) gives the default.
 // ReadString raises EConvertError("Invalid UTF8 Char") when the value is not UTF-8.
 WideString ReadString(const TIniItem* item, WideView default_value = {});

@@ -66,6 +66,9 @@ private:
 
 void TEngineShowViewer::Open(Ref<TFileAccessor> accessor, Ref<TIniFile> project, double position) {
   if (FClosed) return;
+  // The engine works on its own copies: the window keeps its project and may change it.
+  accessor = accessor->Clone();
+  if (Ref<TIniFile> copy = CopyOf(*project)) project = std::move(copy);
   const TShowOptions options = TShowOptions::Read(*project);
   FRepeat = options.Repeat;
   if (!FEngine) CreateEngine(options);

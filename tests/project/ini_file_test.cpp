@@ -423,6 +423,17 @@ TEST(IniWriting, ObjectWithoutNameOrClassIsTheBareKeyword) {
   EXPECT_EQ(file->SaveToString(), "[S]\r\nobject\r\nend\r\n");
 }
 
+TEST(IniWriting, CopyHasTheSameTextAndLivesApart) {
+  TIniFile original;
+  original.LoadFromBytes("top=1\r\n[Main]\r\nname=Caf\xE9\r\nobject A:B\r\n  k=v\r\nend\r\n; note\r\n");
+  const Ref<TIniFile> copy = CopyOf(original);
+  ASSERT_TRUE(copy);
+  EXPECT_EQ(copy->SaveToString(), original.SaveToString());
+  EXPECT_EQ(ReadString(copy->FindKey("Main", "name")), u"Caf\u00E9");
+  WriteString(*copy, "Main", "name", u"changed");
+  EXPECT_EQ(ReadString(original.FindKey("Main", "name")), u"Caf\u00E9");
+}
+
 TEST(IniWriting, SaveToStreamAndFile) {
   auto file = Load("[S]\na=1\n");
   TMemoryStream plain;
