@@ -138,6 +138,12 @@ std::unique_ptr<TGLContext> TPlatformWindow::CreateGLContext() {
   return std::unique_ptr<TGLContext>(new TGLContext(FWindow, context));
 }
 
+void LetGoOfDeletedContext() {
+  if (!tRelease.Bound || !tRelease.Binding.expired()) return;
+  SDL_GL_MakeCurrent(nullptr, nullptr);
+  tRelease.Bound = false;
+}
+
 TGLContext::TGLContext(SDL_Window* window, void* context)
     : FWindow(window), FContext(context), FBinding(std::make_shared<TContextBinding>()) {
   // Creation made it current on this thread.

@@ -78,6 +78,10 @@ private:
 
 struct TContextBinding;
 
+// A thread that still has a context current after another thread deleted that context
+// lets go of it here, so that its window can be given a new context.
+void LetGoOfDeletedContext();
+
 // An OpenGL context bound to one window. It is current on at most one thread at a time; a
 // thread keeps it until it releases it or ends (ending releases it). Deleting a context
 // that another thread still has current frees it once that thread lets go.

@@ -40,7 +40,12 @@ bool TDrawDevice::HasWindow() const {
 std::unique_ptr<TGLContext> TDrawDevice::CreateContext() {
   std::lock_guard lock(FLock);
   if (!FWindow) throw ERenderError("No window to draw");
-  return FWindow->CreateGLContext();
+  // The window refusing a context is the renderer failing: callers try again later.
+  try {
+    return FWindow->CreateGLContext();
+  } catch (const EPlatformError& e) {
+    throw ERenderError(e.what());
+  }
 }
 
 void TDrawDevice::AddListener(Ref<TDrawDeviceListener> listener) {

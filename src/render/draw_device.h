@@ -39,7 +39,8 @@ public:
   int Monitor() const;
   bool HasWindow() const;
 
-  // A new GL context on the window, current on the calling thread (main thread).
+  // A new GL context on the window, current on the calling thread (main thread). Raises
+  // ERenderError when the window has none to give.
   std::unique_ptr<TGLContext> CreateContext();
 
   void AddListener(Ref<TDrawDeviceListener> listener);

@@ -3,6 +3,7 @@
 #include "base/assertions.h"
 #include "base/log.h"
 #include "platform/main_thread.h"
+#include "platform/platform_window.h"
 #include "render/drawing_lock.h"
 #include "render/render_errors.h"
 
@@ -181,7 +182,12 @@ void T3DScreen::BeginUse(bool keep) {
   FUseDepth = 1;
   FKeep = keep;
   FBusy = false;
-  if (FRenderer) TakeContext();
+  if (FRenderer) {
+    TakeContext();
+  } else {
+    // The renderer this thread drew with may have been released by another thread.
+    LetGoOfDeletedContext();
+  }
 }
 
 void T3DScreen::TakeContext() {

@@ -82,6 +82,22 @@ TEST_F(EngineRenderTest, OpeningPausedShowsTheFirstFrameWithoutPlaying) {
   EXPECT_EQ(FirstFrames, 1);
 }
 
+TEST_F(EngineRenderTest, ALostDeviceIsMadeAgainAndThePlayingShowGoesOnDrawing) {
+  MakeEngine(Controller);
+  Engine->Open(DefaultFileAccessor(), EngineProject({}), 0);
+  Engine->Start();
+  SetPaused(false);
+  ASSERT_TRUE(WaitFor([&] { return Engine->Active() && FirstFrames == 1; }));
+  Advance(200);
+  Device->NotifyLost();
+  // The device comes back on the main thread; the slides draw again from their sources.
+  ASSERT_TRUE(WaitFor([&] { return FirstFrames == 2; }));
+  ASSERT_TRUE(WaitFor([&] { return Engine->Active(); }));
+  const double resumed = Current();
+  Advance(300);
+  EXPECT_NEAR(Current(), resumed + 300, 20);
+}
+
 TEST_F(EngineRenderTest, OffscreenRunRendersEveryFrameTheSinkAsksFor) {
   Ref<TListSink> sink = MakeRef<TListSink>(std::deque<double>{0, 40, 1080, 1120, 2960, 3400});
   TOrvEngineSettings settings;
