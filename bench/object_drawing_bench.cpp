@@ -8,7 +8,7 @@
 #include "image/bitmap_store.h"
 #include "package/file_accessor.h"
 #include "package/file_source.h"
-#include "render/video_surface.h"
+#include "null_drawer.h"
 #include "slide/orv_slide.h"
 
 namespace orv {
@@ -17,30 +17,14 @@ namespace {
 constexpr int kObjects = 200;
 
 // Counts what it is asked to draw and draws nothing.
-class TCountingDrawer : public TDeviceDrawer {
+class TCountingDrawer : public test::TNullDrawer {
 public:
   int64_t Quads = 0;
 
-  bool IsUsable() override { return true; }
-  void SetFrameRect(const TRect&) override {}
-  TRect GetScreenRect() override { return {0, 0, 1920, 1080}; }
-  int ShaderLevel() override { return 2; }
-  void PrepareImage(TImage&, const TImageDrawParams&) override {}
-  void ReleaseImage(TImage&) override {}
-  void Clear(TColor32) override {}
-  void SetViewport(const TRect&) override {}
-  bool DrawRoot(TDrawItem& root) override {
-    root.Draw(*this);
-    return true;
-  }
-  void DrawTransition(TDrawItem*, TDrawItem*, TFilterParams*) override {}
-  Ref<TImage> CaptureImage(TDrawItem&) override { return nullptr; }
+  TCountingDrawer() : TNullDrawer({0, 0, 1920, 1080}) {}
   void DrawImage(TImage&, const TQuadFrame&, const TRectF&, const TImageDrawParams&) override { ++Quads; }
   void DrawBox(const TQuadFrame&, const TBoxDrawParams&) override { ++Quads; }
   void DrawBorder(const TQuadFrame&, float, float, TColor32, float, bool) override { ++Quads; }
-  void DrawVideo(T3DYUV&, const TQuadFrame&, const TVideoDrawParams&) override {}
-  void ComposeMask(TDrawItem&, TDrawItem&, float) override {}
-  Ref<T3DYUV> CreateVideoSurface(int, int, bool) override { return nullptr; }
 };
 
 Ref<TBitmapStore> ProvidePicture(void*, const WideString& name) {

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "render/video_surface.h"
+#include "null_drawer.h"
 #include "slide/orv_slide.h"
 #include "slide_fixture.h"
 
@@ -67,7 +67,7 @@ public:
 
 // Records the masks it is asked to compose and draws their parts, as the draw manager does;
 // draws nothing itself.
-class TRecordingDrawer : public TDeviceDrawer {
+class TRecordingDrawer : public TNullDrawer {
 public:
   struct TMask {
     TDrawItem* Stencil;
@@ -76,30 +76,12 @@ public:
   };
   std::vector<TMask> Masks;
 
-  bool IsUsable() override { return true; }
-  void SetFrameRect(const TRect&) override {}
-  TRect GetScreenRect() override { return {0, 0, int(kScreenWidth), int(kScreenHeight)}; }
-  int ShaderLevel() override { return 2; }
-  void PrepareImage(TImage&, const TImageDrawParams&) override {}
-  void ReleaseImage(TImage&) override {}
-  void Clear(TColor32) override {}
-  void SetViewport(const TRect&) override {}
-  bool DrawRoot(TDrawItem& root) override {
-    root.Draw(*this);
-    return true;
-  }
-  void DrawTransition(TDrawItem*, TDrawItem*, TFilterParams*) override {}
-  Ref<TImage> CaptureImage(TDrawItem&) override { return nullptr; }
-  void DrawImage(TImage&, const TQuadFrame&, const TRectF&, const TImageDrawParams&) override {}
-  void DrawBox(const TQuadFrame&, const TBoxDrawParams&) override {}
-  void DrawBorder(const TQuadFrame&, float, float, TColor32, float, bool) override {}
-  void DrawVideo(T3DYUV&, const TQuadFrame&, const TVideoDrawParams&) override {}
+  TRecordingDrawer() : TNullDrawer({0, 0, int(kScreenWidth), int(kScreenHeight)}) {}
   void ComposeMask(TDrawItem& stencil, TDrawItem& content, float opacity) override {
     Masks.push_back({&stencil, &content, opacity});
     content.Draw(*this);
     stencil.Draw(*this);
   }
-  Ref<T3DYUV> CreateVideoSurface(int, int, bool) override { return nullptr; }
 };
 
 }  // namespace orv::test
