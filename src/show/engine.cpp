@@ -706,10 +706,12 @@ void TOrvEngine::RenderOffscreen() {
     return;
   }
   T3DDrawer* drawer = FDrawController->Drawer();
-  if (!drawer || !SelectFrame()) {
+  if (!drawer) {
     FinishOffscreen("No renderer for the frames");
     return;
   }
+  // A slide that could not be built leaves its time empty; the show goes on after it.
+  SelectFrame();
   try {
     Ref<TImage> frame = drawer->CaptureImage(*FRoot);
     if (!frame) throw ERenderError("The frame at " + Ms(*FFrameTime) + " ms could not be rendered");

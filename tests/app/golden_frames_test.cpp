@@ -36,6 +36,13 @@ TEST_F(OffscreenRunTest, CrossFadeMixesTheTwoSlides) {
                  "at " + std::to_string(c.Ms) + " ms");
 }
 
+TEST_F(OffscreenRunTest, ASlideThatCannotBeBuiltLeavesItsTimeEmptyAndTheShowGoesOn) {
+  // An object without its GUID fails its slide.
+  const std::string show = Show({Holding(Block("B:Box", "Size=90,90\nColor1=255,255,255\n")), Coloured(255)}, 2000);
+  ExpectProbes(Snapshot(show, 1000), {{80, 45, {0, 0, 0}}}, "the broken slide");
+  ExpectProbes(Snapshot(show, 3000), {{80, 45, {255, 0, 0}}}, "the next slide");
+}
+
 TEST_F(OffscreenRunTest, RotatedBoxIsADiamond) {
   // A 90-unit box at 40 % is a 36-pixel square; turned by 45° its corners lie 25.5 pixels
   // from its centre along the axes, and its unturned corners are empty.
