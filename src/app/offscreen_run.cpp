@@ -65,9 +65,17 @@ TFrameSchedule ScheduleOf(const TExportSettings& settings, const TOrvSource& sou
   return ScheduleBetween(settings.From, end, settings.Fps);
 }
 
+bool Renderable(int side) { return side >= kMinRenderedSide && side <= kMaxRenderedSide; }
+
 TIntPair RenderSize(const TExportSettings& settings, const TIniFile& project) {
   TIntPair size{settings.Width, settings.Height};
-  if (size.First <= 0 || size.Second <= 0) size = TShowOptions::Read(project).FrameSize;
+  if (size.First <= 0 || size.Second <= 0) {
+    size = TShowOptions::Read(project).FrameSize;
+    if (!Renderable(size.First) || !Renderable(size.Second))
+      throw Exception("The show's frame size " + std::to_string(size.First) + "x" + std::to_string(size.Second) +
+                      " cannot be rendered (sides from " + std::to_string(kMinRenderedSide) + " to " +
+                      std::to_string(kMaxRenderedSide) + "): give one with -size WxH");
+  }
   // Video frames have even sides: rendering them so loses nothing to cropping.
   if (settings.Kind == TOutputKind::Video) size = TIntPair{std::max(size.First & ~1, 2), std::max(size.Second & ~1, 2)};
   return size;
@@ -104,12 +112,13 @@ Ref<TOrvShowViewer> TOffscreenRun::Start(TViewerHost& host, TIniFile& project) {
   const TOrvSource source(Ref<TIniFile>::Share(&project));
   if (source.SlideCount() == 0) throw Exception("The show has no slides: there is nothing to render");
   const TFrameSchedule schedule = ScheduleOf(FSettings, source);
+  const TIntPair size = RenderSize(FSettings, project);
   const bool many = schedule.Count > 1;
   auto progress = many ? std::make_unique<TExportProgress>(stderr, schedule.Count, TExportProgress::StderrIsTerminal())
                        : nullptr;
   FSink = MakeRef<TExportSink>(schedule, std::move(FWriter), many ? kEncoderQueueDepth : 0, std::move(progress),
                                FSettings.Output);
-  return CreateOffscreenViewer(host, MakeRef<TFrameClock>(FSettings.Fps), FSink, RenderSize(FSettings, project));
+  return CreateOffscreenViewer(host, MakeRef<TFrameClock>(FSettings.Fps), FSink, size);
 }
 
 void TOffscreenRun::Fail(TViewerHost& host, const std::string& reason) {

@@ -10,6 +10,10 @@ TEST_F(OffscreenRunTest, BadRequestsEndAtOnceWithAReason) {
   const fs::path empty = FFolder / "empty.orv";
   std::ofstream(empty) << "[Main]\nopt_scr_width=160\nopt_scr_height=90\n";
   std::ofstream(FFolder / "plain") << "x";
+  std::string tall_text = Show({Coloured(0)}, 2000);
+  tall_text.replace(tall_text.find("opt_scr_height=90"), 17, "opt_scr_height=99999");
+  const fs::path tall = FFolder / "tall.orv";
+  std::ofstream(tall) << tall_text;
   const struct {
     std::vector<std::string> Switches;
     const char* Reason;
@@ -22,6 +26,8 @@ TEST_F(OffscreenRunTest, BadRequestsEndAtOnceWithAReason) {
        (FFolder / "e.png").string()},
       {{"-filename", project.string(), "-export", (FFolder / "b.mp4").string(), "-from", "5000"}, "-from 5000 ms",
        (FFolder / "b.mp4").string()},
+      {{"-filename", tall.string(), "-export", (FFolder / "c.mp4").string()}, "frame size 160x99999",
+       (FFolder / "c.mp4").string()},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Reason);

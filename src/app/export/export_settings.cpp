@@ -7,8 +7,6 @@ namespace orv {
 namespace {
 
 constexpr double kMaxFps = 240;
-constexpr int kMinSide = 16;
-constexpr int kMaxSide = 8192;
 
 std::string Arg(const TCommandLine& command_line, WideView name, size_t index) {
   const std::optional<WideString> word = command_line.GetSwitchArg(name, index);
@@ -38,7 +36,7 @@ std::optional<int> SideOf(std::string_view digits) {
   int side = 0;
   const char* last = digits.data() + digits.size();
   const auto [end, error] = std::from_chars(digits.data(), last, side);
-  if (error != std::errc() || end != last || digits.empty() || side < kMinSide || side > kMaxSide)
+  if (error != std::errc() || end != last || digits.empty() || side < kMinRenderedSide || side > kMaxRenderedSide)
     return std::nullopt;
   return side;
 }
@@ -52,7 +50,7 @@ void ReadSize(const TCommandLine& command_line, TExportSettings& settings) {
       x == std::string::npos ? std::nullopt : SideOf(std::string_view(word).substr(x + 1));
   if (!width || !height)
     throw EExportSettingsError("-size: \"" + word + "\" is not WIDTHxHEIGHT with sides from " +
-                               std::to_string(kMinSide) + " to " + std::to_string(kMaxSide));
+                               std::to_string(kMinRenderedSide) + " to " + std::to_string(kMaxRenderedSide));
   settings.Width = *width;
   settings.Height = *height;
 }

@@ -18,6 +18,10 @@ enum class TOutputKind {
   Raw,          // the frames' bytes as they are, for measuring rendering alone
 };
 
+// The sides of a frame an off-screen run renders, in pixels.
+inline constexpr int kMinRenderedSide = 16;
+inline constexpr int kMaxRenderedSide = 8192;
+
 struct TExportSettings {
   TOutputKind Kind = TOutputKind::Video;
   std::string Output;
