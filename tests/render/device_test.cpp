@@ -94,6 +94,19 @@ TEST_F(PostProcessTest, SharpeningAddsHalfTheDifferenceFromTheBlur) {
   EXPECT_LE(MaxDifference(*drawn, expected), 3);
 }
 
+// Sharpening replaces the frame with its filtered copy, alpha included: where nothing was
+// drawn that copy is transparent, yet a captured frame is what the screen shows, opaque.
+TEST_F(PostProcessTest, CapturedFramesAreOpaqueWhereNothingWasDrawn) {
+  Drawer->SetUnsharpAmount(300);
+  Ref<TBitmap> drawn = Capture([](TDeviceDrawer& d) {
+    TBoxDrawParams box;
+    box.Color1 = box.Color2 = 0x80FFFFFFu;
+    d.DrawBox(FrameOf(TRectF{0, 0, kWidth / 2, kHeight}), box);
+  });
+  ASSERT_TRUE(drawn);
+  EXPECT_EQ(MaxDifference(*drawn, [&](int x, int y) { return drawn->PixelArgb(x, y) | 0xFF000000u; }), 0);
+}
+
 TEST_F(PostProcessTest, SofteningBlursAtHalfResolution) {
   Ref<TBitmap> drawn = DrawPicture(-200);  // radius 2: sigma 1 half-size texel, fully blurred
   ASSERT_TRUE(drawn);
