@@ -65,13 +65,11 @@ TFrameSchedule ScheduleOf(const TExportSettings& settings, const TOrvSource& sou
   return ScheduleBetween(settings.From, end, settings.Fps);
 }
 
-bool Renderable(int side) { return side >= kMinRenderedSide && side <= kMaxRenderedSide; }
-
 TIntPair RenderSize(const TExportSettings& settings, const TIniFile& project) {
   TIntPair size{settings.Width, settings.Height};
   if (size.First <= 0 || size.Second <= 0) {
     size = TShowOptions::Read(project).FrameSize;
-    if (!Renderable(size.First) || !Renderable(size.Second))
+    if (!IsRenderedSide(size.First) || !IsRenderedSide(size.Second))
       throw Exception("The show's frame size " + std::to_string(size.First) + "x" + std::to_string(size.Second) +
                       " cannot be rendered (sides from " + std::to_string(kMinRenderedSide) + " to " +
                       std::to_string(kMaxRenderedSide) + "): give one with -size WxH");

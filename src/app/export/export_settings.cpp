@@ -36,8 +36,7 @@ std::optional<int> SideOf(std::string_view digits) {
   int side = 0;
   const char* last = digits.data() + digits.size();
   const auto [end, error] = std::from_chars(digits.data(), last, side);
-  if (error != std::errc() || end != last || digits.empty() || side < kMinRenderedSide || side > kMaxRenderedSide)
-    return std::nullopt;
+  if (error != std::errc() || end != last || digits.empty() || !IsRenderedSide(side)) return std::nullopt;
   return side;
 }
 

@@ -21,6 +21,7 @@ enum class TOutputKind {
 // The sides of a frame an off-screen run renders, in pixels.
 inline constexpr int kMinRenderedSide = 16;
 inline constexpr int kMaxRenderedSide = 8192;
+constexpr bool IsRenderedSide(int side) { return side >= kMinRenderedSide && side <= kMaxRenderedSide; }
 
 struct TExportSettings {
   TOutputKind Kind = TOutputKind::Video;
