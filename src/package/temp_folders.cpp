@@ -23,6 +23,10 @@ constexpr const char* kRootName = "TESSARO_TEMP_ROOT";
 constexpr std::string_view kLockSuffix = ".lock";
 constexpr int kCreateAttempts = 64;
 
+constexpr size_t kGuidTextSize = 36;
+
+bool IsUpperHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
+
 // "[XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX]" from 16 random bytes (a version 4 GUID).
 std::string NewGuidName() {
   uint8_t bytes[16];
@@ -96,6 +100,20 @@ void SweepEntry(const std::string& lock_path) {
 
 }  // namespace
 
+bool IsPrivateFolderName(std::string_view name) {
+  if (name.size() != kGuidTextSize + 2 || name.front() != '[' || name.back() != ']') return false;
+  for (size_t i = 0; i < kGuidTextSize; ++i) {
+    const char c = name[i + 1];
+    const bool dash_here = i == 8 || i == 13 || i == 18 || i == 23;
+    if (dash_here ? c != '-' : !IsUpperHexDigit(c)) return false;
+  }
+  return true;
+}
+
+bool IsLockFileName(std::string_view name) {
+  return name.ends_with(kLockSuffix) && IsPrivateFolderName(name.substr(0, name.size() - kLockSuffix.size()));
+}
+
 TTempFolders::TTempFolders(std::string base_folder) : FRoot(std::move(base_folder) + kRootName + "/") {}
 
 TTempFolders::~TTempFolders() { ReleaseAll(); }
@@ -126,8 +144,10 @@ void TTempFolders::PrepareRoot() {
 void TTempFolders::Sweep() {
   std::error_code error;
   for (const fs::directory_entry& entry : fs::directory_iterator(FRoot, error)) {
+    // Only names this program makes: anything else, "..lock" above all, would lead the
+    // deletion out of the root.
     const std::string name = entry.path().filename().string();
-    if (name.size() > kLockSuffix.size() && name.ends_with(kLockSuffix)) SweepEntry(entry.path().string());
+    if (IsLockFileName(name)) SweepEntry(FRoot + name);
   }
 }
 

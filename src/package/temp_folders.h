@@ -7,6 +7,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 namespace orv {
 
@@ -38,6 +39,11 @@ private:
   bool FRootReady = false;
   std::map<std::string, int> FFolders;  // folder path → its open, locked lock file
 };
+
+// The names the root may hold: "[GUID]" (upper-case hexadecimal digits in groups of 8, 4, 4,
+// 4 and 12) and that name with ".lock". The sweep touches nothing else.
+bool IsPrivateFolderName(std::string_view name);
+bool IsLockFileName(std::string_view name);
 
 // The process-wide instance, on the base temporary folder ($TMPDIR, /tmp, ...).
 std::string GetTempRoot();

@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "base/exceptions.h"
@@ -98,6 +100,45 @@ std::string WithoutSlash(std::string path) {
   return path;
 }
 
+// A folder name of the form the program makes, every digit `digit`.
+std::string GuidName(char digit) {
+  std::string guid(36, digit);
+  for (size_t dash : {8, 13, 18, 23}) guid[dash] = '-';
+  return "[" + guid + "]";
+}
+
+TEST(TempFolderNames, OnlyTheProgramsOwnNamesAreAccepted) {
+  const std::string guid = GuidName('A');
+  const struct {
+    std::string name;
+    bool folder;
+    bool lock;
+  } cases[] = {
+      {"[0123ABCD-4567-89EF-0123-456789ABCDEF]", true, false},
+      {"[0123ABCD-4567-89EF-0123-456789ABCDEF].lock", false, true},
+      {".", false, false},
+      {"..", false, false},
+      {".lock", false, false},
+      {"..lock", false, false},
+      {"...lock", false, false},
+      {"[].lock", false, false},
+      {"[../..].lock", false, false},
+      {guid.substr(0, 9) + "/" + guid.substr(10) + ".lock", false, false},
+      {"[0123abcd-4567-89ef-0123-456789abcdef]", false, false},   // lower case: not ours
+      {"[0123ABCD-4567-89EF-0123-456789ABCDE]", false, false},    // a digit short
+      {"[0123ABCD-4567-89EF-0123-456789ABCDEF0]", false, false},  // a digit too many
+      {"[0123ABCD+4567-89EF-0123-456789ABCDEF]", false, false},
+      {"{0123ABCD-4567-89EF-0123-456789ABCDEF}", false, false},
+      {guid + ".lock.lock", false, false},
+      {guid + ".LOCK", false, false},
+      {std::string("[0123ABCD-4567-89EF-0123-456789ABCDE\0]", 38), false, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(IsPrivateFolderName(c.name), c.folder) << c.name;
+    EXPECT_EQ(IsLockFileName(c.name), c.lock) << c.name;
+  }
+}
+
 TEST_F(TempFoldersTest, PrivateFoldersAreOwnerOnlyAndGoAtRelease) {
   TTempFolders folders(Base());
   EXPECT_EQ(folders.Root(), RootPath() + "/");
@@ -162,16 +203,39 @@ TEST_F(TempFoldersTest, InstancesRunningAtOnceKeepTheirFolders) {
 }
 
 TEST_F(TempFoldersTest, LeftOversWithAFreshLockAreSwept) {
-  fs::create_directories(RootPath() + "/[OLD]/library");
-  WriteFile(RootPath() + "/[OLD]/library/ffmpeg.so", "x");
-  fs::permissions(RootPath() + "/[OLD]/library", fs::perms::owner_read | fs::perms::owner_exec);
-  WriteFile(RootPath() + "/[OLD].lock", "");
-  WriteFile(RootPath() + "/[LOCKLESS]/kept.so", "x");  // no lock file: not ours to judge
+  const std::string old = RootPath() + "/" + GuidName('0');
+  const std::string lockless = RootPath() + "/" + GuidName('1');
+  fs::create_directories(old + "/library");
+  WriteFile(old + "/library/ffmpeg.so", "x");
+  fs::permissions(old + "/library", fs::perms::owner_read | fs::perms::owner_exec);
+  WriteFile(old + ".lock", "");
+  WriteFile(lockless + "/kept.so", "x");  // no lock file: not ours to judge
   TTempFolders folders(Base());
   folders.Root();
-  EXPECT_FALSE(Exists(RootPath() + "/[OLD]"));
-  EXPECT_FALSE(Exists(RootPath() + "/[OLD].lock"));
-  EXPECT_TRUE(Exists(RootPath() + "/[LOCKLESS]/kept.so"));
+  EXPECT_FALSE(Exists(old));
+  EXPECT_FALSE(Exists(old + ".lock"));
+  EXPECT_TRUE(Exists(lockless + "/kept.so"));
+}
+
+// Stray names in the root must not lead the sweep anywhere: "..lock" names the root itself
+// and "...lock" the folder above it.
+TEST_F(TempFoldersTest, StrayNamesNeverLeadTheSweepOutOfItsFolders) {
+  ChildInstance running(Base());
+  const std::string running_folder = running.Folder();
+  ASSERT_FALSE(running_folder.empty());
+  WriteFile(PathOf("beside_root.txt"), "keep");
+  const std::vector<std::string> strays = {".lock", "..lock", "...lock", "[].lock", "lock.lock",
+                                           GuidName('a') + ".lock"};
+  for (const std::string& stray : strays) WriteFile(RootPath() + "/" + stray, "");
+  fs::create_directories(RootPath() + "/lock");  // what "lock.lock" would name
+
+  TTempFolders folders(Base());
+  folders.Root();
+  EXPECT_EQ(testing_package::ReadFile(PathOf("beside_root.txt")), "keep");
+  EXPECT_TRUE(Exists(running_folder + "library.so"));
+  EXPECT_TRUE(Exists(RootPath() + "/lock"));
+  for (const std::string& stray : strays) EXPECT_TRUE(Exists(RootPath() + "/" + stray)) << stray;
+  EXPECT_EQ(running.Finish(), 0);
 }
 
 TEST_F(TempFoldersTest, PlantedLinksAreNotFollowed) {
@@ -179,14 +243,16 @@ TEST_F(TempFoldersTest, PlantedLinksAreNotFollowed) {
   fs::create_directories(RootPath());
   fs::permissions(RootPath(), fs::perms::owner_all, fs::perm_options::replace);
   // A lock that is a link, and a left-over "folder" that is a link.
-  fs::create_symlink(PathOf("outside/precious.txt"), RootPath() + "/[A].lock");
-  fs::create_directory_symlink(PathOf("outside"), RootPath() + "/[A]");
-  fs::create_directory_symlink(PathOf("outside"), RootPath() + "/[B]");
-  WriteFile(RootPath() + "/[B].lock", "");
+  const std::string a = RootPath() + "/" + GuidName('A');
+  const std::string b = RootPath() + "/" + GuidName('B');
+  fs::create_symlink(PathOf("outside/precious.txt"), a + ".lock");
+  fs::create_directory_symlink(PathOf("outside"), a);
+  fs::create_directory_symlink(PathOf("outside"), b);
+  WriteFile(b + ".lock", "");
   TTempFolders folders(Base());
   folders.Root();
   EXPECT_EQ(testing_package::ReadFile(PathOf("outside/precious.txt")), "keep");
-  EXPECT_FALSE(Exists(RootPath() + "/[B]"));  // the link itself goes
+  EXPECT_FALSE(Exists(b));  // the link itself goes
 }
 
 TEST_F(TempFoldersTest, ARootThatIsALinkIsRefused) {
