@@ -1,7 +1,6 @@
 #include "app/show_name.h"
 
-#include <fstream>
-
+#include "base/stream.h"
 #include "package/orv_unpack.h"
 #include "package/windows_names.h"
 
@@ -78,11 +77,13 @@ std::string BundleShowFile(const std::string& name) {
 std::string FolderPartOf(const std::string& name) { return name.substr(0, NameStart(name)); }
 
 bool LooksLikeProjectText(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!DiskFileExists(path) || !file) return SameTextAscii(ExtensionOf(path), ".orv");
   std::string head(kSniffBytes, '\0');
-  file.read(head.data(), std::streamsize(head.size()));
-  head.resize(size_t(file.gcount()));
+  try {
+    TFileStream file(path, TFileMode::OpenRead);
+    head.resize(file.Read(head.data(), head.size()));
+  } catch (const Exception&) {
+    return SameTextAscii(ExtensionOf(path), ".orv");
+  }
   return StartsLikeProjectText(head) && !PackageVersion(path);
 }
 

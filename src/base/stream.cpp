@@ -119,17 +119,21 @@ TFileStream::TFileStream(const std::string& path, TFileMode mode) : FPath(path) 
     case TFileMode::OpenReadWrite: flags |= O_RDWR; break;
     case TFileMode::Create: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
   }
-  FHandle = ::open(path.c_str(), flags, 0644);
+  // Not blocking while opening: a pipe would wait for a writer before we could refuse it.
+  FHandle = ::open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY, 0644);
   if (FHandle < 0) {
     const char* verb = mode == TFileMode::Create ? "Cannot create file \"" : "Cannot open file \"";
     throw EFOpenError(verb + path + "\". " + ErrnoText());
   }
+  // Only files: a pipe or a device could block a reader forever or never end.
   struct stat info {};
-  if (::fstat(FHandle, &info) == 0 && S_ISDIR(info.st_mode)) {
+  if (::fstat(FHandle, &info) != 0 || !S_ISREG(info.st_mode)) {
     ::close(FHandle);
     FHandle = -1;
-    throw EFOpenError("Cannot open file \"" + path + "\". Is a directory");
+    throw EFOpenError("Cannot open file \"" + path + "\". " +
+                      (S_ISDIR(info.st_mode) ? "Is a directory" : "Not a regular file"));
   }
+  ::fcntl(FHandle, F_SETFL, ::fcntl(FHandle, F_GETFL) & ~O_NONBLOCK);
   FBuffer.resize(kBufferSize);
 }
 

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -202,6 +205,32 @@ TEST_F(Orvviewer, StartFailuresSayWhyOnStderrAndExit) {
     EXPECT_EQ(player.Wait(), 2);
     EXPECT_EQ(player.Err(), "Slideshow Error: " + c.message + "\n");
   }
+}
+
+// Only regular files are read as shows: a pipe would block the player before it could
+// say anything, and a device might never end.
+TEST_F(Orvviewer, ShowsThatAreNoFilesAreRefusedAtOnce) {
+  const std::string pipe = PathOf("show.pipe");
+  const std::string socket_path = PathOf("show.socket");
+  const std::string folder = PathOf("show.folder");
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  ASSERT_LT(socket_path.size(), sizeof address.sun_path);
+  std::copy(socket_path.begin(), socket_path.end(), address.sun_path);
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  fs::create_directories(folder);
+  for (const std::string& show : {pipe, socket_path, folder}) {
+    for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
+             {ORVVIEWER_PATH, show}, {ORVVIEWER_PATH, "-exename", show}, {ORVVIEWER_PATH, "-filename", show}}) {
+      SCOPED_TRACE(arguments[1] + " " + arguments.back());
+      Player player(arguments, Folder());
+      EXPECT_EQ(player.Wait(), 2);
+      EXPECT_TRUE(player.Err().starts_with("Slideshow Error: ")) << player.Err();
+    }
+  }
+  ::close(listener);
 }
 
 TEST_F(Orvviewer, AShowWithoutItsExecutableNameSaysSoAndPlays) {
