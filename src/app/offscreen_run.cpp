@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "app/export/export_sink.h"
+#include "app/export/output_file.h"
 #include "platform/main_thread.h"
 #include "project/show_options.h"
 #include "show/engine_viewer.h"
@@ -93,8 +94,11 @@ void UseOffscreenDrivers() {
   setenv("SDL_AUDIODRIVER", "dummy", 1);
 }
 
-TOffscreenRun::TOffscreenRun(TExportSettings settings)
-    : FSettings(std::move(settings)), FWriter(CreateFrameWriter(FSettings)) {}
+TOffscreenRun::TOffscreenRun(TExportSettings settings, const std::string& show_path) : FSettings(std::move(settings)) {
+  CheckOutput(FSettings);
+  if (SameExistingFile(FSettings.Output, show_path))
+    throw EFileError("Cannot write \"" + FSettings.Output + "\": it is the show being rendered");
+}
 
 TOffscreenRun::~TOffscreenRun() = default;
 
@@ -106,7 +110,7 @@ void TOffscreenRun::Configure(TMainForm::TServices& services) {
 }
 
 Ref<TOrvShowViewer> TOffscreenRun::Start(TViewerHost& host, TIniFile& project) {
-  if (!FWriter) throw Exception("Only one show is rendered in a run");
+  if (FSink) throw Exception("Only one show is rendered in a run");
   const TOrvSource source(Ref<TIniFile>::Share(&project));
   if (source.SlideCount() == 0) throw Exception("The show has no slides: there is nothing to render");
   const TFrameSchedule schedule = ScheduleOf(FSettings, source);
@@ -114,14 +118,13 @@ Ref<TOrvShowViewer> TOffscreenRun::Start(TViewerHost& host, TIniFile& project) {
   const bool many = schedule.Count > 1;
   auto progress = many ? std::make_unique<TExportProgress>(stderr, schedule.Count, TExportProgress::StderrIsTerminal())
                        : nullptr;
-  FSink = MakeRef<TExportSink>(schedule, std::move(FWriter), many ? kEncoderQueueDepth : 0, std::move(progress),
+  FSink = MakeRef<TExportSink>(schedule, CreateFrameWriter(FSettings), many ? kEncoderQueueDepth : 0, std::move(progress),
                                FSettings.Output);
   return CreateOffscreenViewer(host, MakeRef<TFrameClock>(FSettings.Fps), FSink, size);
 }
 
 void TOffscreenRun::Fail(TViewerHost& host, const std::string& reason) {
   FStartFailure = reason;
-  FWriter.reset();
   PostToMainThread([&host] { host.EndProgram(kExitNotStarted); });
 }
 

@@ -12,15 +12,16 @@
 namespace orv {
 
 class TExportSink;
-class TFrameWriter;
 
 // Exit code of an export that failed after it started (the message says why).
 inline constexpr int kExitExportFailed = 3;
 
 class TOffscreenRun {
 public:
-  // Opens the output at once: raises EFileError when it cannot be written.
-  explicit TOffscreenRun(TExportSettings settings);
+  // Checks the output at once, without touching it: raises EFileError when it cannot be
+  // written or is the show itself (at `show_path`). The output is opened only once the
+  // show has opened.
+  TOffscreenRun(TExportSettings settings, const std::string& show_path);
   ~TOffscreenRun();
   TOffscreenRun(const TOffscreenRun&) = delete;
   TOffscreenRun& operator=(const TOffscreenRun&) = delete;
@@ -32,15 +33,14 @@ public:
   // is told on stderr.
   int ExitCode(int form_exit_code) const;
 
-  // Starts rendering `project`: raises when the show gives nothing to render. The viewer
-  // that renders is returned.
+  // Opens the output and starts rendering `project`: raises when the show gives nothing to
+  // render or the output cannot be opened. The viewer that renders is returned.
   Ref<TOrvShowViewer> Start(TViewerHost& host, TIniFile& project);
   // Ends the program after a start that failed, with the reason.
   void Fail(TViewerHost& host, const std::string& reason);
 
 private:
   TExportSettings FSettings;
-  std::unique_ptr<TFrameWriter> FWriter;
   Ref<TExportSink> FSink;
   std::string FStartFailure;
 };

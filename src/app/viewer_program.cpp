@@ -8,6 +8,7 @@
 
 #include "app/main_form.h"
 #include "app/offscreen_run.h"
+#include "app/show_name.h"
 #include "base/log.h"
 #include "base/program_path.h"
 #include "image/picture_library.h"
@@ -118,7 +119,8 @@ int RunViewerProgram(int argc, const char* const* argv) {
   std::unique_ptr<TOffscreenRun> offscreen;
   try {
     if (std::optional<TExportSettings> settings = ReadExportSettings(command_line)) {
-      offscreen = std::make_unique<TOffscreenRun>(std::move(*settings));
+      const TShowName show = ShowNameOf(command_line, ProgramPath(), ProgramFolder(), WorkingFolder());
+      offscreen = std::make_unique<TOffscreenRun>(std::move(*settings), show.Path);
       UseOffscreenDrivers();
     }
   } catch (const Exception& e) {

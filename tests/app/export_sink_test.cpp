@@ -7,8 +7,11 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "app/export/export_progress.h"
 #include "base/exceptions.h"
@@ -165,6 +168,73 @@ TEST_F(ExportSinkTest, UnwritablePathFailsAtOnceWithTheReason) {
       EXPECT_NE(message.find(path.substr(0, path.find("/frames/") + 1)), std::string::npos) << message;
       EXPECT_NE(message.find(": "), std::string::npos) << message;
     }
+  }
+}
+
+std::string Contents(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+std::vector<std::string> NamesIn(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
+  return names;
+}
+
+// The old file stays whole until a run succeeds, and then nothing but the new one is left.
+TEST_F(ExportSinkTest, AnAbandonedOutputKeepsTheOldFileAndAFinishedOneReplacesIt) {
+  const std::pair<TOutputKind, std::string> cases[] = {
+      {TOutputKind::Snapshot, "shot.png"}, {TOutputKind::Video, "show.mp4"}, {TOutputKind::Raw, "frames.raw"}};
+  const Ref<TBitmap> frame = SolidFrame(16, 8, 0xFF336699)->GetLevel(0);
+  for (const auto& [kind, name] : cases) {
+    SCOPED_TRACE(name);
+    TExportSettings settings;
+    settings.Kind = kind;
+    settings.Output = PathOf(name);
+    std::ofstream(settings.Output) << "old";
+    std::unique_ptr<TFrameWriter> abandoned = CreateFrameWriter(settings);
+    abandoned->Write(*frame);
+    abandoned->Abandon();
+    EXPECT_EQ(Contents(settings.Output), "old");
+    EXPECT_EQ(NamesIn(FFolder), std::vector<std::string>{name});
+
+    std::unique_ptr<TFrameWriter> finished = CreateFrameWriter(settings);
+    finished->Write(*frame);
+    finished->Close();
+    EXPECT_GT(Contents(settings.Output).size(), 3u);
+    EXPECT_EQ(NamesIn(FFolder), std::vector<std::string>{name});
+    fs::remove(settings.Output);
+  }
+}
+
+// A pipe cannot be rewritten: raw frames go through as they are, a video as a fragmented
+// MP4, and the pipe stays whatever happens.
+TEST_F(ExportSinkTest, APipeIsWrittenAsItIsAndNeverRemoved) {
+  const std::string pipe = PathOf("pipe");
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  const Ref<TBitmap> frame = SolidFrame(16, 8, 0xFF336699)->GetLevel(0);
+  for (const TOutputKind kind : {TOutputKind::Raw, TOutputKind::Video}) {
+    std::string received;
+    std::thread reader([&] { received = Contents(pipe); });
+    TExportSettings settings;
+    settings.Kind = kind;
+    settings.Output = pipe;
+    std::unique_ptr<TFrameWriter> writer = CreateFrameWriter(settings);
+    writer->Write(*frame);
+    writer->Write(*frame);
+    writer->Close();
+    writer.reset();
+    reader.join();
+    if (kind == TOutputKind::Raw) {
+      EXPECT_EQ(received.size(), 2u * 16 * 8 * 4);
+    } else {
+      EXPECT_EQ(received.substr(4, 4), "ftyp");
+      EXPECT_NE(received.find("moof"), std::string::npos);
+    }
+    struct stat info {};
+    EXPECT_EQ(::stat(pipe.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
   }
 }
 

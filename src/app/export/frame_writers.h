@@ -17,12 +17,15 @@ public:
   virtual void Write(const TBitmap& frame) = 0;
   // After the last frame: writes what is left. Raises EFileError when that fails.
   virtual void Close() = 0;
-  // After a failed run: closes, and deletes a file that would be unusable unfinished.
+  // After a failed run: closes, and leaves the output as it was before the run (pictures
+  // of a sequence already written are complete and stay).
   virtual void Abandon() = 0;
 };
 
-// Makes the output named by the settings (its file or folder) at once, so that a path
-// that cannot be written fails with the reason before any frame is rendered.
+// Raises EFileError with the reason when the output named by the settings (its file or
+// folder) cannot be written; touches nothing, so it can run before the show is opened.
+void CheckOutput(const TExportSettings& settings);
+// Opens the output named by the settings. Raises EFileError when it cannot be written.
 std::unique_ptr<TFrameWriter> CreateFrameWriter(const TExportSettings& settings);
 
 // The name of frame `index` (from 0) in a PNG sequence folder ending in "/".

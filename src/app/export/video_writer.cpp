@@ -1,7 +1,5 @@
 #include "app/export/video_writer.h"
 
-#include <cstdio>
-
 extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/opt.h>
@@ -19,19 +17,43 @@ const AVCodec* H264Encoder() {
   return codec;
 }
 
+constexpr int kIoBufferSize = 1 << 16;
+
+// The muxer writes and seeks through our output file; nothing may escape into FFmpeg.
+int WriteToOutput(void* file, uint8_t* bytes, int size) {
+  try {
+    static_cast<TOutputFile*>(file)->Write(bytes, size_t(size));
+    return size;
+  } catch (const std::exception&) {
+    return AVERROR(EIO);
+  }
+}
+
+int64_t SeekInOutput(void* opaque, int64_t offset, int whence) {
+  auto* file = static_cast<TOutputFile*>(opaque);
+  const int64_t position = (whence & AVSEEK_SIZE) ? file->Size() : file->Seek(offset, whence & ~AVSEEK_FORCE);
+  return position < 0 ? AVERROR(ESPIPE) : position;
+}
+
 }  // namespace
 
 TVideoWriter::TVideoWriter(const std::string& path, double fps)
-    : FPath(path), FFrameRate(av_d2q(fps, 1001000)), FPacket(AllocatePacket()) {
+    : FPath(path), FFile(path), FFrameRate(av_d2q(fps, 1001000)), FPacket(AllocatePacket()) {
   // x264 writes its statistics at the info level, in the middle of the progress line.
   av_log_set_level(AV_LOG_ERROR);
-  CheckAv(avformat_alloc_output_context2(&FFormat, nullptr, "mp4", path.c_str()), "MP4 writer");
-  const int opened = avio_open(&FFormat->pb, path.c_str(), AVIO_FLAG_WRITE);
-  if (opened < 0) {
-    avformat_free_context(FFormat);
-    FFormat = nullptr;
-    throw EFileError("Cannot write \"" + path + "\": " + AvErrorText(opened));
+  // The muxer's name is the file being written: moving the index to the front reads it back.
+  CheckAv(avformat_alloc_output_context2(&FFormat, nullptr, "mp4", FFile.WritingPath().c_str()), "MP4 writer");
+  auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferSize));
+  FIo = buffer ? avio_alloc_context(buffer, kIoBufferSize, 1, &FFile, nullptr, WriteToOutput,
+                                    FFile.Seekable() ? SeekInOutput : nullptr)
+               : nullptr;
+  if (!FIo) {
+    av_free(buffer);
+    CloseMuxer();
+    throw EFileError("Out of memory for the MP4 writer");
   }
+  FFormat->pb = FIo;
+  FFormat->flags |= AVFMT_FLAG_CUSTOM_IO;
 }
 
 TVideoWriter::~TVideoWriter() {
@@ -60,7 +82,7 @@ void TVideoWriter::OpenEncoder(int width, int height) {
   FStream->time_base = FEncoder->time_base;
   FStream->avg_frame_rate = FFrameRate;
   AVDictionary* options = nullptr;
-  av_dict_set(&options, "movflags", "+faststart", 0);
+  av_dict_set(&options, "movflags", FFile.Seekable() ? "+faststart" : "+frag_keyframe+empty_moov+default_base_moof", 0);
   const int written = avformat_write_header(FFormat, &options);
   av_dict_free(&options);
   CheckAv(written, "Writing \"" + FPath + "\"");
@@ -91,21 +113,24 @@ void TVideoWriter::Close() {
   if (!FEncoder) throw EFileError("No frame was written to \"" + FPath + "\"");
   Encode(nullptr);
   CheckAv(av_write_trailer(FFormat), "Writing \"" + FPath + "\"");
-  CloseFile();
+  avio_flush(FIo);
+  CheckAv(FIo->error, "Writing \"" + FPath + "\"");
+  CloseMuxer();
+  FFile.Commit();
 }
 
 void TVideoWriter::Abandon() {
   if (FClosed) return;
-  CloseFile();
-  std::remove(FPath.c_str());
+  CloseMuxer();
+  FFile.Discard();
 }
 
-void TVideoWriter::CloseFile() {
+void TVideoWriter::CloseMuxer() {
   FClosed = true;
   FEncoder.reset();
-  if (!FFormat) return;
-  avio_closep(&FFormat->pb);
-  avformat_free_context(FFormat);
+  if (FIo) av_freep(&FIo->buffer);
+  avio_context_free(&FIo);
+  if (FFormat) avformat_free_context(FFormat);
   FFormat = nullptr;
 }
 

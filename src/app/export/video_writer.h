@@ -5,15 +5,18 @@
 #include <string>
 
 #include "app/export/ffmpeg_support.h"
+#include "app/export/output_file.h"
 
 struct AVFormatContext;
+struct AVIOContext;
 struct AVStream;
 
 namespace orv {
 
 class TVideoWriter {
 public:
-  // Creates the file at once, so that an unwritable path fails before anything is rendered.
+  // Opens the output at once (see TOutputFile): raises EFileError when it cannot be
+  // written. A device or a pipe gets a fragmented MP4, which needs no going back.
   TVideoWriter(const std::string& path, double fps);
   ~TVideoWriter();
   TVideoWriter(const TVideoWriter&) = delete;
@@ -22,18 +25,21 @@ public:
   // The first frame fixes the video's size (odd sides lose a pixel: the encoder's 4:2:0
   // pictures need even ones); later frames of another size are scaled to it.
   void Write(const TBitmap& frame);
-  // Writes what the encoder still holds and the file's index. Raises when that fails.
+  // Writes what the encoder still holds and the file's index, and puts the file in place.
+  // Raises when that fails.
   void Close();
-  // Closes and deletes an unfinished file.
+  // Closes, leaving the output as it was.
   void Abandon();
 
 private:
   void OpenEncoder(int width, int height);
   // Sends one picture (none: the end) and writes every packet the encoder has ready.
   void Encode(const AVFrame* picture);
-  void CloseFile();
+  void CloseMuxer();
 
   std::string FPath;
+  TOutputFile FFile;
+  AVIOContext* FIo = nullptr;
   AVRational FFrameRate;
   AVFormatContext* FFormat = nullptr;
   AVStream* FStream = nullptr;
