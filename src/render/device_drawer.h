@@ -102,6 +102,9 @@ struct TVideoDrawParams {
   bool InvertMask = false;
 };
 
+// What a captured frame holds: the slide frame alone, or the whole screen with the border.
+enum class TCaptureArea { SlideFrame, WholeScreen };
+
 class TDeviceDrawer : public TRefObject {
 public:
   virtual bool IsUsable() = 0;
@@ -121,8 +124,9 @@ public:
   // A whole frame: false when nothing could be drawn (the device is not usable).
   virtual bool DrawRoot(TDrawItem& root) = 0;
   virtual void DrawTransition(TDrawItem* a, TDrawItem* b, TFilterParams* filter) = 0;
-  // The frame drawn into a picture of the frame rectangle's size; null when it fails.
-  virtual Ref<TImage> CaptureImage(TDrawItem& root) = 0;
+  // The frame drawn into a picture of the slide frame's size, or of the whole screen with
+  // the border around the frame; null when it fails.
+  virtual Ref<TImage> CaptureImage(TDrawItem& root, TCaptureArea area) = 0;
 
   // `window` (in picture pixels of level 0; for sprite sheets in the padded view) filling
   // `frame`.

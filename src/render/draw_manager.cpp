@@ -241,7 +241,7 @@ bool T3DDrawer::DrawRoot(TDrawItem& root) {
   return true;
 }
 
-Ref<TImage> T3DDrawer::CaptureImage(TDrawItem& root) {
+Ref<TImage> T3DDrawer::CaptureImage(TDrawItem& root, TCaptureArea captured) {
   TDrawingLock lock(FScreen.Get(), TContextHold::Keep);
   if (!BeginFrame()) return nullptr;
   TPooledTarget target(*FFullPool);
@@ -251,7 +251,7 @@ Ref<TImage> T3DDrawer::CaptureImage(TDrawItem& root) {
     return nullptr;
   }
   RenderInto(*surface, root, 0xFF000000u);
-  const TRect area = FrameArea();
+  const TRect area = captured == TCaptureArea::SlideFrame ? FrameArea() : FScreen->Rect();
   Ref<TImage> image;
   if (!area.IsEmpty()) {
     Ref<TBitmap> pixels = FreeCaptureBitmap(area.Width(), area.Height());

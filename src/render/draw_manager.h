@@ -68,7 +68,7 @@ public:
   void SetViewport(const TRect& area) override;
   bool DrawRoot(TDrawItem& root) override;
   void DrawTransition(TDrawItem* a, TDrawItem* b, TFilterParams* filter) override;
-  Ref<TImage> CaptureImage(TDrawItem& root) override;
+  Ref<TImage> CaptureImage(TDrawItem& root, TCaptureArea area) override;
   void DrawImage(TImage& picture, const TQuadFrame& frame, const TRectF& window,
                  const TImageDrawParams& params) override;
   void DrawBox(const TQuadFrame& frame, const TBoxDrawParams& params) override;

@@ -249,7 +249,7 @@ void TOrvEngine::HandleCapture() {
   T3DDrawer* drawer = FDrawController->Drawer();
   if (drawer && SelectFrame()) {
     try {
-      image = drawer->CaptureImage(*FRoot);
+      image = drawer->CaptureImage(*FRoot, TCaptureArea::SlideFrame);
     } catch (const std::exception& e) {
       Log().Write(std::string("TOrvEngine: capture failed: ") + e.what());
     }
@@ -713,7 +713,8 @@ void TOrvEngine::RenderOffscreen() {
   // A slide that could not be built leaves its time empty; the show goes on after it.
   SelectFrame();
   try {
-    Ref<TImage> frame = drawer->CaptureImage(*FRoot);
+    // The frame the sink asked for, letterboxed in the show's border colour.
+    Ref<TImage> frame = drawer->CaptureImage(*FRoot, TCaptureArea::WholeScreen);
     if (!frame) throw ERenderError("The frame at " + Ms(*FFrameTime) + " ms could not be rendered");
     FSettings.Sink->PutFrame(*frame);
   } catch (const std::exception& e) {

@@ -60,6 +60,8 @@ TEST(ExportSettings, RejectsWhatCannotBeUsedWithAReason) {
       {"v s -export o.mp4 -fps 0", "-fps: \"0\""},
       {"v s -export o.mp4 -fps fast", "-fps"},
       {"v s -export o.mp4 -fps 1000", "-fps"},
+      {"v s -export o.mp4 -fps 0.000001", "-fps: \"0.000001\" is not a frame rate from 0.01"},
+      {"v s -export o.mp4 -fps 0.0099", "-fps"},
       {"v s -export o.mp4 -from 2000 -to 1000", "-to must be later"},
       {"v s -export o.mp4 -from -5", "-from needs a value"},
       {"v s -export o.avi", "cannot tell what to write"},

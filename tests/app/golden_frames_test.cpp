@@ -76,5 +76,26 @@ TEST_F(OffscreenRunTest, StopShowHoldsItsLastSlideAfterTheEnd) {
                "after the end");
 }
 
+// Frames have the size asked for; a show of another shape sits in the middle, and the
+// rest is the show's border colour.
+TEST_F(OffscreenRunTest, AFrameOfAnotherShapeIsLetterboxedInTheBorderColour) {
+  std::string text = Show({Coloured(255)}, 2000);
+  text.replace(text.find("opt_scr_width=160"), 17, "opt_scr_width=120");  // 4:3
+  text.insert(text.find("opt_scr_full"), "opt_scr_hidercolor=65280\n");
+  const fs::path project = WriteProject(text);
+  const fs::path picture = FFolder / "frame.png";
+  ASSERT_EQ(Run({"-filename", project.string(), "-snapshot", "1000", picture.string(), "-size", "320x180"}), 0)
+      << FErrors;
+  TFrame frame;
+  ASSERT_TRUE(ReadPng(picture, frame));
+  ASSERT_EQ(frame.Width, 320);
+  ASSERT_EQ(frame.Height, 180);
+  // The slide is 240 × 180 from x = 40.
+  const TRgb red{255, 0, 0}, green{0, 255, 0};
+  const std::vector<TProbe> probes = {{10, 90, green}, {36, 5, green}, {44, 5, red},
+                                      {160, 90, red},  {276, 175, red}, {284, 175, green}, {310, 90, green}};
+  ExpectColours(frame, probes, "letterboxed");
+}
+
 }  // namespace
 }  // namespace orv::test

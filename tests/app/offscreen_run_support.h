@@ -193,9 +193,14 @@ protected:
     return frame;
   }
 
+  // A frame of the show's own size with the colours of the probes.
   void ExpectProbes(const TFrame& frame, const std::vector<TProbe>& probes, const std::string& what) {
     ASSERT_EQ(frame.Width, kWidth) << what;
     ASSERT_EQ(frame.Height, kHeight) << what;
+    ExpectColours(frame, probes, what);
+  }
+
+  void ExpectColours(const TFrame& frame, const std::vector<TProbe>& probes, const std::string& what) {
     for (const TProbe& probe : probes) {
       const TRgb got = frame.At(probe.X, probe.Y);
       const bool near = std::abs(got.R - probe.Expected.R) <= kTolerance &&

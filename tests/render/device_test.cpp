@@ -191,7 +191,7 @@ TEST_F(RenderTest, EngineThreadDrawsAndDeviceCreationWaitsForTheMainThread) {
   EXPECT_TRUE(Drawer->Screen().HasRenderer());
 
   Ref<TImage> captured;
-  on_engine_thread([&] { captured = Drawer->CaptureImage(*frame); });
+  on_engine_thread([&] { captured = Drawer->CaptureImage(*frame, TCaptureArea::SlideFrame); });
   ASSERT_TRUE(captured);
   EXPECT_EQ(MaxDifference(*captured->GetLevel(0), Noise), 0);
 }

@@ -87,7 +87,7 @@ void RenderTest::TearDown() {
 }
 
 Ref<TBitmap> RenderTest::Capture(const std::function<void(TDeviceDrawer&)>& draw) {
-  Ref<TImage> image = Drawer->CaptureImage(*Item(draw));
+  Ref<TImage> image = Drawer->CaptureImage(*Item(draw), TCaptureArea::SlideFrame);
   if (!image) return nullptr;
   return image->GetLevel(0);
 }

@@ -25,7 +25,7 @@ public:
     return true;
   }
   void DrawTransition(TDrawItem*, TDrawItem*, TFilterParams*) override {}
-  Ref<TImage> CaptureImage(TDrawItem&) override { return nullptr; }
+  Ref<TImage> CaptureImage(TDrawItem&, TCaptureArea) override { return nullptr; }
   void DrawImage(TImage&, const TQuadFrame&, const TRectF&, const TImageDrawParams&) override {}
   void DrawBox(const TQuadFrame&, const TBoxDrawParams&) override {}
   void DrawBorder(const TQuadFrame&, float, float, TColor32, float, bool) override {}

@@ -6,6 +6,9 @@
 namespace orv {
 namespace {
 
+// What the encoders and the frame schedule take: slower than one frame in 100 s, the MP4
+// writer's time base no longer holds a frame's duration.
+constexpr double kMinFps = 0.01;
 constexpr double kMaxFps = 240;
 
 std::string Arg(const TCommandLine& command_line, WideView name, size_t index) {
@@ -58,9 +61,8 @@ void ReadFps(const TCommandLine& command_line, TExportSettings& settings) {
   if (!command_line.HasSwitch(u"fps")) return;
   const std::string word = Arg(command_line, u"fps", 0);
   const std::optional<double> fps = NumberOf(word);
-  if (!fps || *fps <= 0 || *fps > kMaxFps)
-    throw EExportSettingsError("-fps: \"" + word + "\" is not a frame rate above 0 and up to " +
-                               std::to_string(int(kMaxFps)));
+  if (!fps || *fps < kMinFps || *fps > kMaxFps)
+    throw EExportSettingsError("-fps: \"" + word + "\" is not a frame rate from 0.01 to " + std::to_string(int(kMaxFps)));
   settings.Fps = *fps;
 }
 
