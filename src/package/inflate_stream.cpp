@@ -82,6 +82,8 @@ TInflatingStream::TInflatingStream(StreamPtr compressed, int64_t max_size, TProg
   RefillOutput();
 }
 
+int64_t TInflatingStream::Current() const { return FOutputPosition - static_cast<int64_t>(FOutputEnd - FOutputStart); }
+
 void TInflatingStream::Restart() {
   FInflater.reset();
   FCompressed->SetPosition(0);
@@ -128,9 +130,8 @@ size_t TInflatingStream::Read(void* buffer, size_t count) {
 }
 
 void TInflatingStream::MoveTo(int64_t position) {
-  const int64_t current = FOutputPosition - static_cast<int64_t>(FOutputEnd - FOutputStart);
-  if (position < current) Restart();
-  int64_t at = FOutputPosition - static_cast<int64_t>(FOutputEnd - FOutputStart);
+  if (position < Current()) Restart();
+  int64_t at = Current();
   // Skipping passes null for the target: the bytes passed over are only counted.
   while (at < position) {
     const size_t step = static_cast<size_t>(std::min<int64_t>(position - at, std::numeric_limits<int32_t>::max()));
@@ -143,14 +144,14 @@ void TInflatingStream::MoveTo(int64_t position) {
 size_t TInflatingStream::Write(const void*, size_t) { InvalidOperation(); }
 
 int64_t TInflatingStream::Seek(int64_t offset, TSeekOrigin origin) {
-  const int64_t current = FOutputPosition - static_cast<int64_t>(FOutputEnd - FOutputStart);
+  const int64_t current = Current();
   int64_t target = offset;
   if (origin == TSeekOrigin::Current) target = current + offset;
   if (origin == TSeekOrigin::End) target = Size() + offset;
   if (target == current) return current;
   if (target < 0) throw EStreamError("Incorrect Position");
   MoveTo(target);
-  const int64_t reached = FOutputPosition - static_cast<int64_t>(FOutputEnd - FOutputStart);
+  const int64_t reached = Current();
   if (reached != target) throw EStreamError("Incorrect Position");
   return reached;
 }

@@ -78,6 +78,8 @@ public:
 private:
   static constexpr size_t kOutputSize = 64 * 1024;
 
+  // The position of the next byte a read gives.
+  int64_t Current() const;
   void Restart();
   // Inflates the next piece into the output buffer; false at the end of the entry.
   bool RefillOutput();
