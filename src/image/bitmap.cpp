@@ -18,6 +18,7 @@ constexpr size_t kMappedSize = 8u << 20;
 }  // namespace
 
 TBitmap::TPixelMemory::TPixelMemory(size_t size) : FSize(size) {
+  if (TPictureScope::Active()) FShare.Resize(int64_t(size));
   if (size >= kMappedSize) {
     void* pages = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (pages == MAP_FAILED) throw std::bad_alloc();

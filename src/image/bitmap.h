@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "base/ref_object.h"
+#include "image/picture_limits.h"
 #include "image/pixel_format.h"
 
 namespace orv {
@@ -23,7 +24,8 @@ struct TBitmapClass {
 
 class TBitmap : public TRefObject {
 public:
-  // A new bitmap of this size with every byte 0.
+  // A new bitmap of this size with every byte 0. Inside a TPictureScope its pixels take
+  // their share of the picture memory budget: EPictureRefused when they do not fit.
   static Ref<TBitmap> Create(int width, int height, const TCommonPixelFormat& format);
   // A bitmap over pixels that `owner` keeps alive; rows are `stride` bytes apart.
   static Ref<TBitmap> Wrap(int width, int height, const TCommonPixelFormat& format, uint8_t* pixels,
@@ -52,7 +54,8 @@ protected:
           Ref<TRefObject> owner);
 
 private:
-  // Zeroed pixel memory of the bitmap's own.
+  // Zeroed pixel memory of the bitmap's own, with its share of the budget inside a
+  // picture scope.
   class TPixelMemory {
   public:
     explicit TPixelMemory(size_t size);
@@ -62,6 +65,7 @@ private:
     uint8_t* Data() const { return FData; }
 
   private:
+    TPictureMemory FShare;
     uint8_t* FData = nullptr;
     size_t FSize = 0;
     bool FMapped = false;

@@ -1,8 +1,11 @@
 #include "image/bitmap_store.h"
 
+#include <new>
+#include <string>
 #include <utility>
 
 #include "base/assertions.h"
+#include "base/log.h"
 #include "image/halving.h"
 
 namespace orv {
@@ -15,7 +18,15 @@ constexpr int kLevelLimit = 64;
 
 Ref<TBitmap> TBitmapStore::GetLevel(int level, const TCommonPixelFormat* format, const TBitmapClass* bitmap_class) {
   std::lock_guard lock(FLock);
-  return LevelLocked(level, format, bitmap_class);
+  TPictureScope pictures;
+  try {
+    return LevelLocked(level, format, bitmap_class);
+  } catch (const EPictureRefused& refused) {
+    Log().Write("Picture level " + std::to_string(level) + " refused: " + refused.what());
+  } catch (const std::bad_alloc&) {
+    Log().Write("Picture level " + std::to_string(level) + " refused: out of memory");
+  }
+  return nullptr;
 }
 
 Ref<TBitmap> TBitmapStore::LevelLocked(int level, const TCommonPixelFormat* format, const TBitmapClass* bitmap_class) {

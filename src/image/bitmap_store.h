@@ -35,7 +35,8 @@ class TBitmapStore : public TRefObject {
 public:
   // The bitmap of a level, in the wanted format and class when given. Thread-safe: the
   // store's lock is held while the level is made, so a second caller waits for the first.
-  // Nothing when the picture has no pixels.
+  // Nothing when the picture has no pixels, or when the picture memory budget (or the
+  // machine) cannot hold what making the level takes; a coarser level may still fit.
   Ref<TBitmap> GetLevel(int level, const TCommonPixelFormat* format = nullptr,
                         const TBitmapClass* bitmap_class = nullptr);
 

@@ -1,5 +1,6 @@
 #include "image/bmp_reader.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <cstring>
@@ -122,7 +123,8 @@ Ref<TBitmap> ReadRows(TStream& stream, const TBmpHeader& h, const TCommonPixelFo
 class TRleDecoder {
 public:
   TRleDecoder(const std::string& data, int bits, int64_t row_length, int rows)
-      : FData(data), FBits(bits), FRowLength(row_length), FIndexes(size_t(row_length) * size_t(rows)) {}
+      : FData(data), FBits(bits), FRowLength(row_length), FIndexesMemory(row_length * rows),
+        FIndexes(size_t(row_length) * size_t(rows)) {}
 
   bool Decode() {
     for (;;) {
@@ -188,13 +190,22 @@ private:
   int64_t FRowLength;
   int64_t FX = 0;
   int64_t FY = 0;
+  TPictureMemory FIndexesMemory;
   std::vector<uint8_t> FIndexes;
 };
 
+// The most run-length data a picture of this size can use: two bytes a pixel (runs of
+// one), an end of line a row and the end of the bitmap.
+int64_t MaxRleBytes(const TBmpHeader& h) { return 2 * (int64_t(h.width) + 1) * h.Rows() + 2; }
+
 Ref<TBitmap> ReadRle(TStream& stream, const TBmpHeader& h, const TPalette& palette) {
   std::string data;
+  TPictureMemory data_memory;
   stream.SetPosition(h.DataStart());
-  if (!TryReadRest(stream, data)) return nullptr;
+  // What follows the data (the end of the file, or padding) is not read.
+  const size_t limit = size_t(std::clamp<int64_t>(int64_t(h.file_size) - h.data_offset, 1, MaxRleBytes(h)));
+  const auto end_at_limit = [limit](std::string_view read) { return read.size() >= limit ? limit : 0; };
+  if (!ReadPictureBytes(stream, data, data_memory, int64_t(limit), end_at_limit)) return nullptr;
   // RLE8 rows keep the stride of an uncompressed picture; RLE4 rows are one byte a pixel.
   const int64_t row_length = h.bit_count == 8 ? h.Stride() : h.width;
   TRleDecoder decoder(data, h.bit_count, row_length, h.Rows());

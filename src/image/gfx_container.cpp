@@ -70,7 +70,9 @@ std::unique_ptr<TGfxImage> TGfxImage::Read(TStream& stream) {
   TStreamPositionGuard guard(stream);
   try {
     std::unique_ptr<TGfxImage> image(new TGfxImage);
-    if (!image->ReadKeys(stream) || !TryReadRest(stream, image->FPayload)) return nullptr;
+    if (!image->ReadKeys(stream) ||
+        !ReadRestOfPicture(stream, image->FPayload, image->FPayloadMemory, image->MaxPayloadSize()))
+      return nullptr;
     guard.Keep();
     return image;
   } catch (const Exception&) {
@@ -102,16 +104,22 @@ bool TGfxImage::ReadKeys(TStream& stream) {
 Ref<TBitmap> TGfxImage::DecodePicture() {
   Ref<TBitmap> picture = DecodePayload();
   std::string().swap(FPayload);
+  FPayloadMemory.Resize(0);
   if (picture) return picture;
   Ref<TBitmap> green = TBitmap::Create(FWidth, FHeight, pf::A8R8G8B8);
   green->Fill(kOpaqueGreen);
   return green;
 }
 
+int64_t TGfxImage::MaxFileSize() const { return int64_t(FWidth) * FHeight * 4 + kPayloadSlack; }
+
+// Deflate never makes data more than a few bytes per 64 KiB larger than it was.
+int64_t TGfxImage::MaxPayloadSize() const { return MaxFileSize() + MaxFileSize() / 1024 + 1024; }
+
 Ref<TBitmap> TGfxImage::DecodePayload() const {
   std::string file;
-  const size_t limit = size_t(FWidth) * size_t(FHeight) * 4 + kPayloadSlack;
-  if (!InflateRaw(FPayload, file, limit)) return nullptr;
+  const TPictureMemory file_memory(MaxFileSize());
+  if (!InflateRaw(FPayload, file, size_t(MaxFileSize()))) return nullptr;
   TMemoryStream stream(std::move(file));
   Ref<TBitmap> bitmap = ReadWindowsBitmap(stream);
   // A payload of another size than the keys promise would break the store's promise.

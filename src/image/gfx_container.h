@@ -9,6 +9,7 @@
 #include "base/hash_list.h"
 #include "base/stream.h"
 #include "image/bitmap_store.h"
+#include "image/picture_limits.h"
 
 namespace orv {
 
@@ -25,7 +26,8 @@ public:
   const WideString* Value(WideView key) const { return FValues.Find(key); }
 
   // Inflates the payload and reads the bitmap in it as "A8R8G8B8"; nothing when the
-  // payload is broken or holds a picture of another size than the keys declare.
+  // payload is broken or holds a picture of another size than the keys declare. Raises
+  // EPictureRefused when the budget cannot hold the inflated file.
   Ref<TBitmap> DecodePayload() const;
   // DecodePayload for display: a broken payload gives the declared size in opaque green,
   // so the failure shows. The compressed bytes are released afterwards.
@@ -34,6 +36,10 @@ public:
 private:
   TGfxImage() = default;
   bool ReadKeys(TStream& stream);
+  // The largest bitmap file of the declared size, and the largest deflate stream of one:
+  // a longer payload is not the picture the keys declare.
+  int64_t MaxFileSize() const;
+  int64_t MaxPayloadSize() const;
 
   THashList<WideString> FValues{251};
   WideString FSourceFile;
@@ -41,6 +47,7 @@ private:
   int FHeight = 0;
   int64_t FOriginalSize = 0;
   std::string FPayload;
+  TPictureMemory FPayloadMemory;
 };
 
 // A store over a container; the picture is inflated on the first request for level 0.

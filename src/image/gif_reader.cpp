@@ -253,6 +253,7 @@ void TGifReader::ReadImage(TGifFrame& frame) {
 
   const int minimum_code_size = ReadByte();
   if (minimum_code_size < 1 || minimum_code_size > 8) throw EGifError("GIF code size out of range");
+  frame.indexes_memory.Resize(int64_t(frame.width) * frame.height);
   frame.indexes.assign(size_t(frame.width) * size_t(frame.height), 0);
   TSubBlockReader data(FStream);
   TLzwDecoder decoder(data, minimum_code_size);
@@ -260,6 +261,7 @@ void TGifReader::ReadImage(TGifFrame& frame) {
   data.SkipRest();
   // Stored order to image order: interlaced rows arrive in passes.
   if (frame.interlaced) {
+    const TPictureMemory ordered_memory(int64_t(frame.indexes.size()));
     std::vector<uint8_t> ordered(frame.indexes.size());
     for (int stored = 0; stored < frame.height; ++stored)
       std::memcpy(&ordered[size_t(frame.RowOfStoredRow(stored)) * frame.width],

@@ -9,6 +9,7 @@
 #include "base/exceptions.h"
 #include "base/stream.h"
 #include "image/bitmap_store.h"
+#include "image/picture_limits.h"
 
 namespace orv {
 
@@ -41,8 +42,9 @@ struct TGifFrame {
   // The active colour table as 0xFFRRGGBB, padded to 256 entries with 0 (transparent
   // black); the transparent index has alpha 0.
   std::array<uint32_t, 256> palette{};
-  // One index a pixel, rows top-down.
+  // One index a pixel, rows top-down, and its share of the picture memory budget.
   std::vector<uint8_t> indexes;
+  TPictureMemory indexes_memory;
   // Pixels the data filled, in the order they are stored (interlaced rows come in passes).
   int64_t decoded_pixels = 0;
 
@@ -59,7 +61,8 @@ public:
   const TGifScreen& Screen() const { return FScreen; }
 
   // Walks the blocks up to the next image and decodes it; false at the trailer or the
-  // end of the data. Raises EGifError for a broken block structure.
+  // end of the data. Raises EGifError for a broken block structure, EPictureRefused when
+  // the budget cannot hold the image's indexes.
   bool ReadFrame(TGifFrame& frame);
 
 private:

@@ -9,6 +9,8 @@
 #include <climits>
 #include <cmath>
 #include <csetjmp>
+#include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "base/assertions.h"
@@ -20,6 +22,8 @@ namespace orv {
 namespace {
 
 constexpr int kNativeLevels = 4;  // 1/1, 1/2, 1/4, 1/8
+// libjpeg's own buffers besides the coefficients: a few rows of the widest picture.
+constexpr int64_t kJpegWorkingMemory = int64_t(64) << 20;
 
 // libjpeg reports a fatal error by calling error_exit, which must not return. We jump back
 // to the guarded call and raise EJPEG from there, outside libjpeg's C frames.
@@ -67,9 +71,7 @@ public:
     FErrors.pub.output_message = DiscardMessage;
     FErrors.pub.emit_message = DiscardWarning;
     jpeg_create_decompress(&FInfo);
-    // Progressive files keep every coefficient of the picture; never more than a picture
-    // at our size limit could need.
-    FInfo.mem->max_memory_to_use = long(std::min<int64_t>(MaxPicturePixels() * 8 + (64 << 20), LONG_MAX));
+    LimitMemory(0);
     jpeg_mem_src(&FInfo, reinterpret_cast<const unsigned char*>(data.data()), static_cast<unsigned long>(data.size()));
   }
   ~TJpegDecompressor() { jpeg_destroy_decompress(&FInfo); }
@@ -77,6 +79,12 @@ public:
   TJpegDecompressor& operator=(const TJpegDecompressor&) = delete;
 
   jpeg_decompress_struct& Info() { return FInfo; }
+
+  // libjpeg fails a decode that needs more than this beyond its working rows (it has no
+  // backing store to spill to), which keeps it within what was reserved for it.
+  void LimitMemory(int64_t coefficient_bytes) {
+    FInfo.mem->max_memory_to_use = long(std::min<int64_t>(coefficient_bytes + kJpegWorkingMemory, LONG_MAX));
+  }
 
   // Runs one libjpeg step; a fatal error in it raises EJPEG. The step must not own
   // anything that needs destroying, since an error jumps straight out of it.
@@ -115,6 +123,73 @@ void CmykToRgb(const uint8_t* cmyk, uint8_t* rgb, int width, bool inverted) {
   }
 }
 
+// Finds where a JPEG file ends (just after its end-of-image marker) as its bytes arrive,
+// walking the marker segments by their lengths and the entropy-coded data of each scan up
+// to the next marker, so that markers inside other segments (a thumbnail's) do not count.
+class TJpegEndFinder {
+public:
+  // The file's length once `data` (all bytes so far, growing between calls) reaches its
+  // end; 0 before.
+  size_t operator()(std::string_view data) {
+    const auto byte = [&](size_t at) { return uint8_t(data[at]); };
+    for (;;) {
+      if (FInScan) {
+        const void* mark = FAt < data.size() ? std::memchr(data.data() + FAt, 0xFF, data.size() - FAt) : nullptr;
+        if (!mark) {
+          FAt = data.size();
+          return 0;
+        }
+        const size_t at = size_t(static_cast<const char*>(mark) - data.data());
+        if (at + 1 >= data.size()) {
+          FAt = at;
+          return 0;
+        }
+        const uint8_t next = byte(at + 1);
+        // A stuffed zero or a restart marker belongs to the scan.
+        if (next == 0x00 || (next >= 0xD0 && next <= 0xD7)) {
+          FAt = at + 2;
+          continue;
+        }
+        FInScan = false;
+        FAt = at;
+      }
+      // Anything up to the next 0xFF is garbage that libjpeg skips too.
+      while (FAt < data.size() && byte(FAt) != 0xFF) ++FAt;
+      while (FAt + 1 < data.size() && byte(FAt + 1) == 0xFF) ++FAt;  // fill bytes
+      if (FAt + 1 >= data.size()) return 0;
+      const uint8_t marker = byte(FAt + 1);
+      if (marker == 0xD9) return FAt + 2;
+      if (marker == 0xD8 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+        FAt += 2;
+        continue;
+      }
+      if (FAt + 4 > data.size()) return 0;
+      const size_t length = LoadBE16(reinterpret_cast<const uint8_t*>(data.data()) + FAt + 2);
+      if (FAt + 2 + length > data.size()) return 0;
+      FAt += 2 + std::max<size_t>(length, 2);
+      FInScan = marker == 0xDA;
+    }
+  }
+
+private:
+  size_t FAt = 0;
+  bool FInScan = false;
+};
+
+// What libjpeg keeps of the whole picture while it decodes a file of several scans
+// (progressive ones): every coefficient of every component, at whatever output scale.
+int64_t CoefficientBytes(const jpeg_decompress_struct& info) {
+  if (!jpeg_has_multiple_scans(const_cast<jpeg_decompress_struct*>(&info))) return 0;
+  int64_t bytes = 0;
+  for (int c = 0; c < info.num_components; ++c) {
+    const jpeg_component_info& component = info.comp_info[c];
+    const auto round_up = [](int64_t value, int64_t multiple) { return (value + multiple - 1) / multiple * multiple; };
+    bytes += round_up(component.width_in_blocks, component.h_samp_factor) *
+             round_up(component.height_in_blocks, component.v_samp_factor) * int64_t(DCTSIZE2 * sizeof(JCOEF));
+  }
+  return bytes;
+}
+
 // Reads the scanlines into the bitmap; returns when the picture is done.
 void ReadScanlines(TJpegDecompressor& jpeg, TBitmap& bitmap) {
   jpeg_decompress_struct& info = jpeg.Info();
@@ -139,10 +214,10 @@ std::unique_ptr<TJpegImage> TJpegImage::Read(TStream& stream) {
     uint8_t marker[2];
     if (!TryReadExact(stream, marker, 2) || marker[0] != 0xFF || marker[1] != 0xD8) return nullptr;
     stream.SetPosition(guard.Start());
-    std::string data;
-    if (!TryReadRest(stream, data)) return nullptr;
-    std::unique_ptr<TJpegImage> image(new TJpegImage(std::move(data)));
-    if (!image->ReadHeader()) return nullptr;
+    std::unique_ptr<TJpegImage> image(new TJpegImage);
+    if (!ReadPictureBytes(stream, image->FData, image->FDataMemory, MaxPictureFileSize(), TJpegEndFinder()) ||
+        !image->ReadHeader())
+      return nullptr;
     guard.Keep();
     return image;
   } catch (const Exception&) {
@@ -163,11 +238,15 @@ bool TJpegImage::ReadHeader() {
 
 Ref<TBitmap> TJpegImage::Decode(int level, const TProgressHandler& progress) const {
   const int scale = 1 << level;
-  Ref<TBitmap> bitmap = TBitmap::Create((FWidth + scale - 1) / scale, (FHeight + scale - 1) / scale, pf::B8G8R8);
   TJpegDecompressor jpeg(FData);
+  // ReadHeader read this header before: it does not fail now.
+  jpeg.Run([](jpeg_decompress_struct& i) { jpeg_read_header(&i, TRUE); });
+  // Both are taken before anything is decoded: a picture the budget cannot hold fails here.
+  const TPictureMemory coefficients(CoefficientBytes(jpeg.Info()));
+  jpeg.LimitMemory(coefficients.Bytes());
+  Ref<TBitmap> bitmap = TBitmap::Create((FWidth + scale - 1) / scale, (FHeight + scale - 1) / scale, pf::B8G8R8);
   if (progress) jpeg.WatchProgress(progress);
   try {
-    jpeg.Run([](jpeg_decompress_struct& i) { jpeg_read_header(&i, TRUE); });
     jpeg_decompress_struct& info = jpeg.Info();
     info.scale_num = 1;
     info.scale_denom = unsigned(scale);

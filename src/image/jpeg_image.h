@@ -9,6 +9,7 @@
 #include "base/exceptions.h"
 #include "base/stream.h"
 #include "image/bitmap_store.h"
+#include "image/picture_limits.h"
 
 namespace orv {
 
@@ -24,8 +25,9 @@ private:
 
 class TJpegImage {
 public:
-  // The JPEG from the stream's position to its end, or nothing (stream back where it
-  // was) when its header cannot be read or gives an empty or oversized picture.
+  // The JPEG from the stream's position to its end-of-image marker (what follows is not
+  // read), or nothing (stream back where it was) when its header cannot be read, gives an
+  // empty or oversized picture, or the budget cannot hold the file.
   static std::unique_ptr<TJpegImage> Read(TStream& stream);
 
   int Width() const { return FWidth; }
@@ -35,14 +37,18 @@ public:
 
   // The picture at scale 1/2^level (level 0..3) as "B8G8R8". A libjpeg error is logged
   // and, like an exception from `progress`, ends the decode with the rows done so far
-  // (the rest stays black): a damaged photo still shows what could be read.
+  // (the rest stays black): a damaged photo still shows what could be read. Raises
+  // EPictureRefused, before decoding, when the budget cannot hold the level and what
+  // libjpeg keeps while it decodes.
   Ref<TBitmap> Decode(int level, const TProgressHandler& progress) const;
 
 private:
-  explicit TJpegImage(std::string data) : FData(std::move(data)) {}
+  TJpegImage() = default;
   bool ReadHeader();
 
+  // The file up to its end-of-image marker, kept for decoding later levels.
   std::string FData;
+  TPictureMemory FDataMemory;
   int FWidth = 0;
   int FHeight = 0;
   bool FGrayscale = false;

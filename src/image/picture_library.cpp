@@ -83,6 +83,22 @@ int64_t DataWriteAt(void* picture, const void* buffer, int64_t count, int64_t po
   return count;
 }
 
+// The length of a PNG file: its chunks up to and including "IEND"; 0 until `data` holds
+// them all.
+size_t PngEnd(std::string_view data) {
+  constexpr size_t kSignatureSize = 8;
+  constexpr size_t kChunkOverhead = 12;  // length, type and check sum
+  size_t at = kSignatureSize;
+  while (at + 8 <= data.size()) {
+    const auto* chunk = reinterpret_cast<const uint8_t*>(data.data()) + at;
+    const uint64_t length = uint64_t(chunk[0]) << 24 | uint64_t(chunk[1]) << 16 | uint64_t(chunk[2]) << 8 | chunk[3];
+    if (at + kChunkOverhead + length > data.size()) return 0;
+    at += kChunkOverhead + length;
+    if (std::memcmp(chunk + 4, "IEND", 4) == 0) return at;
+  }
+  return 0;
+}
+
 // Rows the library laid out evenly are used in place; others are copied together.
 Ref<TBitmap> BitmapOverRows(Ref<TPictureLibPicture> picture, const TCommonPixelFormat& format) {
   const TPictureLibImage& image = picture->Image();
@@ -116,6 +132,8 @@ TImageLibStore::TImageLibStore(WideString name, Ref<TPictureLibPicture> picture,
 
 Ref<TBitmap> TImageLibStore::LoadLevel(int level) {
   if (level != 0) return nullptr;
+  // The library allocates the rows itself: their share is taken first, and kept with them.
+  FPicture->FRowsMemory.Resize(int64_t(Width()) * Height() * Format().BytesPerPixel());
   FPicture->FFunctions->ReadImage(&FPicture->FImage);
   ReportProgress(1.0);
   // A library that gave no rows leaves the picture transparent.
@@ -130,7 +148,7 @@ Ref<TSysBitmapStore> LoadWithPictureLibrary(TStream& stream, const WideString& n
   Ref<TPictureLibPicture> picture = Ref<TPictureLibPicture>::Adopt(new TPictureLibPicture);
   picture->FFunctions = functions;
   try {
-    if (!TryReadRest(stream, picture->FData)) return nullptr;
+    if (!ReadPictureBytes(stream, picture->FData, picture->FDataMemory, MaxPictureFileSize(), PngEnd)) return nullptr;
   } catch (const Exception&) {
     return nullptr;
   }

@@ -7,6 +7,7 @@
 
 #include "base/stream.h"
 #include "image/bitmap_store.h"
+#include "image/picture_limits.h"
 #include "image/picture_library_api.h"
 
 namespace orv {
@@ -41,7 +42,9 @@ private:
   TPictureLibPicture() = default;
 
   const TPictureLibFunctions* FFunctions = nullptr;
-  std::string FData;  // the file, which the library reads through FStream
+  std::string FData;  // the file up to its end, which the library reads through FStream
+  TPictureMemory FDataMemory;
+  TPictureMemory FRowsMemory;  // the share of the rows the library makes
   TPictureLibStream FStream{};
   TPictureLibImage FImage{};
   bool FOpen = false;

@@ -3,12 +3,15 @@
 #include <atomic>
 #include <cstring>
 #include <mutex>
+#include <string>
 
+#include "base/log.h"
 #include "image/bmp_reader.h"
 #include "image/color_profile.h"
 #include "image/gfx_container.h"
 #include "image/gif_reader.h"
 #include "image/jpeg_image.h"
+#include "image/picture_limits.h"
 #include "image/stream_reading.h"
 
 namespace orv {
@@ -144,9 +147,14 @@ void RegisterColorProfileLoader(TColorProfileLoader loader, const std::vector<st
 }
 
 Ref<TSysBitmapStore> LoadPicture(TStream& stream, const WideString& name, const THookFactory& hooks) {
+  const int64_t start = stream.Position();
+  if (stream.Size() - start > MaxPictureFileSize()) {
+    Log().Write("Picture file of " + std::to_string(stream.Size() - start) + " bytes refused unread");
+    return nullptr;
+  }
   std::string extension = PictureExtension(name);
   if (extension == ".bmp" && StartsWithPngSignature(stream)) extension = ".png";
-  const int64_t start = stream.Position();
+  TPictureScope pictures;
   for (const auto& registration : TRegistry::Instance().Loaders()) {
     if (!registration.Matches(extension)) continue;
     stream.SetPosition(start);

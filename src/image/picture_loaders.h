@@ -27,7 +27,8 @@ void RegisterPictureLoader(TPictureLoader loader, const std::vector<std::string>
 void RegisterColorProfileLoader(TColorProfileLoader loader, const std::vector<std::string>& extensions);
 
 // The store of the picture at the stream's position, with its colour profile attached;
-// nothing when no loader takes it (the stream is then back where it was).
+// nothing when no loader takes it (the stream is then back where it was), and nothing,
+// unread, when the stream holds more than MaxPictureFileSize bytes.
 Ref<TSysBitmapStore> LoadPicture(TStream& stream, const WideString& name, const THookFactory& hooks = {});
 Ref<TImage> LoadImage(TStream& stream, const WideString& name);
 

@@ -14,6 +14,10 @@ namespace orv {
 namespace {
 
 constexpr int kFontPixels = 32;
+// A longer line keeps its first and last characters with an ellipsis between, so that the
+// picture stays a reasonable width whatever the name.
+constexpr size_t kMaxLineCharacters = 80;
+constexpr char32_t kEllipsis = 0x2026;
 constexpr int kMargin = kFontPixels / 2;
 constexpr const char* kDefaultFace = "Arial";
 
@@ -26,6 +30,14 @@ std::vector<char32_t> CodePoints(const WideString& text) {
     out.push_back(pair ? 0x10000 + ((unit - 0xD800) << 10) + (text[++i] - 0xDC00) : unit);
   }
   return out;
+}
+
+std::vector<char32_t> Elided(std::vector<char32_t> line) {
+  if (line.size() <= kMaxLineCharacters) return line;
+  const size_t kept = (kMaxLineCharacters - 1) / 2;
+  line.erase(line.begin() + ptrdiff_t(kept), line.end() - ptrdiff_t(kept));
+  line.insert(line.begin() + ptrdiff_t(kept), kEllipsis);
+  return line;
 }
 
 struct TFreeType {
@@ -100,8 +112,8 @@ Ref<TSysBitmapStore> MakePlaceholderPicture(const WideString& name, const WideSt
                                             const WideString& second_line) {
   TFreeType font;
   if (DefaultFontFile().empty() || !font.Open(DefaultFontFile())) return nullptr;
-  const std::array<std::vector<char32_t>, 2> lines = {CodePoints(u" " + first_line + u" "),
-                                                      CodePoints(u" " + second_line + u" ")};
+  const std::array<std::vector<char32_t>, 2> lines = {Elided(CodePoints(u" " + first_line + u" ")),
+                                                      Elided(CodePoints(u" " + second_line + u" "))};
   const FT_Size_Metrics& metrics = font.face->size->metrics;
   const int line_height = int(metrics.height >> 6);
   const int ascender = int(metrics.ascender >> 6);

@@ -12,7 +12,8 @@ inline constexpr uint32_t kPlaceholderTextColour = 0xFFE6E6E6;        // 230, 23
 inline constexpr uint32_t kPlaceholderBackgroundColour = 0xFF646464;  // 100, 100, 100
 
 // A store named `name` showing the two lines in the default font, each with one blank
-// before and after it. Nothing when no font can be found.
+// before and after it; a line of more than 80 characters keeps its first and last 39 with
+// an ellipsis between. Nothing when no font can be found.
 Ref<TSysBitmapStore> MakePlaceholderPicture(const WideString& name, const WideString& first_line,
                                             const WideString& second_line);
 

@@ -1,7 +1,9 @@
 #include "package/inflate_stream.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
+#include <string>
 
 namespace orv {
 namespace {
@@ -68,5 +70,101 @@ int64_t TInflateStream::Size() {
 }
 
 void TInflateStream::SetSize(int64_t) { InvalidOperation(); }
+
+// ---- TInflatingStream
+
+TInflatingStream::TInflatingStream(StreamPtr compressed, int64_t max_size, TProgressProc progress, void* context)
+    : FCompressed(std::move(compressed)), FMaxSize(max_size), FProgress(progress), FContext(context),
+      FOutput(kOutputSize) {
+  Restart();
+  // The first piece now, so that an entry whose data is broken from the start fails to
+  // open rather than reading as empty.
+  RefillOutput();
+}
+
+int64_t TInflatingStream::Current() const { return FOutputPosition - static_cast<int64_t>(FOutputEnd - FOutputStart); }
+
+void TInflatingStream::Restart() {
+  FInflater.reset();
+  FCompressed->SetPosition(0);
+  FInflater = std::make_unique<TInflateStream>(*FCompressed, -1);
+  FOutputStart = FOutputEnd = 0;
+  FOutputPosition = 0;
+}
+
+bool TInflatingStream::RefillOutput() {
+  if (FSize >= 0 && FOutputPosition == FSize) return false;
+  const size_t got = FInflater->Read(FOutput.data(), FOutput.size());
+  FOutputStart = 0;
+  FOutputEnd = got;
+  FOutputPosition += static_cast<int64_t>(got);
+  if (FOutputPosition > FMaxSize)
+    throw EZDecompressionError("Inflated data of more than " + std::to_string(FMaxSize) + " bytes");
+  if (got == 0) FSize = FOutputPosition;
+  return got > 0;
+}
+
+size_t TInflatingStream::ReadInflated(void* buffer, size_t count) {
+  auto* out = static_cast<uint8_t*>(buffer);
+  size_t done = 0;
+  while (done < count && (FOutputStart < FOutputEnd || RefillOutput())) {
+    const size_t n = std::min(count - done, FOutputEnd - FOutputStart);
+    if (out) std::memcpy(out + done, FOutput.data() + FOutputStart, n);
+    FOutputStart += n;
+    done += n;
+  }
+  return done;
+}
+
+size_t TInflatingStream::Read(void* buffer, size_t count) {
+  if (!FProgress) return ReadInflated(buffer, count);
+  auto* out = static_cast<uint8_t*>(buffer);
+  size_t done = 0;
+  while (done < count) {
+    const size_t got = ReadInflated(out + done, std::min(count - done, kReportedPieceSize));
+    if (got == 0) break;
+    done += got;
+    FProgress(FContext);
+  }
+  return done;
+}
+
+void TInflatingStream::MoveTo(int64_t position) {
+  if (position < Current()) Restart();
+  int64_t at = Current();
+  // Skipping passes null for the target: the bytes passed over are only counted.
+  while (at < position) {
+    const size_t step = static_cast<size_t>(std::min<int64_t>(position - at, std::numeric_limits<int32_t>::max()));
+    const size_t skipped = ReadInflated(nullptr, step);
+    if (skipped == 0) break;
+    at += static_cast<int64_t>(skipped);
+  }
+}
+
+size_t TInflatingStream::Write(const void*, size_t) { InvalidOperation(); }
+
+int64_t TInflatingStream::Seek(int64_t offset, TSeekOrigin origin) {
+  const int64_t current = Current();
+  int64_t target = offset;
+  if (origin == TSeekOrigin::Current) target = current + offset;
+  if (origin == TSeekOrigin::End) target = Size() + offset;
+  if (target == current) return current;
+  if (target < 0) throw EStreamError("Incorrect Position");
+  MoveTo(target);
+  const int64_t reached = Current();
+  if (reached != target) throw EStreamError("Incorrect Position");
+  return reached;
+}
+
+int64_t TInflatingStream::Size() {
+  if (FSize < 0) {
+    const int64_t back = Position();
+    MoveTo(std::numeric_limits<int64_t>::max());
+    MoveTo(back);
+  }
+  return FSize;
+}
+
+void TInflatingStream::SetSize(int64_t) { InvalidOperation(); }
 
 }  // namespace orv

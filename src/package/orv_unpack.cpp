@@ -184,10 +184,7 @@ StreamPtr TOrvUnpack::OpenEntry(const TPackageEntry& entry, TProgressProc progre
       std::make_unique<TPartialStream>(std::make_unique<TFileStream>(FPath, TFileMode::OpenRead), entry.Size, entry.Position);
   window->SetProgress(kProgressPieceSize, progress, context);
   switch (static_cast<TPackMethod>(entry.Method)) {
-    case TPackMethod::Deflated: {
-      StreamPtr inflated = InflateWhole(*window, kMaxInflatedSize);
-      return progress ? WithProgress(std::move(inflated), progress, context) : std::move(inflated);
-    }
+    case TPackMethod::Deflated: return std::make_unique<TInflatingStream>(std::move(window), kMaxInflatedSize, progress, context);
     case TPackMethod::Scrambled: return std::make_unique<TCryptStream>(std::move(window), kPackageKey);
     default: return window;
   }

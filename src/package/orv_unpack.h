@@ -46,7 +46,7 @@ public:
   std::vector<TPackageEntry> Entries() const;
 
   // The entry's bytes as the project knows them: a window over the stored bytes, a
-  // descrambling stream over it, or the inflated bytes in memory. Each stream has its
+  // descrambling stream over it, or an inflating stream over it (inflated as it is read). Each stream has its
   // own file handle, so entries can be read on several threads at once. Nothing when the
   // entry is missing; stream errors when its bytes are unreadable.
   // With a progress callback, every read of the file (inflating included) and of the
@@ -54,7 +54,7 @@ public:
   StreamPtr OpenEntry(WideView name, TProgressProc progress = nullptr, void* context = nullptr) const;
   StreamPtr OpenEntry(const TPackageEntry& entry, TProgressProc progress = nullptr, void* context = nullptr) const;
 
-  // An inflated entry larger than this is refused rather than filling memory.
+  // A deflated entry is refused once it inflates past this.
   static constexpr int64_t kMaxInflatedSize = int64_t(1) << 30;
 
 protected:

@@ -19,7 +19,7 @@ TPartialStream::TPartialStream(std::unique_ptr<TStream> source, int64_t size, in
 void TPartialStream::SetProgress(size_t piece_size, TProgressProc callback, void* context) {
   FProgress = callback;
   FProgressContext = callback ? context : nullptr;
-  FPieceSize = callback ? std::clamp<size_t>(piece_size, 1, kProgressPieceSize) : kDefaultPieceSize;
+  FPieceSize = callback ? std::clamp<size_t>(piece_size, 1, kReportedPieceSize) : kDefaultPieceSize;
 }
 
 template <class Move>

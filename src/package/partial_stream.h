@@ -12,8 +12,11 @@ namespace orv {
 // Called after each piece a stream reads or writes; `context` is the registrant's value.
 using TProgressProc = void (*)(void* context);
 
-// The piece size that readers ask for with a callback; the window caps it at 256 bytes.
+// The piece size that readers ask for with a callback; the window caps it at
+// kReportedPieceSize.
 inline constexpr size_t kProgressPieceSize = 32768;
+// Streams with a callback call it after every piece of at most this many bytes.
+inline constexpr size_t kReportedPieceSize = 256;
 
 class TPartialStream : public TStream {
 public:
@@ -36,7 +39,6 @@ public:
 
 private:
   static constexpr size_t kDefaultPieceSize = 32768;
-  static constexpr size_t kProgressPieceSize = 256;
 
   // Moves up to `count` bytes piece by piece with `move(offset, piece)`, never past the
   // window, reporting progress after each piece.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 #include <mutex>
+#include <stdexcept>
 
 #include "base/assertions.h"
 #include "project/folded_name.h"
@@ -150,7 +151,7 @@ void TIniList::AppendParsed(std::span<Ref<TIniItem>> children) {
   ORV_ASSERT(count <= std::numeric_limits<uint32_t>::max(), "too many items in one list");
   Reserve(FItems, count);
   const auto objects = std::count_if(children.begin(), children.end(), [](const auto& c) { return c->IsObject(); });
-  Reserve(FObjects, FObjects.size() + size_t(objects));
+  if (objects > 0) Reserve(OwnIndex().Objects, Objects().size() + size_t(objects));
   for (Ref<TIniItem>& child : children) {
     TIniItem& added = *child;
     FItems.push_back(std::move(child));
@@ -165,22 +166,24 @@ void TIniList::Register(TIniItem& added, size_t position) {
   ++FNamedCount;
   if (added.IsObject()) {
     auto& object = static_cast<TIniObject&>(added);
-    ORV_ASSERT(FObjects.empty() || FObjects.back()->FIndex < object.FIndex, "objects out of document order");
-    object.FObjectIndex = static_cast<uint32_t>(FObjects.size());
-    FObjects.push_back(&object);
+    std::vector<TIniObject*>& objects = OwnIndex().Objects;
+    ORV_ASSERT(objects.empty() || objects.back()->FIndex < object.FIndex, "objects out of document order");
+    object.FObjectIndex = static_cast<uint32_t>(objects.size());
+    objects.push_back(&object);
   }
-  if (added.Kind() == TIniItemKind::Section && Kind() == TIniItemKind::File)
-    static_cast<TIniFile*>(this)->FSections.push_back(&static_cast<TIniSection&>(added));
+  if (added.Kind() == TIniItemKind::Section && Kind() == TIniItemKind::File) {
+    auto& file = static_cast<TIniFile&>(*this);
+    ORV_ASSERT(position + 1 == FItems.size(), "a section placed before the file's own lines");
+    ++file.FSectionCount;
+  }
   AddToHashTable(added);
 }
 
 size_t TIniList::AppendPosition(TIniItemKind kind) const noexcept {
   // A file holds its own lines before its sections: anything else placed after the last
   // section would be read back as part of that section.
-  if (Kind() == TIniItemKind::File && kind != TIniItemKind::Section) {
-    const auto& sections = static_cast<const TIniFile*>(this)->FSections;
-    if (!sections.empty()) return sections.front()->FIndex;
-  }
+  if (Kind() == TIniItemKind::File && kind != TIniItemKind::Section)
+    return FItems.size() - static_cast<const TIniFile*>(this)->FSectionCount;
   return FItems.size();
 }
 
@@ -194,9 +197,25 @@ size_t TIniList::NewKeyPosition() const noexcept {
 void TIniList::RemoveAll() {
   ReleaseItems(std::move(FItems));
   FItems.clear();
-  FObjects.clear();
   FNamedCount = 0;
-  DropHashTable();
+  DropIndex();
+}
+
+TIniList::~TIniList() { DropIndex(); }
+
+TIniList::TListIndex& TIniList::OwnIndex() const {
+  if (TListIndex* index = FListIndex.load(std::memory_order_acquire)) return *index;
+  auto* index = new TListIndex;
+  FListIndex.store(index, std::memory_order_release);
+  return *index;
+}
+
+void TIniList::DropIndex() noexcept { delete FListIndex.exchange(nullptr, std::memory_order_acq_rel); }
+
+const std::vector<TIniObject*>& TIniList::Objects() const noexcept {
+  static const std::vector<TIniObject*> kNone;
+  const TListIndex* index = FListIndex.load(std::memory_order_acquire);
+  return index ? index->Objects : kNone;
 }
 
 void TIniList::Dispose() {
@@ -215,16 +234,17 @@ void TIniList::ReleaseItems(std::vector<Ref<TIniItem>> items) noexcept {
     auto& list = static_cast<TIniList&>(*item);
     for (auto& child : list.FItems) items.push_back(std::move(child));
     list.FItems.clear();
-    list.FObjects.clear();
+    list.DropIndex();
   }
 }
 
-TIniObject* TIniList::FirstObject() const noexcept { return FObjects.empty() ? nullptr : FObjects.front(); }
+TIniObject* TIniList::FirstObject() const noexcept { return Objects().empty() ? nullptr : Objects().front(); }
 
 TIniObject* TIniList::NextObject(const TIniObject* object) const noexcept {
   if (!object || object->FList != this) return nullptr;
   const size_t next = object->FObjectIndex + 1;
-  return next < FObjects.size() ? FObjects[next] : nullptr;
+  const std::vector<TIniObject*>& objects = Objects();
+  return next < objects.size() ? objects[next] : nullptr;
 }
 
 TIniItem* TIniList::AddText(std::string_view text) {
@@ -251,33 +271,38 @@ TIniObject* TIniList::AddObject(std::string_view name, std::string_view object_c
 // ---- TIniList: lookups
 
 void TIniList::EnsureHashTable() const {
-  if (FHashReady.load(std::memory_order_acquire)) return;
+  if (const TListIndex* index = FListIndex.load(std::memory_order_acquire); index && index->HashReady.load(std::memory_order_acquire))
+    return;
   std::lock_guard guard(HashTableLock());
-  if (FHashReady.load(std::memory_order_relaxed)) return;
-  FSlots.assign(SlotCountFor(FNamedCount), TSlot{0, 0});
+  TListIndex& index = OwnIndex();
+  if (index.HashReady.load(std::memory_order_relaxed)) return;
+  index.Slots.assign(SlotCountFor(FNamedCount), TSlot{0, 0});
   for (const auto& item : FItems)
     if (IsNamed(*item)) AddSlot(HashOf(*item), item->FIndex);
-  FHashReady.store(true, std::memory_order_release);
+  index.HashReady.store(true, std::memory_order_release);
 }
 
 size_t TIniList::SlotCountFor(size_t named_count) noexcept {
   size_t slot_count = 2 * kMaxScanned;
-  while (slot_count < 2 * named_count) slot_count *= 2;
+  while (3 * slot_count < 4 * named_count) slot_count *= 2;
   return slot_count;
 }
 
 void TIniList::AddSlot(uint32_t hash, uint32_t index) const noexcept {
-  const size_t mask = FSlots.size() - 1;
+  std::vector<TSlot>& slots = FListIndex.load(std::memory_order_relaxed)->Slots;
+  const size_t mask = slots.size() - 1;
   size_t at = hash & mask;
-  while (FSlots[at].Hash != 0) at = (at + 1) & mask;
-  FSlots[at] = {hash, index};
+  while (slots[at].Hash != 0) at = (at + 1) & mask;
+  slots[at] = {hash, index};
 }
 
 void TIniList::AddToHashTable(const TIniItem& item) {
-  if (!FHashReady.load(std::memory_order_relaxed)) return;
-  if (SlotCountFor(FNamedCount) > FSlots.size()) {
+  TListIndex* index = FListIndex.load(std::memory_order_relaxed);
+  if (!index || !index->HashReady.load(std::memory_order_relaxed)) return;
+  if (SlotCountFor(FNamedCount) > index->Slots.size()) {
     // Growing moves the slots over without visiting the items again.
-    const std::vector<TSlot> old = std::exchange(FSlots, std::vector<TSlot>(2 * FSlots.size(), TSlot{0, 0}));
+    const std::vector<TSlot> old =
+        std::exchange(index->Slots, std::vector<TSlot>(2 * index->Slots.size(), TSlot{0, 0}));
     for (const TSlot& slot : old)
       if (slot.Hash != 0) AddSlot(slot.Hash, slot.Index);
   }
@@ -285,8 +310,10 @@ void TIniList::AddToHashTable(const TIniItem& item) {
 }
 
 void TIniList::DropHashTable() noexcept {
-  FHashReady.store(false, std::memory_order_relaxed);
-  FSlots.clear();
+  TListIndex* index = FListIndex.load(std::memory_order_relaxed);
+  if (!index) return;
+  index->HashReady.store(false, std::memory_order_relaxed);
+  std::vector<TSlot>().swap(index->Slots);
 }
 
 template <class Match>
@@ -305,10 +332,11 @@ TIniItem* TIniList::FindLast(std::string_view name, Match match) const {
   EnsureHashTable();
   // Duplicates sit anywhere in the probe run: the one latest in the document wins.
   const uint32_t hash = FoldedHash(name);
-  const size_t mask = FSlots.size() - 1;
+  const std::vector<TSlot>& slots = FListIndex.load(std::memory_order_acquire)->Slots;
+  const size_t mask = slots.size() - 1;
   TIniItem* last = nullptr;
-  for (size_t at = hash & mask; FSlots[at].Hash != 0; at = (at + 1) & mask) {
-    const TSlot& slot = FSlots[at];
+  for (size_t at = hash & mask; slots[at].Hash != 0; at = (at + 1) & mask) {
+    const TSlot& slot = slots[at];
     if (slot.Hash != hash || (last && last->FIndex > slot.Index)) continue;
     if (TIniItem* item = FItems[slot.Index].Get(); matches(*item)) last = item;
   }
@@ -437,7 +465,12 @@ TIniFile::TIniFile() : TIniSection(TIniItemKind::File) {}
 
 void TIniFile::Clear() {
   RemoveAll();
-  FSections.clear();
+  FSectionCount = 0;
+}
+
+TIniSection* TIniFile::SectionAt(size_t index) const {
+  if (index >= FSectionCount) throw std::out_of_range("TIniFile.SectionAt");
+  return static_cast<TIniSection*>(FItems[FItems.size() - FSectionCount + index].Get());
 }
 
 bool TIniFile::Fail(std::string reason) {

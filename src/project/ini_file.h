@@ -135,8 +135,8 @@ public:
   size_t NamedCount() const noexcept { return FNamedCount; }
 
   // The object children in document order.
-  size_t ObjectCount() const noexcept { return FObjects.size(); }
-  TIniObject* ObjectAt(size_t index) const { return FObjects.at(index); }
+  size_t ObjectCount() const noexcept { return Objects().size(); }
+  TIniObject* ObjectAt(size_t index) const { return Objects().at(index); }
   TIniObject* FirstObject() const noexcept;
   TIniObject* NextObject(const TIniObject* object) const noexcept;
 
@@ -169,6 +169,7 @@ protected:
   TIniList(TIniItemKind kind, std::string_view name, std::string_view value) : TIniItem(kind, name, value) {}
   TIniList(TIniItemKind kind, const TIniText& text, std::string_view name, std::string_view value)
       : TIniItem(kind, text, name, value) {}
+  ~TIniList() override;
   void Dispose() override;
 
   // Places a new child at the end of the list (on the file: before its first section).
@@ -196,21 +197,32 @@ private:
   void AddSlot(uint32_t hash, uint32_t index) const noexcept;
   void DropHashTable() noexcept;
   static void ReleaseItems(std::vector<Ref<TIniItem>> items) noexcept;
+  const std::vector<TIniObject*>& Objects() const noexcept;
+  void DropIndex() noexcept;
   int ChildIndent(int indent) const noexcept;
   void WriteHeader(TTextSaver& saver, int indent) const;
   void WriteFooter(TTextSaver& saver, int indent) const;
 
   std::vector<Ref<TIniItem>> FItems;
-  std::vector<TIniObject*> FObjects;
   uint32_t FNamedCount = 0;
-  // The hash table over the named children, made by the first lookup that needs it: open
-  // addressing, at most half full. A slot holds a hash (0 when empty) and an index.
+  // The hash table over the named children: open addressing, at most three quarters
+  // full. A slot holds a hash (0 when empty) and an index.
   struct TSlot {
     uint32_t Hash;
     uint32_t Index;
   };
-  mutable std::vector<TSlot> FSlots;
-  mutable std::atomic<bool> FHashReady{false};
+  // What only some lists need, made when first needed: the object children in order, and
+  // the hash table, which the first lookup in a list of many named children builds. Most
+  // lists have neither; kept apart, they cost those lists one pointer, so that a document
+  // of many small sections stays a small multiple of its text.
+  struct TListIndex {
+    std::vector<TIniObject*> Objects;
+    std::vector<TSlot> Slots;
+    std::atomic<bool> HashReady{false};
+  };
+  // Made by a change of the list, or under the hash table lock by a lookup.
+  mutable std::atomic<TListIndex*> FListIndex{nullptr};
+  TListIndex& OwnIndex() const;
 };
 
 class TIniObject : public TIniList {
@@ -276,8 +288,8 @@ public:
   // The empty name gives the file itself (the lines before the first header).
   TIniSection* FindSection(std::string_view name) const;
   TIniSection* FindOrAddSection(std::string_view name);
-  size_t SectionCount() const noexcept { return FSections.size(); }
-  TIniSection* SectionAt(size_t index) const { return FSections.at(index); }
+  size_t SectionCount() const noexcept { return FSectionCount; }
+  TIniSection* SectionAt(size_t index) const;
 
   // The key `key` of section `section` (both found as FindSection and FindKey find them).
   TIniItem* FindKey(std::string_view section, std::string_view key) const;
@@ -297,7 +309,8 @@ private:
   // Unlike FindSection, the empty name means a section written "[]".
   TIniSection* FindSectionNamed(std::string_view name) const;
 
-  std::vector<TIniSection*> FSections;
+  // The sections are the last of the file's children, in document order.
+  size_t FSectionCount = 0;
   std::string FLoadError;
 };
 

@@ -169,7 +169,7 @@ Ref<TOrvSlide> TSlideProducer::BuildShowSlide(int index) {
   Ref<TOrvSlide> slide = NewSlide();
   if (!LoadInto(*slide, {FMain, Ref<TIniSection>::Share(section), FTimes}, place)) return nullptr;
   slide->PrepareSizes(times.StartTime);
-  slide->DecodePictures();
+  if (slide->DecodePictures()) slide->PrepareSizes(times.StartTime);
   return slide;
 }
 

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <string>
 
+#include "image/placeholder.h"
+#include "package/windows_names.h"
 #include "slide/orv_button.h"
 #include "slide/orv_slide.h"
 #include "slide/slide_host.h"
@@ -120,8 +122,29 @@ WideString TOrvImage::PictureRequestName() const {
 void TOrvImage::AcquirePicture() {
   FPictureName = PictureRequestName();
   FPicture = GetHost().GetPicture(FPictureName);
+  FCoarsestDecoded = 0;
   FProfileRead = false;
   ParamsChanged = true;
+}
+
+bool TOrvImage::DecodePicture() {
+  if (!FPicture) return false;
+  // JPEG pictures decode each of these levels directly, each a quarter of the one before.
+  constexpr int kCoarserLevelsTried = 3;
+  for (int level = FLevel; level <= std::min(FLevel + kCoarserLevelsTried, kMaxLevel); ++level) {
+    if (FPicture->GetLevel(level)) {
+      FCoarsestDecoded = level;
+      FLevel = std::max(FLevel, level);
+      return false;
+    }
+  }
+  Ref<TSysBitmapStore> placeholder =
+      MakePlaceholderPicture(FPictureName, u"Image load error:", WideString(LastNameComponent(FImage.ImageName)));
+  FPicture = placeholder ? MakeRef<TImage>(std::move(placeholder)) : nullptr;
+  FCoarsestDecoded = 0;
+  FProfileRead = false;
+  ParamsChanged = true;
+  return true;
 }
 
 TSizeF TOrvImage::GetSourceSize() const {
@@ -151,7 +174,9 @@ void TOrvImage::UpdateOwnPlacement() {
   FWindow = VisibleWindow(params, FSize.Width, FSize.Height);
   FNeedsCrop = params.EnableCrop || params.Zoom != 100 || params.Offset.X != 0 || params.Offset.Y != 0;
   const double scale = GetHost().HostScale();
-  FLevel = ReducedAllowed() ? LevelFor(FWindow.Source, NeededWidth() * scale, NeededHeight() * scale) : 0;
+  FLevel = ReducedAllowed()
+               ? std::max(FCoarsestDecoded, LevelFor(FWindow.Source, NeededWidth() * scale, NeededHeight() * scale))
+               : 0;
   if (IsSpriteSheet()) UpdateSpriteFrame();
 }
 

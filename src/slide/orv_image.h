@@ -74,6 +74,11 @@ public:
   WideString PictureRequestName() const;
   // Asks the host for the picture again; no picture when it cannot be had.
   void AcquirePicture();
+  // Decodes the picture at the level it is drawn at. When the picture memory budget cannot
+  // hold that level, a coarser one is taken and drawn enlarged; when it holds none of
+  // them, the picture gives way to the placeholder saying it could not be loaded. True
+  // when it did (the object's size then changes).
+  bool DecodePicture();
 
   // The part of the picture shown and its border, in picture pixels.
   const TPictureWindow& Window() const noexcept { return FWindow; }
@@ -122,6 +127,7 @@ private:
   TPictureWindow FWindow;
   bool FNeedsCrop = false;
   int FLevel = 0;
+  int FCoarsestDecoded = 0;  // the finest level the budget let the picture have
   int FSpriteFrame = 0;
   TPreparedPicture FPrepared;
   TGradingTextures FGrading;

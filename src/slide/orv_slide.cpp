@@ -255,13 +255,15 @@ void TOrvSlide::PrepareSizes(double show_time) {
   ForEachObject(*this, [camera_z](TOrvObject& object) { object.DeriveNeededSize(camera_z); });
 }
 
-void TOrvSlide::DecodePictures() {
-  ForEachObject(*this, [](TOrvObject& object) {
-    const auto* image = dynamic_cast<const TOrvImage*>(&object);
-    if (!image || !image->Picture()) return;
-    image->Picture()->GetLevel(image->Level());
+bool TOrvSlide::DecodePictures() {
+  bool replaced = false;
+  ForEachObject(*this, [&replaced](TOrvObject& object) {
+    auto* image = dynamic_cast<TOrvImage*>(&object);
+    if (!image) return;
+    replaced = image->DecodePicture() || replaced;
     PaceLoading(nullptr);
   });
+  return replaced;
 }
 
 bool TOrvSlide::FindMainPicture(TMainPicture& picture) const {

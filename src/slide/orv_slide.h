@@ -117,7 +117,9 @@ public:
   void PrepareSizes(double show_time);
   // Decodes every picture at the level it will be drawn from (after PrepareSizes), so that
   // the thread that draws only uploads it: a photo decoded there would stall the show.
-  void DecodePictures();
+  // True when a picture the budget could not hold gave way to a placeholder, whose size
+  // asks for PrepareSizes again.
+  bool DecodePictures();
 
   // The first image (depth first) that marks itself as the main picture, with its loaded size.
   bool FindMainPicture(TMainPicture& picture) const;

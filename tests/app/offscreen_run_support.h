@@ -7,6 +7,7 @@
 #include <png.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -154,11 +155,14 @@ protected:
   }
 
   // Runs the program to its end (a minute at most); its stderr goes to FErrors.
-  int Run(const std::vector<std::string>& switches) {
+  int Run(const std::vector<std::string>& switches) { return RunProgram(ORVVIEWER_PATH, switches); }
+
+  // Runs any program so; its peak resident memory is left in FPeakKilobytes.
+  int RunProgram(const std::string& program, const std::vector<std::string>& switches) {
     // The program draws off screen and plays no sound, whatever machine runs the tests.
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
-    std::vector<std::string> arguments = {ORVVIEWER_PATH};
+    std::vector<std::string> arguments = {program};
     arguments.insert(arguments.end(), switches.begin(), switches.end());
     const std::string errors = (FFolder / "stderr.txt").string();
     posix_spawn_file_actions_t actions;
@@ -213,12 +217,17 @@ protected:
 
   fs::path FFolder;
   std::string FErrors;
+  int64_t FPeakKilobytes = 0;
 
 private:
-  static int WaitFor(pid_t pid) {
+  int WaitFor(pid_t pid) {
     for (int i = 0; i < 6000; ++i) {
       int status = 0;
-      if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      rusage usage{};
+      if (wait4(pid, &status, WNOHANG, &usage) == pid) {
+        FPeakKilobytes = usage.ru_maxrss;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      }
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     kill(pid, SIGKILL);

@@ -272,8 +272,12 @@ TEST_F(UnpackTest, EveryMethodReportsProgressPerPiece) {
     std::string read(content.size(), '\0');
     EXPECT_EQ(stream->Read(read.data(), read.size()), content.size());
     EXPECT_EQ(read, content);
-    // 100000 bytes are 391 pieces of 256; a deflated entry adds the pieces read while inflating.
-    EXPECT_EQ(pieces - while_opening, 391) << int(method);
+    // 100000 bytes are 391 pieces of 256; a deflated entry adds the pieces of the file it
+    // reads while inflating the rest (its first piece is inflated when it opens).
+    if (method == TPackMethod::Deflated)
+      EXPECT_GE(pieces - while_opening, 391);
+    else
+      EXPECT_EQ(pieces - while_opening, 391) << int(method);
     EXPECT_EQ(while_opening > 0, method == TPackMethod::Deflated) << int(method);
   }
 }

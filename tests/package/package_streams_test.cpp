@@ -203,3 +203,36 @@ TEST(InflateStream, OnlyReadsForwards) {
 
 }  // namespace
 }  // namespace orv
+
+namespace orv {
+namespace {
+
+// Reads in any order, forwards and backwards, give the inflated bytes at those places;
+// the size is learnt without moving the position.
+TEST(InflatingStream, ReadsAnywhereAndKnowsItsSize) {
+  const std::string text = Bytes(300000);
+  TInflatingStream stream(std::make_unique<TMemoryStream>(RawDeflate(text)), int64_t(1) << 30);
+  const int64_t positions[] = {0, 200000, 70000, 299990, 5, 131072};
+  for (const int64_t position : positions) {
+    stream.SetPosition(position);
+    std::string got(100, '\0');
+    got.resize(stream.Read(got.data(), got.size()));
+    EXPECT_EQ(got, text.substr(size_t(position), 100)) << position;
+    if (position == 70000) {
+      EXPECT_EQ(stream.Size(), 300000);
+      EXPECT_EQ(stream.Position(), 70100);
+    }
+  }
+  EXPECT_THROW(stream.SetPosition(300001), EStreamError);
+}
+
+// An entry that inflates past its limit fails where the reader gets there, not before.
+TEST(InflatingStream, RefusesToInflatePastItsLimit) {
+  TInflatingStream stream(std::make_unique<TMemoryStream>(RawDeflate(std::string(1 << 20, '\0'))), 200000);
+  char chunk[1000];
+  EXPECT_EQ(stream.Read(chunk, sizeof chunk), sizeof chunk);
+  EXPECT_THROW(stream.Size(), EZDecompressionError);
+}
+
+}  // namespace
+}  // namespace orv
