@@ -81,7 +81,8 @@ int RunMainForm(const TCommandLine& command_line, TEventLoop& loop, TOffscreenRu
   services.WorkingFolder = WorkingFolder();
   if (offscreen) offscreen->Configure(services);
   TMainForm form(command_line, std::move(services));
-  loop.Run([&form](const TPlatformEvent& event) { form.HandleEvent(event); }, [&form] { return !form.Closed(); });
+  loop.Run([&form](const TPlatformEvent& event) { form.HandleEvent(event); }, [&form] { return !form.Closed(); },
+           TLoopTimer{TMouseMonitor::kCheckInterval, [&form] { form.OnTimer(); }});
   return offscreen ? offscreen->ExitCode(form.ExitCode()) : form.ExitCode();
 }
 
