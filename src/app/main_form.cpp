@@ -9,16 +9,13 @@
 #include "platform/instance.h"
 #include "platform/message_box.h"
 #include "platform/screen.h"
+#include "project/ini_values.h"
 #include "project/show_options.h"
 #include "show/engine_viewer.h"
+#include "show/slide_navigation.h"
 
 namespace orv {
 namespace {
-
-int64_t TickCount() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
@@ -28,25 +25,7 @@ std::string DiskNameOfProject(std::string name) {
   return name;
 }
 
-TWindowMode WindowModeOf(int mode) {
-  switch (mode) {
-    case 0:
-      return TWindowMode::FullScreen;
-    case 1:
-      return TWindowMode::Windowed;
-  }
-  return TWindowMode::Borderless;
-}
-
 }  // namespace
-
-int SlideStartTime(const TOrvSource& source, int index) {
-  index = std::max(index, 0);
-  TSlideTimes times;
-  source.GetSlideTimes(index, times);
-  const bool show_end = source.RepeatMode() != TRepeatMode::Repeat && index == source.SlideCount();
-  return int(std::lround(times.StartTime)) + (times.EffectIn == 0 && !show_end ? 1 : 0);
-}
 
 TMainForm::TMainForm(const TCommandLine& command_line, TServices services)
     : FCommandLine(command_line),
@@ -57,6 +36,11 @@ TMainForm::TMainForm(const TCommandLine& command_line, TServices services)
     FServices.ShowMessage = [this](const std::string& text) { ShowMessageBox(FWindow.get(), text, kMessageCaption); };
   if (!FServices.CreateViewer)
     FServices.CreateViewer = [this](TViewerHost& host) { return CreateShowViewer(host, {FCoverMode}); };
+  if (!FServices.Monitors) FServices.Monitors = TScreen::Monitors;
+  if (!FServices.Pointer) FServices.Pointer = [this] { return PointerState(); };
+  if (!FServices.SetCursor) FServices.SetCursor = SetCursorShape;
+  FMouseMonitor = MakeRef<TMouseMonitor>(FServices.Ticks, FServices.Pointer);
+  ConnectMouseMonitor();
   FViewer = FServices.CreateViewer(*this);
 
   const TShowName show =
@@ -70,13 +54,14 @@ TMainForm::TMainForm(const TCommandLine& command_line, TServices services)
     FViewer->SetPaused(false);
   } else {
     FExitCode = outcome == TOpenOutcome::Failed ? kExitNotStarted : kExitOk;
-    Close();
+    FinishClose();
   }
-  FCreatedTick = TickCount();
+  FShowModulesAllowed = false;
+  FCreatedTick = FServices.Ticks();
 }
 
 TMainForm::~TMainForm() {
-  Close();
+  FinishClose();
   FViewer.Reset();
   FWindow.reset();
 }
@@ -115,7 +100,7 @@ std::optional<TMainForm::TLocatedShow> TMainForm::LocateExecutable(const std::st
     return std::nullopt;
   }
   DecideExclusiveMode(*show.Locator);
-  PrepareMediaLibrary(show.Locator.Get(), FServices.ProgramPath);
+  PrepareMediaLibrary(FShowModulesAllowed ? show.Locator.Get() : nullptr, FServices.ProgramPath);
   return show;
 }
 
@@ -147,10 +132,18 @@ TMainForm::TOpenOutcome TMainForm::StartShow(const std::string& name, const TLoc
   // Before anything reads the show's options: a screen saver plays by its own rules.
   ApplyScreenSaverOverrides(*project, screen_saver);
   const TShowOptions options = TShowOptions::Read(*project);
+  FOptions = options;
+  FInputMapping = MakeRef<TInputMappingClass>(options, FServices.Ticks);
   FWheelNavigates = !options.LockWheel;
   FCaption = Utf16ToUtf8(options.MainWindowCaption);
+  if (FWindow) FWindow->SetTitle(FCaption);
+  ApplyCursorHiding(options);
   if (!ScreenSaverMayRun(screen_saver)) return TOpenOutcome::Refused;
-  SuspendSystemScreenSaver();
+  if (screen_saver) {
+    BeginScreenSaver();
+  } else {
+    SuspendSystemScreenSaver();
+  }
   FViewer->Open(show.Locator->Accessor(), project, 0);
   if (is_time || position > 0) FViewer->SetPosition(is_time ? position : SlideStartTime(*Source(), position));
   NoteShowFiles(name, show, Utf16ToUtf8(options.ExeFileName));
@@ -186,31 +179,129 @@ void TMainForm::NoteShowFiles(const std::string& name, const TLocatedShow& show,
   FShowFolder = FolderPartOf(FShowExeName);
 }
 
+void TMainForm::ApplyCursorHiding(const TShowOptions& options) {
+  switch (options.HideCursor) {
+    case 1:
+      FMouseMonitor->SetHideInterval(0);
+      FMouseMonitor->SetHidden(true);
+      break;
+    case 2:
+      FMouseMonitor->SetHideInterval(int64_t(options.CursorHideInterval) * 1000);
+      FMouseMonitor->SetHidden(true);
+      break;
+    default:
+      FMouseMonitor->SetHideInterval(0);
+      FMouseMonitor->SetHidden(false);
+  }
+}
+
+// The cursor: hidden when asked, a hand over objects with an action, the arrow elsewhere.
+// A pointer that leaves the window takes the slides' hover looks with it.
+void TMainForm::ConnectMouseMonitor() {
+  FMouseMonitor->OnHiddenChanged = [this](bool hidden) {
+    FServices.SetCursor(hidden ? TCursorShape::Hidden : TCursorShape::Arrow);
+  };
+  FMouseMonitor->OnCheck = [this] {
+    if (FMouseMonitor->Hidden() || !FViewer) return;
+    FServices.SetCursor(FViewer->PointerOverAction() ? TCursorShape::Hand : TCursorShape::Arrow);
+  };
+  const auto left = [this] {
+    if (FViewer && !FMouseMonitor->IsInside())
+      FViewer->MouseEvent(TMouseEvent::Move, kPointerOutside, kPointerOutside, 0, TMouseButton::None, std::nullopt);
+  };
+  FMouseMonitor->OnEnter = left;
+  FMouseMonitor->OnLeave = left;
+}
+
+TPointerState TMainForm::PointerState() {
+  TPointerState state;
+  if (!FWindow) return state;
+  int x = 0, y = 0;
+  GlobalCursorPosition(x, y);
+  const TRect client = FWindow->ClientRect();
+  state.X = x - client.Left;
+  state.Y = y - client.Top;
+  state.Inside = x >= client.Left && x < client.Right && y >= client.Top && y < client.Bottom;
+  return state;
+}
+
 void TMainForm::HandleEvent(const TPlatformEvent& event) {
+  using TKind = TPlatformEvent::TKind;
+  if (event.Kind == TKind::Quit) {
+    CloseWindow();
+    return;
+  }
+  if (!FWindow || event.WindowId != FWindow->Id()) return;
   switch (event.Kind) {
-    case TPlatformEvent::TKind::Quit:
-      Close();
+    case TKind::CloseRequested:
+      CloseWindow();
       break;
-    case TPlatformEvent::TKind::CloseRequested:
-      if (FWindow && event.WindowId == FWindow->Id()) Close();
+    case TKind::Exposed:
+      FViewer->Refresh();
       break;
-    case TPlatformEvent::TKind::Exposed:
-      if (FWindow && event.WindowId == FWindow->Id()) FViewer->Refresh();
+    case TKind::Activated:
+    case TKind::Deactivated:
+      FViewer->SetWindowActive(event.Kind == TKind::Activated);
       break;
-    case TPlatformEvent::TKind::Activated:
-    case TPlatformEvent::TKind::Deactivated:
-      if (FWindow && event.WindowId == FWindow->Id())
-        FViewer->SetWindowActive(event.Kind == TPlatformEvent::TKind::Activated);
+    case TKind::Key:
+      OnKey(event.Modifiers, event.Key, event.KeyEvent);
+      break;
+    case TKind::Mouse:
+      OnMouse(event.Modifiers, event.X, event.Y, event.MouseEvent, event.Button);
+      break;
+    case TKind::Wheel:
+      OnWheel(event.Modifiers, event.WheelDelta);
+      break;
+    case TKind::MouseEntered:
+    case TKind::MouseLeft:
+      FMouseMonitor->Check();
+      break;
+    case TKind::Quit:
       break;
   }
 }
 
-void TMainForm::Close() {
-  if (FClosing || FClosed) return;
+void TMainForm::OnTimer() {
+  if (FMouseMonitor->TimerWanted()) FMouseMonitor->Check();
+}
+
+void TMainForm::CloseWindow() {
+  if (FClosed) return;
+  if (CloseQuery()) FinishClose();
+}
+
+// The close box and quit requests only end the program; an exit asked for by the show or
+// the user also runs the program to run on exit, or goes back to the presentation that
+// started this one (and then the window stays).
+bool TMainForm::CloseQuery() {
+  if (FClosing) return false;
   FClosing = true;
-  FViewer->Close();
-  FClosed = true;
+  bool cancelled = false;
+  if (FCurrentLocator) {
+    int run_mode = FOptions.RunAppOnExit;
+    if (FOptions.RunAppOnExitIfLastSlide && !FEndedAtLastSlide) run_mode = 0;
+    if (!FExitRequested) run_mode = 0;
+    const bool exit_requested = FExitRequested;
+    FExitRequested = false;
+    FEndedAtLastSlide = false;
+    if (run_mode > 0 && !FOptions.RunAppOnExitFileName.empty()) {
+      const std::uint8_t kind = run_mode == 2 ? TOrvActionInfo::kRunPresentation : TOrvActionInfo::kRunApp;
+      const bool done = Execute(TOrvActionInfo{kind, 0, FOptions.RunAppOnExitFileName});
+      cancelled = run_mode == 2 && done;
+    } else if (exit_requested && !FRunStack.empty()) {
+      const WideString caller = std::move(FRunStack.back());
+      FRunStack.pop_back();
+      cancelled = Execute(TOrvActionInfo{TOrvActionInfo::kRunPresentation, 0, caller});
+    }
+  }
   FClosing = false;
+  return !cancelled;
+}
+
+void TMainForm::FinishClose() {
+  if (FClosed) return;
+  FClosed = true;
+  FViewer->Close();
 }
 
 TPlatformWindow& TMainForm::Window() {
@@ -219,23 +310,26 @@ TPlatformWindow& TMainForm::Window() {
     params.Title = FCaption;
     params.Visible = false;
     FWindow = std::make_unique<TPlatformWindow>(params);
+    // A start-up window stays above the others.
+    if (FStartupMode) FWindow->SetAlwaysOnTop(true);
   }
   return *FWindow;
 }
 
-// Centred on the first monitor; full screen covers it.
+TPlacementSwitches TMainForm::PlacementSwitches() const {
+  TPlacementSwitches switches;
+  if (const std::optional<WideString> display = FCommandLine.GetSwitchArg(u"display", 0))
+    switches.Display = ParseInteger(Utf16ToUtf8(*display)).value_or(0);
+  switches.DesktopAlign = FCommandLine.HasSwitch(u"desktopalign");
+  switches.Resize = FCommandLine.HasSwitch(u"resize");
+  return switches;
+}
+
 void TMainForm::PlaceWindow(int width, int height, int mode) {
-  const TWindowMode window_mode = WindowModeOf(mode);
-  if (window_mode == TWindowMode::FullScreen) {
-    Window().SetMode(window_mode, 0);
-    return;
-  }
-  const std::vector<TRect> monitors = TScreen::Monitors();
-  const TRect area = monitors.empty() ? RectOfSize(width, height) : monitors.front();
-  const int left = area.Left + (area.Width() - width) / 2;
-  const int top = area.Top + (area.Height() - height) / 2;
-  Window().SetMode(window_mode, 0);
-  Window().SetBounds(TRect{left, top, left + width, top + height});
+  TPlatformWindow& window = Window();
+  const TWindowPlacement placement =
+      WindowPlacement(width, height, mode, FServices.Monitors(), PlacementSwitches(), window.FrameMargins());
+  window.Place(placement.Mode, placement.Client, placement.Resizable);
 }
 
 void TMainForm::ShowWindow() { Window().Show(); }
@@ -243,7 +337,23 @@ void TMainForm::ShowWindow() { Window().Show(); }
 void TMainForm::EndProgram(int exit_code) {
   if (FClosed) return;
   FExitCode = exit_code;
-  Close();
+  FinishClose();
+}
+
+void TMainForm::OnPosition(int, bool ended) {
+  if (!ended || FClosing || FClosed || FOptions.Repeat != TRepeatMode::Close) return;
+  FEndedAtLastSlide = true;
+  FExitRequested = true;
+  CloseWindow();
+}
+
+// Actions raised inside the show; one that leads to another (a presentation opened by an
+// action whose show raises one at once) waits for the next.
+void TMainForm::OnAction(const TOrvActionInfo& action) {
+  if (FPerformingAction) return;
+  FPerformingAction = true;
+  Execute(action);
+  FPerformingAction = false;
 }
 
 }  // namespace orv

@@ -8,12 +8,19 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/command_line.h"
+#include "app/command_runner.h"
+#include "app/mouse_monitor.h"
 #include "app/show_name.h"
+#include "app/window_placement.h"
+#include "base/tick_count.h"
 #include "package/show_locator.h"
+#include "platform/cursor.h"
 #include "platform/event_loop.h"
 #include "platform/platform_window.h"
+#include "show/input_mapping.h"
 #include "show/orv_show_viewer.h"
 #include "show/orv_source.h"
 
@@ -21,8 +28,10 @@ namespace orv {
 
 inline constexpr const char* kMessageCaption = "Slideshow Error";
 
-// Exit codes of the program (1 is left for a show ended through its "closedialog" action).
+// Exit codes of the program.
 inline constexpr int kExitOk = 0;
+// The show was left through its "closedialog" action.
+inline constexpr int kExitClosedDialog = 1;
 // The program could not start its show (the message says why).
 inline constexpr int kExitNotStarted = 2;
 
@@ -45,6 +54,16 @@ class TMainForm final : public TViewerHost {
     // Where the program is and where it was started from (folders end in "/").
     std::string ProgramPath;
     std::string WorkingFolder;
+    // The millisecond clock of the click guard and the cursor's hiding.
+    TTickSource Ticks = TickCount;
+    // The desktop rectangles of the monitors; by default the platform's.
+    std::function<std::vector<TRect>()> Monitors;
+    // Where the pointer is relative to the window; by default the platform's.
+    std::function<TPointerState()> Pointer;
+    // Shapes the cursor; by default the platform's cursor.
+    std::function<void(TCursorShape)> SetCursor;
+    // How run actions start programs and open documents.
+    TLauncher Launcher;
   };
 
   TMainForm(const TCommandLine& command_line, TServices services);
@@ -58,10 +77,29 @@ class TMainForm final : public TViewerHost {
   bool OpenShow(const std::string& name, bool is_executable, bool is_time, int position);
 
   void HandleEvent(const TPlatformEvent& event);
-  // Ends the show and the window; the message loop ends after it.
-  void Close();
+  // Every 20 ms of the message loop: the cursor's hiding and hover shape.
+  void OnTimer();
+  // A request to close the window (the close box, a quit request, an exit action): the
+  // closing sequence decides whether it closes, runs a program first, or goes back to
+  // the presentation that started this one.
+  void CloseWindow();
+  // The closing sequence; true when the window may close.
+  bool CloseQuery();
   bool Closed() const noexcept { return FClosed; }
   int ExitCode() const noexcept { return FExitCode; }
+
+  // ---- input: keys (virtual-key codes), the mouse in client coordinates, the wheel in
+  // units of 120 a notch
+  void OnKey(std::uint8_t modifiers, int key, int event);
+  void OnMouse(std::uint8_t modifiers, int x, int y, TMouseEvent event, TMouseButton button);
+  void OnWheel(std::uint8_t modifiers, int delta);
+  // Performs an action of the main window; true when it was taken.
+  bool Execute(const TOrvActionInfo& action);
+  // The presentations to go back to, the last one first.
+  const std::vector<WideString>& RunStack() const noexcept { return FRunStack; }
+  const TInputMappingClass* InputMapping() const noexcept { return FInputMapping.Get(); }
+  const TMouseMonitor& MouseMonitor() const noexcept { return *FMouseMonitor; }
+  bool ExitRequested() const noexcept { return FExitRequested; }
 
   bool StartupMode() const noexcept { return FStartupMode; }
   bool CoverMode() const noexcept { return FCoverMode; }
@@ -84,6 +122,8 @@ class TMainForm final : public TViewerHost {
   void PlaceWindow(int width, int height, int mode) override;
   void ShowWindow() override;
   void EndProgram(int exit_code) override;
+  void OnPosition(int time, bool ended) override;
+  void OnAction(const TOrvActionInfo& action) override;
 
  private:
   enum class TOpenOutcome { Opened, Failed, Refused };
@@ -99,6 +139,21 @@ class TMainForm final : public TViewerHost {
   void MakeCurrent(Ref<TOrvShowLocator> locator);
   bool ScreenSaverMayRun(bool screen_saver) const;
   void NoteShowFiles(const std::string& name, const TLocatedShow& show, const std::string& exe_file_name);
+  void ApplyCursorHiding(const TShowOptions& options);
+  void ConnectMouseMonitor();
+  TPointerState PointerState();
+  TPlacementSwitches PlacementSwitches() const;
+  void FinishClose();
+
+  // ---- actions (main_form_actions.cpp)
+  bool GoToNextSlide();
+  bool TogglePause();
+  bool GoToSlide(const TOrvActionInfo& action);
+  bool RunCommand(WideView text);
+  bool StartPresentation(const TOrvActionInfo& action);
+  std::optional<std::string> PresentationFile(const std::string& name);
+  bool PresentationMayOpen(const std::string& name);
+  bool ReleasesBarrier(int key) const;
 
   const TCommandLine& FCommandLine;
   TServices FServices;
@@ -116,15 +171,20 @@ class TMainForm final : public TViewerHost {
   std::string FShowFolder;
   std::string FCaption = "OrvViewer v5.6";
   bool FWheelNavigates = true;
+  TShowOptions FOptions;
+  Ref<TInputMappingClass> FInputMapping;
+  Ref<TMouseMonitor> FMouseMonitor;
+  std::vector<WideString> FRunStack;
+  // Only the show the program was started with may bring its own library modules.
+  bool FShowModulesAllowed = true;
+  int FWheelRemainder = 0;
+  bool FPerformingAction = false;
   bool FClosing = false;
   bool FClosed = false;
+  bool FEndedAtLastSlide = false;
+  bool FExitRequested = false;
   int FExitCode = kExitOk;
   int64_t FCreatedTick = 0;
 };
-
-// The start time (ms) of a slide index: its start rounded, plus 1 ms when it has no
-// incoming transition (so that it shows complete), unless it is the end of a show that
-// does not repeat. A negative index counts as 0.
-int SlideStartTime(const TOrvSource& source, int index);
 
 }  // namespace orv

@@ -51,6 +51,14 @@ public:
   void Close() override {
     if (FInner) FInner->Close();
   }
+  // Nobody points at, presses or waits at anything in frames rendered off screen (end
+  // actions are off there).
+  void MouseEvent(TMouseEvent, int, int, std::uint8_t, TMouseButton, std::optional<TOrvActionInfo>) override {}
+  bool PointerOverAction() const override { return false; }
+  void ShowHelp() override {}
+  void CloseDialog() override {}
+  bool StoppedAtBarrier() const override { return false; }
+  void ReleaseBarrier() override {}
 
 private:
   TViewerHost& FHost;

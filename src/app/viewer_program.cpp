@@ -55,8 +55,9 @@ constexpr const char* kUsage =
     "\n"
     "Switch names are matched without regard to case. Relative names after -filename and\n"
     "-exename are taken from the program's folder, a SHOW from the current folder.\n"
-    "Exit codes: 0 played, 2 the show could not be started (or a switch is wrong), 3 an\n"
-    "export failed part way.\n";
+    "Keys: Right/Left next and previous slide, Space pause, Home/End, Esc leave.\n"
+    "Exit codes: 0 played, 1 left through the show's \"closedialog\" action, 2 the show\n"
+    "could not be started (or a switch is wrong), 3 an export failed part way.\n";
 
 void SelectLog(const TCommandLine& command_line) {
   std::unique_ptr<TLog> log;
@@ -81,7 +82,8 @@ int RunMainForm(const TCommandLine& command_line, TEventLoop& loop, TOffscreenRu
   services.WorkingFolder = WorkingFolder();
   if (offscreen) offscreen->Configure(services);
   TMainForm form(command_line, std::move(services));
-  loop.Run([&form](const TPlatformEvent& event) { form.HandleEvent(event); }, [&form] { return !form.Closed(); });
+  loop.Run([&form](const TPlatformEvent& event) { form.HandleEvent(event); }, [&form] { return !form.Closed(); },
+           TLoopTimer{TMouseMonitor::kCheckInterval, [&form] { form.OnTimer(); }});
   return offscreen ? offscreen->ExitCode(form.ExitCode()) : form.ExitCode();
 }
 

@@ -54,9 +54,16 @@ void RegisterInstance() { TryLock(); }
 
 bool InstanceRunning() { return InstanceLockHandle() >= 0 && !TryLock(); }
 
+namespace {
+std::once_flag gScreenSaverDecided;
+}  // namespace
+
+void BeginScreenSaver() {
+  std::call_once(gScreenSaverDecided, [] { SDL_EnableScreenSaver(); });
+}
+
 void SuspendSystemScreenSaver() {
-  static std::once_flag once;
-  std::call_once(once, [] { SDL_DisableScreenSaver(); });
+  std::call_once(gScreenSaverDecided, [] { SDL_DisableScreenSaver(); });
 }
 
 }  // namespace orv

@@ -15,7 +15,11 @@ void RegisterInstance();
 // Whether another instance of this program file is running.
 bool InstanceRunning();
 
+// A show that is itself the screen saver leaves the system's screen saver on (the
+// platform layer keeps it away by default). Once per process.
+void BeginScreenSaver();
 // Keeps the system's screen saver and display power-off away until the program ends.
+// Once per process, and never after BeginScreenSaver.
 void SuspendSystemScreenSaver();
 
 }  // namespace orv

@@ -114,7 +114,30 @@ void TPlatformWindow::ApplyMode(TWindowMode mode, int display, const TRect& boun
   FMode = mode;
 }
 
+void TPlatformWindow::Place(TWindowMode mode, const TRect& client, bool resizable) {
+  const bool full = mode == TWindowMode::FullScreen;
+  SDL_SetWindowFullscreen(FWindow, 0);
+  SDL_SetWindowBordered(FWindow, mode == TWindowMode::Windowed ? SDL_TRUE : SDL_FALSE);
+  SDL_SetWindowResizable(FWindow, resizable && mode == TWindowMode::Windowed ? SDL_TRUE : SDL_FALSE);
+  SDL_SetWindowSize(FWindow, std::max(1, client.Width()), std::max(1, client.Height()));
+  SDL_SetWindowPosition(FWindow, client.Left, client.Top);
+  // A window manager also takes its panels away for a full-screen window; without one the
+  // geometry above already covers the monitor.
+  if (full) SDL_SetWindowFullscreen(FWindow, SDL_WINDOW_FULLSCREEN_DESKTOP);
+  FMode = mode;
+}
+
 void TPlatformWindow::Show() { SDL_ShowWindow(FWindow); }
+
+void TPlatformWindow::SetTitle(const std::string& title) { SDL_SetWindowTitle(FWindow, title.c_str()); }
+
+void TPlatformWindow::SetAlwaysOnTop(bool on_top) { SDL_SetWindowAlwaysOnTop(FWindow, on_top ? SDL_TRUE : SDL_FALSE); }
+
+TRect TPlatformWindow::FrameMargins() const {
+  int top = 0, left = 0, bottom = 0, right = 0;
+  if (SDL_GetWindowBordersSize(FWindow, &top, &left, &bottom, &right) != 0) return {};
+  return TRect{left, top, right, bottom};
+}
 
 void TPlatformWindow::Hide() { SDL_HideWindow(FWindow); }
 

@@ -55,8 +55,17 @@ public:
 
   void SetMode(TWindowMode mode, int display);
   void SetBounds(const TRect& bounds);
+  // The mode and the client area in desktop coordinates, in one go. Full screen covers
+  // `client` (a whole monitor) by itself, so that it does so without a window manager too.
+  void Place(TWindowMode mode, const TRect& client, bool resizable);
   void Show();
   void Hide();
+  void SetTitle(const std::string& title);
+  // Above every other window (a start-up window), or not.
+  void SetAlwaysOnTop(bool on_top);
+  // How far the frame and caption of a window with border reach beyond its client area on
+  // each side (zero without a window manager that draws them).
+  TRect FrameMargins() const;
 
   // The client area in desktop coordinates.
   TRect ClientRect() const;

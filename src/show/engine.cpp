@@ -8,11 +8,14 @@
 #include <thread>
 
 #include "base/assertions.h"
+#include "base/input_codes.h"
 #include "base/log.h"
 #include "package/load_pacing.h"
 #include "platform/main_thread.h"
 #include "render/device.h"
 #include "render/render_errors.h"
+#include "show/action_text.h"
+#include "slide/orv_button.h"
 
 namespace orv {
 namespace {
@@ -28,6 +31,11 @@ double TickMs() {
 
 std::string Ms(double time) { return std::to_string(std::llround(time)); }
 std::string Flag(bool value) { return value ? "True" : "False"; }
+
+// A double click hit-tests like a move: the press before it did the clicking.
+TMouseEventKind SlideMouseKind(std::uint8_t kind) {
+  return TMouseEvent(kind) == TMouseEvent::DoubleClick ? TMouseEventKind::Move : TMouseEventKind(kind);
+}
 
 TColor32 ToColor32(const TIniColor& color) {
   return 0xFF000000u | (TColor32(color.Red) << 16) | (TColor32(color.Green) << 8) | TColor32(color.Blue);
@@ -222,13 +230,21 @@ void TOrvEngine::HandleMouse(const TMouseData& mouse) {
   FLastMouse.Kind = mouse.Kind;
   FLastMouse.X = mouse.X;
   FLastMouse.Y = mouse.Y;
-  const bool taken = HitTestSlides(mouse, TMouseEventKind(mouse.Kind));
+  const bool taken = HitTestSlides(mouse, SlideMouseKind(mouse.Kind));
   if (!taken && mouse.Action) PerformAction(*mouse.Action);
 }
 
-// The slides on screen from the newest down; the first whose object has an action takes
-// the event. (Performing the actions slide objects name is the input mapping's part.)
+// The slides on screen from the newest down; the first whose object under the pointer
+// completes a click with an action it names takes the event and performs the action. The
+// topmost object with an action under the pointer is remembered for the cursor's shape.
 bool TOrvEngine::HitTestSlides(const TMouseData& mouse, TMouseEventKind kind) {
+  bool over_action = false;
+  const bool taken = HitTestSlidesFor(mouse, kind, over_action);
+  FPointerOverAction = over_action;
+  return taken;
+}
+
+bool TOrvEngine::HitTestSlidesFor(const TMouseData& mouse, TMouseEventKind kind, bool& over_action) {
   if (mouse.X == TMouseData::kOutside || !FLoader) return false;
   const double t = FLoader->Timing().Current();
   const double hit_time = t == 0 ? 0.1 : t;
@@ -236,10 +252,16 @@ bool TOrvEngine::HitTestSlides(const TMouseData& mouse, TMouseEventKind kind) {
     const TDrawContainer& container = **it;
     if (!container.Slide || !(container.Times.StartTime < hit_time && hit_time <= container.Times.VisibleUntil))
       continue;
-    WideString action;
-    container.Slide->MouseEvent(mouse.Buttons, TPointF{float(mouse.X), float(mouse.Y)}, true, kind, mouse.Extra,
-                                action);
-    if (!action.empty()) return true;
+    WideString text;
+    const TOrvObject* hit = container.Slide->MouseEvent(mouse.Buttons, TPointF{float(mouse.X), float(mouse.Y)}, true,
+                                                        kind, mouse.Extra, text);
+    // Buttons show their own hover look; other objects with an action get the hand.
+    if (!over_action && hit && !hit->Settings().Action.empty() && !dynamic_cast<const TOrvButton*>(hit))
+      over_action = true;
+    const TOrvActionInfo action = ParseAction(text);
+    if (action.Kind == TOrvActionInfo::kNone) continue;
+    PerformAction(action);
+    return true;
   }
   return false;
 }
@@ -324,6 +346,7 @@ void TOrvEngine::ProcessPendingRequest() {
     ApplyPosition(request.Position);
   }
   FRequestId = request.RequestId;
+  FFrameAfterRequestPending = true;
   Log().Write("TOrvEngine: Process AsyncEvent Curren Pause Status: " + Flag(FPaused));
   FPaused = request.Paused;
   Log().Write("TOrvEngine: Process AsyncEvent New Pause Status: " + Flag(FPaused));
@@ -549,9 +572,18 @@ void TOrvEngine::ReportPosition() {
 }
 
 void TOrvEngine::PerformAction(const TOrvActionInfo& action) {
-  if (action.Kind == TOrvActionInfo::kNone) return;
-  // The dialog actions belong to the overlay, which is not built yet: every action goes
-  // to the main window.
+  switch (action.Kind) {
+    case TOrvActionInfo::kNone:
+      return;
+    case TOrvActionInfo::kHelp:
+    case TOrvActionInfo::kOpenDialog:
+      // Dialogs are shown by the overlay, which this engine does not build yet; they never
+      // concern the main window.
+      Log().Write("TOrvEngine: no overlay for the dialog of action " + std::to_string(action.Kind));
+      return;
+  }
+  // Without an overlay no dialog is open: "closedialog" goes on to the main window, which
+  // ends the program with it.
   Ref<TRefObject> text;
   if (!action.Text.empty()) text = MakeRef<TStrValue>(action.Text);
   Notify(engine_notification::kAction, {action.Kind, action.Number}, std::move(text));
@@ -654,6 +686,10 @@ bool TOrvEngine::DrawFrame(bool force) {
   }
   if (!drawn) return false;
   FFrameDrawn = true;
+  if (FFrameAfterRequestPending) {
+    FFrameAfterRequestPending = false;
+    Log().Write("First frame after request " + std::to_string(FRequestId));
+  }
   if (!FFirstFrameShown) {
     FFirstFrameShown = true;
     Log().Write("First frame presented");

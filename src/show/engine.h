@@ -103,6 +103,11 @@ public:
   bool Paused() const noexcept { return FPaused; }
   bool Active() const noexcept { return FActive.load(); }
   bool StoppedAtBarrier() const noexcept { return FStoppedAtBarrier.load(); }
+  // Main thread: lets a show that stands at a "pause" end action go on.
+  void ReleaseBarrier() noexcept { FStoppedAtBarrier = false; }
+  // Whether the last hit test found an object with an action under the pointer that is
+  // no button (any thread).
+  bool PointerOverAction() const noexcept { return FPointerOverAction.load(); }
   const TMarks& Marks() const noexcept { return FMarks; }
   TOrvSource* Source() const noexcept { return FSource.Get(); }
   TOrvSlideLoader* Loader() const noexcept { return FLoader.get(); }
@@ -120,6 +125,7 @@ private:
   // ---- events and requests
   void HandleMouse(const TMouseData& mouse);
   bool HitTestSlides(const TMouseData& mouse, TMouseEventKind kind);
+  bool HitTestSlidesFor(const TMouseData& mouse, TMouseEventKind kind, bool& over_action);
   void HandleCapture();
   void HandleSlideList(const TSlideData& data);
   void HandleOpenRequest(TOpenParams& request);
@@ -197,6 +203,9 @@ private:
   std::atomic<bool> FEndActionsEnabled{false};
   int FRequestId = 0;
   bool FForceRedraw = false;
+  // The first frame drawn after a request is logged (the time a key takes to show).
+  bool FFrameAfterRequestPending = false;
+  std::atomic<bool> FPointerOverAction{false};
 
   // Off-screen: the time of the frame under way, and whether the run is over.
   std::optional<double> FFrameTime;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/action_info.h"
+#include "base/input_codes.h"
 #include "base/ref_object.h"
 #include "package/file_accessor.h"
 #include "project/ini_file.h"
@@ -73,8 +74,8 @@ public:
 // A mouse event as the main window reports it.
 class TMouseData : public TRefObject {
 public:
-  static constexpr int kOutside = 2147483647;  // x and y once the pointer has left the window
-  std::uint8_t Kind = 0;  // TMouseEventKind
+  static constexpr int kOutside = kPointerOutside;  // x and y once the pointer has left the window
+  std::uint8_t Kind = 0;  // TMouseEvent
   int X = kOutside;
   int Y = kOutside;
   std::uint8_t Buttons = 0;

@@ -15,6 +15,12 @@ namespace {
 
 constexpr int kMinSide = 10;
 
+TOrvActionInfo ActionOf(const TOrvEventData& data) {
+  TOrvActionInfo action{std::uint8_t(data.Integers[0]), data.Integers[1], {}};
+  if (const auto* text = dynamic_cast<const TStrValue*>(data.Object.Get())) action.Text = text->Value;
+  return action;
+}
+
 // The viewer of the engine. Every call comes on the main thread; the engine answers
 // through the channel, also on the main thread.
 class TEngineShowViewer : public TOrvShowViewer {
@@ -31,6 +37,15 @@ public:
   void Refresh() override;
   void SetWindowActive(bool active) override { FWindowActive->store(active); }
   void Close() override;
+  void MouseEvent(TMouseEvent event, int x, int y, std::uint8_t buttons, TMouseButton button,
+                  std::optional<TOrvActionInfo> action) override;
+  bool PointerOverAction() const override { return FEngine && FEngine->PointerOverAction(); }
+  void ShowHelp() override { PostToRunningEngine(engine_event::kHelp); }
+  void CloseDialog() override { PostToRunningEngine(engine_event::kCloseDialog); }
+  bool StoppedAtBarrier() const override { return FEngine && FEngine->StoppedAtBarrier(); }
+  void ReleaseBarrier() override {
+    if (FEngine) FEngine->ReleaseBarrier();
+  }
 
 protected:
   void Dispose() override {
@@ -46,6 +61,7 @@ private:
   void ConnectChannel();
   void HandleEvent(TOrvEventData& data);
   void HandlePosition(int time, bool ended);
+  void PostToRunningEngine(int code, Ref<TRefObject> data = {});
 
   TViewerHost& FHost;
   TShowViewerSettings FSettings;
@@ -55,7 +71,6 @@ private:
   Ref<TEngineChannel> FChannel = MakeRef<TEngineChannel>();
   Ref<TDrawDevice> FDevice;
   std::unique_ptr<TOrvEngine> FEngine;
-  TRepeatMode FRepeat = TRepeatMode::Repeat;
   bool FPaused = true;
   double FPosition = 0;
   int FTotal = 0;
@@ -70,7 +85,6 @@ void TEngineShowViewer::Open(Ref<TFileAccessor> accessor, Ref<TIniFile> project,
   accessor = accessor->Clone();
   if (Ref<TIniFile> copy = CopyOf(*project)) project = std::move(copy);
   const TShowOptions options = TShowOptions::Read(*project);
-  FRepeat = options.Repeat;
   if (!FEngine) CreateEngine(options);
   FPosition = position;
   if (FEngine->Running()) {
@@ -143,7 +157,7 @@ void TEngineShowViewer::ConnectChannel() {
 
 void TEngineShowViewer::HandlePosition(int time, bool ended) {
   FPosition = time;
-  if (ended && FRepeat == TRepeatMode::Close && !Offscreen()) FHost.EndProgram(0);
+  if (!Offscreen()) FHost.OnPosition(time, ended);
 }
 
 void TEngineShowViewer::HandleEvent(TOrvEventData& data) {
@@ -157,8 +171,7 @@ void TEngineShowViewer::HandleEvent(TOrvEventData& data) {
       FHost.EndProgram(data.Integers.empty() || data.Integers[0] == 0 ? kOffscreenDone : kOffscreenFailed);
       break;
     case engine_notification::kAction:
-      // Performing actions is the main window's input mapping, which comes later.
-      if (data.Integers.size() == 2) Log().Write("Action for the main window: " + std::to_string(data.Integers[0]));
+      if (data.Integers.size() == 2) FHost.OnAction(ActionOf(data));
       break;
     default:
       break;
@@ -179,6 +192,22 @@ void TEngineShowViewer::SetPosition(double position) {
   request->RequestId = FEngine->NewRequestId();
   request->Position = int(std::lround(position));
   FEngine->Events().Post(engine_event::kOpen, std::move(request));
+}
+
+void TEngineShowViewer::PostToRunningEngine(int code, Ref<TRefObject> data) {
+  if (FEngine && FEngine->Running()) FEngine->Events().Post(code, std::move(data));
+}
+
+void TEngineShowViewer::MouseEvent(TMouseEvent event, int x, int y, std::uint8_t buttons, TMouseButton button,
+                                   std::optional<TOrvActionInfo> action) {
+  Ref<TMouseData> mouse = MakeRef<TMouseData>();
+  mouse->Kind = std::uint8_t(event);
+  mouse->X = x;
+  mouse->Y = y;
+  mouse->Buttons = buttons;
+  mouse->Extra = int(button);
+  mouse->Action = std::move(action);
+  PostToRunningEngine(engine_event::kMouse, std::move(mouse));
 }
 
 void TEngineShowViewer::Refresh() {

@@ -19,8 +19,8 @@ struct TShowViewerSettings {
 };
 
 // Plays shows in the host's window: the window takes the mode the show asks for and is
-// shown with the first frame. A show that ends by its "close" setting ends the program
-// through TViewerHost::EndProgram(0).
+// shown with the first frame. Positions (and the end of a show that does not repeat) go to
+// TViewerHost::OnPosition, actions for the main window to TViewerHost::OnAction.
 Ref<TOrvShowViewer> CreateShowViewer(TViewerHost& host, TShowViewerSettings settings = {});
 
 // Renders a show off screen. The host's window lends its GL context and is never shown;

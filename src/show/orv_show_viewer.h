@@ -2,6 +2,10 @@
 // and moves it, and paints the window the show is drawn in.
 #pragma once
 
+#include <optional>
+
+#include "base/action_info.h"
+#include "base/input_codes.h"
 #include "base/ref_object.h"
 #include "package/file_accessor.h"
 #include "project/ini_file.h"
@@ -25,6 +29,12 @@ class TViewerHost {
   // program ends with `exit_code`. Called from the main thread's loop, never from within
   // a call the host made into the viewer.
   virtual void EndProgram(int exit_code) = 0;
+  // The show's position (ms) as the engine reports it; `ended` once a show that does not
+  // repeat has reached its end. Not called for off-screen runs.
+  virtual void OnPosition(int time, bool ended) = 0;
+  // An action raised inside the show (an object clicked, a slide's program to run, a key
+  // or click nothing on the slides took) for the main window to perform.
+  virtual void OnAction(const TOrvActionInfo& action) = 0;
 
  protected:
   ~TViewerHost() = default;
@@ -47,6 +57,20 @@ class TOrvShowViewer : public TRefObject {
   virtual void SetWindowActive(bool active) = 0;
   // Stops the show and lets go of the window for good.
   virtual void Close() = 0;
+
+  // A mouse event in the window's client area (x and y kPointerOutside once the
+  // pointer has left it); the objects under the pointer take it first, and `action` is
+  // performed when none did. `buttons` holds the modifier bits of the buttons held.
+  virtual void MouseEvent(TMouseEvent event, int x, int y, std::uint8_t buttons, TMouseButton button,
+                          std::optional<TOrvActionInfo> action) = 0;
+  // Whether the last mouse event found an object with an action (no button, which shows
+  // its own hover look) under the pointer: the cursor becomes a hand there.
+  virtual bool PointerOverAction() const = 0;
+  virtual void ShowHelp() = 0;
+  virtual void CloseDialog() = 0;
+  // The show stands still at a slide's "pause" end action; releasing it lets it go on.
+  virtual bool StoppedAtBarrier() const = 0;
+  virtual void ReleaseBarrier() = 0;
 };
 
 }  // namespace orv

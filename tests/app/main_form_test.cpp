@@ -2,79 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include "package_fixture.h"
+#include "main_form_fixture.h"
 #include "project/show_options.h"
 #include "render/device.h"
 
 namespace orv {
 namespace {
 
-using testing_package::PackageTest;
 using testing_package::WriteFile;
-using testing_package::WritePackage;
-
-// Remembers what the window asked of it.
-class TRecordingViewer : public TOrvShowViewer {
- public:
-  void Open(Ref<TFileAccessor>, Ref<TIniFile> project, double position) override {
-    Projects.push_back(std::move(project));
-    OpenPositions.push_back(position);
-  }
-  bool Paused() const override { return FPaused; }
-  void SetPaused(bool paused) override { FPaused = paused; }
-  void SetPosition(double position) override { Positions.push_back(position); }
-  double Position() const override { return Positions.empty() ? 0 : Positions.back(); }
-  void Refresh() override {}
-  void SetWindowActive(bool) override {}
-  void Close() override { Closed = true; }
-
-  std::vector<Ref<TIniFile>> Projects;
-  std::vector<double> OpenPositions;
-  std::vector<double> Positions;
-  bool Closed = false;
-
- private:
-  bool FPaused = true;
-};
-
-const std::string kProject =
-    "[Main]\r\nOrvVersion=8.1\r\nopt_exefn=C:\\Shows\\demo.exe\r\nopt_scr_caption=Holidays\r\nopt_lockwheel=1\r\n"
-    "[Times]\r\nopt_slidescount=3\r\nopt_synchpos1=3000\r\nopt_synchpos2=6000\r\nopt_synchpos3=9000\r\n";
-const std::string kPlayer =
-    "\x7f"
-    "ELF a player";
-
-class MainForm : public PackageTest {
- protected:
-  void SetUp() override {
-    PackageTest::SetUp();
-    EngineSettings().ExclusiveAllowed = true;
-  }
-
-  // The program is bin/player (or another file in bin/), started in work/.
-  TMainForm& Start(const std::u16string& line, const std::string& program = "player") {
-    FViewer = MakeRef<TRecordingViewer>();
-    FMessages.clear();
-    FCommandLine = std::make_unique<TCommandLine>(line);
-    TMainForm::TServices services;
-    services.ShowMessage = [this](const std::string& text) { FMessages.push_back(text); };
-    services.CreateViewer = [this](TViewerHost&) -> Ref<TOrvShowViewer> { return FViewer; };
-    services.ProgramPath = PathOf("bin/" + program);
-    services.WorkingFolder = PathOf("work") + "/";
-    FForm.reset();
-    FForm = std::make_unique<TMainForm>(*FCommandLine, std::move(services));
-    return *FForm;
-  }
-  void WriteShow(const std::string& name, const std::string& project = kProject) {
-    std::filesystem::create_directories(std::filesystem::path(PathOf(name)).parent_path());
-    WritePackage(PathOf(name), {{u"Project.orv", project, TPackMethod::Deflated}}, {}, kPlayer);
-  }
-
-  Ref<TRecordingViewer> FViewer;
-  std::vector<std::string> FMessages;
-  std::unique_ptr<TCommandLine> FCommandLine;
-  std::unique_ptr<TMainForm> FForm;
-};
+using test::kPlayer;
+using test::kProject;
+using test::MainForm;
 
 TEST_F(MainForm, TheProgramsOwnShowOpensAndPlays) {
   WriteShow("bin/player");

@@ -15,6 +15,7 @@
 #include "package/package_writer.h"
 #include "package/windows_names.h"
 #include "package_file.h"
+#include "project/ini_file.h"
 #include "project/ini_values.h"
 
 namespace orv::orvpack {
@@ -70,6 +71,15 @@ std::vector<TInputFile> FolderFiles(const std::string& folder) {
   return files;
 }
 
+// The authoring tool writes its own version into the project ("OrvVersion") and the
+// package alike; a player compares the two before it opens another presentation.
+std::string ToolVersionOf(const std::string& project_path, const std::string& fallback) {
+  const Ref<TIniFile> project = MakeRef<TIniFile>();
+  if (!project->LoadFromFile(project_path)) return fallback;
+  const std::string version(ReadUtf8(project->FindKey("Main", "OrvVersion")));
+  return version.empty() ? fallback : version;
+}
+
 TBuildPlan ParseBuild(const Args& args) {
   TBuildPlan plan;
   auto value = [&](size_t& i) -> const std::string& {
@@ -84,6 +94,7 @@ TBuildPlan ParseBuild(const Args& args) {
       plan.Player = value(i);
     } else if (word == "--project") {
       plan.Files.push_back({value(i), AsciiToWide(kProjectEntryName)});
+      plan.Layout.Version = ToolVersionOf(plan.Files.back().Path, plan.Layout.Version);
     } else if (word == "--add") {
       plan.Files.push_back(AddedFile(value(i)));
     } else if (word == "--dir") {

@@ -1,0 +1,113 @@
+// The player in a real window on an X display (Xvfb), driven with keys and clicks by
+// xdotool; screenshots tell the slides apart by their colours.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "package_fixture.h"
+#include "x_session.h"
+
+namespace orv {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TChild;
+using test::TXSession;
+using testing_package::PackageTest;
+using testing_package::WriteFile;
+
+constexpr uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kYellow = 0xFFFF00;
+constexpr const char* kTitle = "orv desktop test";
+
+// A slide of one colour (a colour number has red in its low byte), with a white box of
+// 100 × 100 in its middle when it has an action.
+std::string Slide(int number, uint32_t rgb, const std::string& action = "") {
+  const uint32_t colour_number = (rgb >> 16) | (rgb & 0x00FF00) | ((rgb & 0xFF) << 16);
+  std::string text = "[Slide" + std::to_string(number) + "]\nbstyle=1\nbcolor=" + std::to_string(colour_number) +
+                     "\nobject Container:Root\n";
+  if (!action.empty())
+    text += "object Box:Box\nGUID={B" + std::to_string(number) + "}\nSize=100,100\nFitMode=None\n"
+            "Color1=255,255,255\nColor2=255,255,255\nAction=" + action + "\nend\n";
+  return text + "end\n";
+}
+
+// Four slides, red, green, blue and yellow, `slide_ms` each, in a 320 × 240 window
+// without border in the middle of the 640 × 480 screen.
+std::string Show(int slide_ms, const std::string& first_action) {
+  std::string text = std::string("[Main]\nOrvVersion=8.1\nopt_exefn=show.exe\nopt_scr_caption=") + kTitle +
+                     "\nopt_scr_full=0\nopt_scr_width=320\nopt_scr_height=240\nopt_pausewheninactive=0\n"
+                     "opt_repeat=stop\n[Times]\nopt_slidescount=4\n";
+  for (int i = 1; i <= 4; ++i) text += "opt_synchpos" + std::to_string(i) + "=" + std::to_string(i * slide_ms) + "\n";
+  return text + Slide(1, kRed, first_action) + Slide(2, kGreen) + Slide(3, kBlue) + Slide(4, kYellow);
+}
+
+class Desktop : public PackageTest {
+ public:
+  void SetUp() override {
+    PackageTest::SetUp();
+    if (const std::string missing = TXSession::Missing(); !missing.empty()) GTEST_SKIP() << missing;
+    FSession.emplace(Folder());
+    ASSERT_TRUE(FSession->Ready()) << test::ReadText(Folder() + "/xvfb.log");
+  }
+  void TearDown() override {
+    FPlayer.reset();
+    FSession.reset();
+    PackageTest::TearDown();
+  }
+  std::string Folder() const { return FDir.string(); }
+
+  // Starts the player on the show and waits for its window and first slide.
+  void Play(const std::string& project) {
+    WriteFile(PathOf("show.orv"), project);
+    FPlayer.emplace(std::vector<std::string>{ORVVIEWER_PATH, "-filename", PathOf("show.orv"), "-log"},
+                    FSession->Environment(), PathOf("player.log"));
+    ASSERT_TRUE(FPlayer->Started());
+    const std::optional<std::string> window = FSession->FindWindow(kTitle);
+    ASSERT_TRUE(window) << Log();
+    ASSERT_TRUE(FSession->Xdotool({"windowfocus", "--sync", *window}));
+    ASSERT_TRUE(Shows(kRed)) << Log();
+  }
+  // The slide's colour at a point of the window away from the box.
+  bool Shows(uint32_t colour) { return FSession->WaitForColour(200, 150, colour); }
+  bool Key(const std::string& key) { return FSession->Xdotool({"key", key}); }
+  // A click in the middle of the window, on the box.
+  bool ClickTheBox() {
+    // Clicks in the first second after the window was made are not taken.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    return FSession->Xdotool({"mousemove", "320", "240"}) && FSession->Xdotool({"click", "1"});
+  }
+  std::string Log() const { return test::ReadText(PathOf("player.log")); }
+
+  std::optional<TXSession> FSession;
+  std::optional<TChild> FPlayer;
+};
+
+TEST_F(Desktop, KeysAndClicksMoveThroughTheShowAndEscapeLeaves) {
+  Play(Show(60000, "gotoslide(2)"));
+  ASSERT_TRUE(Key("Right"));
+  EXPECT_TRUE(Shows(kGreen)) << Log();
+  ASSERT_TRUE(Key("Left"));
+  EXPECT_TRUE(Shows(kRed)) << Log();
+  ASSERT_TRUE(ClickTheBox());
+  EXPECT_TRUE(Shows(kBlue)) << Log();
+  ASSERT_TRUE(Key("Escape"));
+  EXPECT_EQ(FPlayer->Wait(std::chrono::seconds(5)), 0) << Log();
+}
+
+TEST_F(Desktop, ThePauseKeyHoldsTheSlide) {
+  Play(Show(1500, ""));
+  ASSERT_TRUE(Key("Pause"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  EXPECT_TRUE(Shows(kRed)) << Log();
+  ASSERT_TRUE(Key("Pause"));
+  EXPECT_TRUE(Shows(kGreen)) << Log();
+}
+
+TEST_F(Desktop, TheCloseDialogActionEndsTheProgramWithOne) {
+  Play(Show(60000, "closedialog"));
+  ASSERT_TRUE(ClickTheBox());
+  EXPECT_EQ(FPlayer->Wait(std::chrono::seconds(5)), 1) << Log();
+}
+
+}  // namespace
+}  // namespace orv
