@@ -104,23 +104,11 @@ double TTextBitmapStore::MeasuredHeight() const {
   return std::max(l.TotalHeight + l.TopExtent + l.BottomExtent - l.FontHeight, 1.0);
 }
 
-TTextBox TTextBitmapStore::Box(double scale) const {
-  const TTextLayout l = scale > 0 && scale != FLayout.Scale ? LayoutText(*FText, scale, FParams.LineSpacing) : FLayout;
-  TTextBox box;
-  box.Left = l.LeftOverhang;
-  box.Top = std::ceil(l.TopExtent - l.FontAscent);
-  box.Right = box.Left + std::max(l.MaxWidth, 1.0);
-  box.Bottom = box.Top + std::max(l.TotalHeight, 1.0);
-  return box;
-}
-
 double TTextBitmapStore::LineHeight() const { return FLayout.FontHeight; }
 
 double TTextBitmapStore::BoxOriginX() const { return FParams.OffsetX + 1 + FLayout.LeftOverhang; }
 
-double TTextBitmapStore::BoxOriginY() const {
-  return FParams.OffsetY + 1 + FLayout.TopExtent - FLayout.FontAscent;
-}
+double TTextBitmapStore::BoxOriginY() const { return FParams.OffsetY + 1; }
 
 Ref<TBitmap> TTextBitmapStore::LoadLevel(int level) { return level == 0 ? Produce() : nullptr; }
 

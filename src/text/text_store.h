@@ -28,12 +28,6 @@ struct TTextLayout {
 
 TTextLayout LayoutText(const TCachedVectorText& text, double scale, int line_spacing);
 
-struct TTextBox {
-  double Left = 0, Top = 0, Right = 0, Bottom = 0;
-  double Width() const { return Right - Left; }
-  double Height() const { return Bottom - Top; }
-};
-
 class TTextBitmapStore : public TSysBitmapStore {
 public:
   // The store for a "Text: " name: the package's "VectTxt2: " entry (and the
@@ -48,12 +42,10 @@ public:
   // The text box at the store's scale (each side at least 1).
   double MeasuredWidth() const;
   double MeasuredHeight() const;
-  // The lines' nominal box at `scale` (0: the store's), in the picture's pixels less the
-  // one-pixel frame and the offsets.
-  TTextBox Box(double scale = 0) const;
   // (font ascent + descent) × scale.
   double LineHeight() const;
-  // Where the box's left and top edges lie in the picture, pixels.
+  // Where the measured box's left and top edges lie in the picture, pixels: the picture has
+  // room for overhangs around it and a one-pixel frame.
   double BoxOriginX() const;
   double BoxOriginY() const;
 
