@@ -58,10 +58,12 @@ int LevelFor(const TRectF& window, double needed_width, double needed_height) {
 
 std::u16string AsDecimal(int value) { return AsciiToWide(std::to_string(value)); }
 
-// The lines of a "Text" value; a caption keeps its first. No text is one space.
-std::vector<WideString> TextLines(const std::string& escaped, bool caption) {
+// The lines of a "Text" value (quoted, with escapes); a caption keeps its first. No text is
+// one space.
+std::vector<WideString> TextLines(std::string_view quoted, bool caption) {
+  if (quoted.size() > 1 && quoted.front() == '"' && quoted.back() == '"') quoted = quoted.substr(1, quoted.size() - 2);
   WideString text;
-  if (const std::optional<std::string> plain = UnescapeText(escaped)) TryUtf8ToUtf16(*plain, text);
+  if (const std::optional<std::string> plain = UnescapeText(quoted)) TryUtf8ToUtf16(*plain, text);
   std::vector<WideString> lines = SplitLines(text);
   if (caption && lines.size() > 1) lines.resize(1);
   if (std::all_of(lines.begin(), lines.end(), [](const WideString& line) { return line.empty(); })) lines = {u" "};
