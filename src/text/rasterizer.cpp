@@ -15,10 +15,14 @@ constexpr double kFlatChord = 2;  // pixels
 constexpr int kMaxCurveDepth = 32;
 constexpr int kInsertionSortLimit = 5;
 
+// Rounds half away from zero, as lround does, without its library call: every sub-scanline
+// of every edge rounds a crossing. `v` must lie within the 32-bit range.
+int RoundToInt(double v) noexcept { return v < 0 ? -int(int64_t(0.5 - v)) : int(int64_t(v + 0.5)); }
+
 // Pixels to 1/16 pixel, clamped first so that the product fits.
 int ToSubPixels(double v) {
   if (std::isnan(v)) return 0;
-  return int(std::lround(std::clamp(v, -kCoordinateLimit, kCoordinateLimit) * kSub));
+  return RoundToInt(std::clamp(v, -kCoordinateLimit, kCoordinateLimit) * kSub);
 }
 
 // The Bernstein polynomial of a quadratic (order 2) or cubic (order 3) curve at t.
@@ -124,7 +128,7 @@ void TRasterizer::CollectCrossings(const TOutline& outline, int j) {
     const int64_t passed = int64_t(j) - e.Y;
     if (passed >= std::abs(int64_t(e.Height))) return true;
     const double x = e.X + (double(passed) + 0.5) * e.InverseSlope;
-    FCrossings.push_back({int(std::lround(std::clamp(x, -2147483647.0, 2147483647.0))), e.Height < 0 ? -1 : 1});
+    FCrossings.push_back({RoundToInt(std::clamp(x, -2147483647.0, 2147483647.0)), e.Height < 0 ? -1 : 1});
     return false;
   });
 }
