@@ -135,6 +135,7 @@ void TOrvImage::AcquirePicture() {
   FPicture = GetHost().GetPicture(FPictureName);
   FProfileRead = false;
   ParamsChanged = true;
+  if (FPicture) PictureArrived();
 }
 
 TSizeF TOrvImage::GetSourceSize() const {
@@ -327,17 +328,31 @@ TTextParams TOrvText::TextParams() const {
   params.LineSpacing = FText.LineSpacing;
   params.Color = TintColor();
   params.Scale = RasterScale();
+  params.Correction = FCorrection;
   return params;
 }
 
 void TOrvText::Measure(const std::vector<WideString>& lines) const {
   TTextParams params = TextParams();
   params.Scale = 1;
+  params.Correction = 1;
   const WideString name = EncodeTextName(lines, params);
   if (name == FMeasuredName) return;
   FMeasuredName = name;
   FMeasure = TTextBitmapStore::Create(name, &GetHost().Accessor());
+  const float previous_height = FBox.Height;
   FBox = FMeasure ? TSizeF{float(FMeasure->MeasuredWidth()), float(FMeasure->MeasuredHeight())} : TSizeF{};
+  // The first measure has nothing to correct; a caption's scale is its theme's.
+  const bool corrected = previous_height > 0 && FBox.Height > 0 && !IsCaption();
+  FCorrection = corrected ? double(FBox.Height) / previous_height : 1;
+  FCorrectionDue = FCorrection != 1;
+}
+
+void TOrvText::PictureArrived() {
+  if (!FCorrectionDue) return;
+  FCorrectionDue = false;
+  Props().MultiplyScale(FCorrection);
+  Props().Evaluate(Props().CurrentTime(), false);
 }
 
 double TOrvText::RasterScale() const {

@@ -110,6 +110,8 @@ protected:
   virtual TRectF PictureRect() const { return LocalRect(); }
   // The colour the picture is multiplied with.
   virtual TColor32 TintColor() const { return 0xFFFFFFFFu; }
+  // Called when a newly asked picture has come.
+  virtual void PictureArrived() {}
 
 private:
   bool ReducedAllowed() const;
@@ -181,6 +183,8 @@ private:
   std::optional<double> ThemeScale() const;
   // Measures the lines at scale 1 when they changed.
   void Measure(const std::vector<WideString>& lines) const;
+  // A text that measures anew keeps its glyphs' size: its key scales follow the box.
+  void PictureArrived() override;
   const TTextBitmapStore* PictureStore() const;
 
   TTextSettings FText;
@@ -188,6 +192,10 @@ private:
   mutable WideString FMeasuredName;
   mutable Ref<TTextBitmapStore> FMeasure;
   mutable TSizeF FBox;
+  // The new box height over the previous one, carried in the picture's name; due until the
+  // key scales have been multiplied by it.
+  mutable double FCorrection = 1;
+  mutable bool FCorrectionDue = false;
 };
 
 

@@ -147,3 +147,34 @@ TEST_F(TextObjects, MacrosComeFromTheSlideAndItsMainPicture) {
 
 }  // namespace
 }  // namespace orv
+
+namespace orv {
+namespace {
+
+TEST_F(TextObjects, ATextMeasuredAnewKeepsItsGlyphSizeThroughItsKeyScales) {
+  Build(Object("T:Text", "Text=\"One\"\n" + test::Block("Key:KeyPoint", "ScaleX=20\nScaleY=10\n") +
+                             test::Block("Key:KeyPoint", "Time=1000\nOpacity=50\n")));
+  TOrvText& text = Text(u"T");
+  const float one_line = text.TextBox().Height;
+  EXPECT_EQ(text.TextParams().Correction, 1);  // the first picture corrects nothing
+  auto& block = const_cast<TIniObject&>(*text.Props().IniObject());
+  block.FindKey("Text")->SetValue("\"One\\nTwo\"");
+  text.LoadParams(block, true);
+  const double factor = text.TextBox().Height / one_line;
+  EXPECT_NEAR(factor, 2, 0.1);
+  EXPECT_DOUBLE_EQ(text.TextParams().Correction, factor);
+  ASSERT_TRUE(text.Picture());
+  EXPECT_DOUBLE_EQ(DecodeTextName(text.Picture()->Name()).Params.Correction, factor);  // the name carries it
+  // The key that has the Scale group, and its block, are multiplied once; the other key
+  // (which has it too, by default) as well; the node shows the new values.
+  EXPECT_NEAR(text.Props().Key(0).Value(kFieldScaleY), 10 * factor, 1e-3);
+  EXPECT_NEAR(text.Props().Key(0).Value(kFieldScaleX), 20 * factor, 1e-3);
+  EXPECT_NEAR(ReadFloat(block.ObjectAt(0)->FindKey("ScaleY"), 0), 10 * factor, 1e-3);
+  EXPECT_NEAR(text.Props().Value(kFieldScaleY), 10 * factor, 1e-3);
+  text.LoadParams(block, true);
+  text.AcquirePicture();
+  EXPECT_NEAR(text.Props().Key(0).Value(kFieldScaleY), 10 * factor, 1e-3);
+}
+
+}  // namespace
+}  // namespace orv
