@@ -37,20 +37,22 @@ protected:
   void SetUp() override {
     std::filesystem::create_directories(FFolder + "/Holiday");
     FPicture = FFolder + "/Holiday/beach.jpg";
-    WriteFixture("orvpack_text/Holiday/beach.jpg",
+    WriteFixture(FName + "/Holiday/beach.jpg",
                  orv::test::TaggedJpeg("orvpack_text", "-ModifyDate='2016:12:24 18:30:00' -IPTC:City='Nice'"));
   }
   TToolRun Text(const std::string& show, const std::string& slide, const std::string& guid) {
     return RunOrvpack("text " + Quoted(show) + " " + slide + " " + Quoted(guid));
   }
 
-  std::string FFolder = testing::TempDir() + "/orvpack_text";
+  // One folder per test: ctest runs the tests of this program side by side.
+  std::string FName = std::string("orvpack_text_") + testing::UnitTest::GetInstance()->current_test_info()->name();
+  std::string FFolder = testing::TempDir() + "/" + FName;
   std::string FPicture;
 };
 
 TEST_F(OrvpackText, PrintsTheLinesAsDrawnFromALooseProjectAndFromItsPackage) {
-  const std::string loose = WriteFixture("orvpack_text/show.orv", Show(FPicture));
-  const std::string project = WriteFixture("orvpack_text/packed.orv", Show("C:\\Photos\\Holiday\\beach.jpg"));
+  const std::string loose = WriteFixture(FName + "/show.orv", Show(FPicture));
+  const std::string project = WriteFixture(FName + "/packed.orv", Show("C:\\Photos\\Holiday\\beach.jpg"));
   const std::string packed = FFolder + "/show.exe";
   const TToolRun build =
       RunOrvpack("build -o " + Quoted(packed) + " --project " + Quoted(project) + " --add " +
@@ -67,7 +69,7 @@ TEST_F(OrvpackText, PrintsTheLinesAsDrawnFromALooseProjectAndFromItsPackage) {
 }
 
 TEST_F(OrvpackText, RefusesWhatItCannotFind) {
-  const std::string show = WriteFixture("orvpack_text/show.orv", Show(FPicture));
+  const std::string show = WriteFixture(FName + "/show.orv", Show(FPicture));
   const struct {
     std::string show, slide, guid;
     int exit_code;
