@@ -166,6 +166,8 @@ Ref<TOrvSlide> TSlideProducer::BuildShowSlide(int index) {
   TSlidePlace place = SlidePlaceInTimes(FTimes.Get(), index);
   place.EffectIn = times.EffectIn;
   place.EffectNext = times.EffectNext;
+  place.Index = index;
+  place.Count = FSource->SlideCount();
   Ref<TOrvSlide> slide = NewSlide();
   if (!LoadInto(*slide, {FMain, Ref<TIniSection>::Share(section), FTimes}, place)) return nullptr;
   slide->PrepareSizes(times.StartTime);

@@ -321,6 +321,15 @@ void TOrvObjectProps::ResetValues() {
     FValues[field.Index] = FKeys.empty() ? field.Default : FKeys.front()->Value(field.Index);
 }
 
+void TOrvObjectProps::MultiplyScale(double factor) {
+  for (const auto& key : FKeys) {
+    if (!key->HasGroup(kGroupScale) || !key->FIniList) continue;
+    for (const int field : {kFieldScaleX, kFieldScaleY})
+      WriteFloat(*key->FIniList->FindOrAddKey(kAnimatedFields[field].Key), double(key->Value(field)) * factor);
+    key->ReadValues(*key->FIniList);
+  }
+}
+
 void TOrvObjectProps::Rescale(const TKeyTimes& times, double factor) {
   if (!(factor >= 1e-4)) factor = 1;
   FTimes = times;

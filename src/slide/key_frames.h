@@ -214,6 +214,9 @@ public:
   void Rescale(const TKeyTimes& times, double factor);
   // Computes the fields (and the group t values) at a slide-local time in ms.
   void Evaluate(double time, bool recursive);
+  // Multiplies ScaleX and ScaleY of every key point that has the Scale group, in its block
+  // as well, so that a reload keeps the change. The fields are evaluated again later.
+  void MultiplyScale(double factor);
 
   float Value(int field) const { return FValues[field]; }
   std::span<const float, kFieldCount> Values() const noexcept { return FValues; }

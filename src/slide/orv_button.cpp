@@ -85,9 +85,8 @@ int TOrvButton::WantedWidth() const {
   if (!FProducer) return 0;
   TButtonWidthInputs inputs{FProducer->DesignHeight(), FButton.BtnMinWidth, 0, 100, FButton.BtnOffsetX};
   if (const TOrvText* caption = Caption()) {
-    // The caption's picture is its text box; until it has one the caption takes no room.
-    if (const Ref<TImage>& text = caption->Picture(); text && text->Height() > 0)
-      inputs.CaptionAspect = double(text->Width()) / text->Height();
+    // Until the caption has a text box it takes no room.
+    if (const TSizeF box = caption->TextBox(); box.Height > 0) inputs.CaptionAspect = double(box.Width) / box.Height;
     inputs.CaptionScale = CaptionScale().value_or(caption->Field(kFieldScaleY));
   }
   return FProducer->ClampWidth(ButtonWidth(inputs));

@@ -9,6 +9,7 @@
 #include "slide/orv_button.h"
 #include "slide/orv_slide.h"
 #include "slide/slide_host.h"
+#include "slide/text_macros.h"
 
 namespace orv {
 namespace {
@@ -58,6 +59,18 @@ int LevelFor(const TRectF& window, double needed_width, double needed_height) {
 }
 
 std::u16string AsDecimal(int value) { return AsciiToWide(std::to_string(value)); }
+
+// The lines of a "Text" value (quoted, with escapes); a caption keeps its first. No text is
+// one space.
+std::vector<WideString> TextLines(std::string_view quoted, bool caption) {
+  if (quoted.size() > 1 && quoted.front() == '"' && quoted.back() == '"') quoted = quoted.substr(1, quoted.size() - 2);
+  WideString text;
+  if (const std::optional<std::string> plain = UnescapeText(quoted)) TryUtf8ToUtf16(*plain, text);
+  std::vector<WideString> lines = SplitLines(text);
+  if (caption && lines.size() > 1) lines.resize(1);
+  if (std::all_of(lines.begin(), lines.end(), [](const WideString& line) { return line.empty(); })) lines = {u" "};
+  return lines;
+}
 
 }  // namespace
 
@@ -125,6 +138,7 @@ void TOrvImage::AcquirePicture() {
   FCoarsestDecoded = 0;
   FProfileRead = false;
   ParamsChanged = true;
+  if (FPicture) PictureArrived();
 }
 
 bool TOrvImage::DecodePicture() {
@@ -171,7 +185,9 @@ TBorderParams TOrvImage::BorderParams() const {
 void TOrvImage::UpdateOwnPlacement() {
   const int type = Props().TypeCode();
   const TBorderParams params = type == kTypeImage || type == kTypeVideo ? BorderParams() : TBorderParams{};
-  FWindow = VisibleWindow(params, FSize.Width, FSize.Height);
+  // Made pictures (text) may be larger than the object's rectangle.
+  const TSizeF whole = FPicture ? TSizeF{float(FPicture->Width()), float(FPicture->Height())} : FSize;
+  FWindow = VisibleWindow(params, whole.Width, whole.Height);
   FNeedsCrop = params.EnableCrop || params.Zoom != 100 || params.Offset.X != 0 || params.Offset.Y != 0;
   const double scale = GetHost().HostScale();
   FLevel = ReducedAllowed()
@@ -208,6 +224,7 @@ TImageDrawParams TOrvImage::TextureParams() const {
 TImageDrawParams TOrvImage::DrawParams() {
   TImageDrawParams params = TextureParams();
   params.Antialias = FImage.Antialiased && !IsSpriteSheet();
+  params.TintColor = TintColor();
   params.Opacity = GetOpacity();
   TGradingParams grading;
   params.Grading = FGrading.Get(GetGradingParams(Props(), ProfileTable(), grading) ? &grading : nullptr);
@@ -240,11 +257,12 @@ void TOrvImage::ReleaseResources() {
 
 void TOrvImage::DrawSelf(TDeviceDrawer& drawer) {
   if (!FPicture) return;
-  const TQuadFrame quad = QuadOf(Placement().Frame, LocalRect());
+  const TRectF rect = PictureRect();
+  const TQuadFrame quad = QuadOf(Placement().Frame, rect);
   // The shadow lies below everything the picture draws; it is made here when the window was
   // not known yet while the resources were prepared.
   if (Settings().Shadow.Enable && !FShadow.Picture()) PrepareShadow(drawer);
-  FShadow.Draw(drawer, quad, FSize, Settings().Shadow, GetOpacity());
+  FShadow.Draw(drawer, quad, {rect.Width(), rect.Height()}, Settings().Shadow, GetOpacity());
   if (IsSpriteSheet()) {
     DrawSpriteFrame(drawer, quad);
   } else {
@@ -317,7 +335,116 @@ void TOrvText::LoadParams(const TIniObject& block, bool reuse) {
   if (IsCaption())
     text.TextColor = text.TextColorHover = text.TextColorClick = static_cast<const TOrvButton*>(Parent())->CaptionColor();
   Assign(FText, std::move(text));
+  FLines = TextLines(FText.Text, IsCaption());
   TOrvImage::LoadParams(block, reuse);
+}
+
+std::vector<WideString> TOrvText::ExpandedLines() const {
+  std::vector<WideString> lines;
+  for (const WideString& line : FLines) lines.push_back(ExpandMacros(line, *this));
+  return lines;
+}
+
+TTextParams TOrvText::TextParams() const {
+  TTextParams params;
+  params.FontName = UsedFontName(FText.FontName);
+  params.Style = FText.FontStyle;
+  params.Alignment = uint8_t(std::clamp(FText.TextAlign, 0, 2));
+  params.LineSpacing = FText.LineSpacing;
+  params.Color = TintColor();
+  params.Scale = RasterScale();
+  params.Correction = FCorrection;
+  return params;
+}
+
+void TOrvText::Measure(const std::vector<WideString>& lines) const {
+  TTextParams params = TextParams();
+  params.Scale = 1;
+  params.Correction = 1;
+  const WideString name = EncodeTextName(lines, params);
+  if (name == FMeasuredName) return;
+  FMeasuredName = name;
+  FMeasure = TTextBitmapStore::Create(name, &GetHost().Accessor());
+  const float previous_height = FBox.Height;
+  FBox = FMeasure ? TSizeF{float(FMeasure->MeasuredWidth()), float(FMeasure->MeasuredHeight())} : TSizeF{};
+  // The first measure has nothing to correct; a caption's scale is its theme's.
+  const bool corrected = previous_height > 0 && FBox.Height > 0 && !IsCaption();
+  FCorrection = corrected ? double(FBox.Height) / previous_height : 1;
+  FCorrectionDue = FCorrection != 1;
+}
+
+void TOrvText::PictureArrived() {
+  if (!FCorrectionDue) return;
+  FCorrectionDue = false;
+  Props().MultiplyScale(FCorrection);
+  Props().Evaluate(Props().CurrentTime(), false);
+}
+
+double TOrvText::RasterScale() const {
+  double largest = 0;
+  if (const std::optional<double> theme = ThemeScale()) largest = std::abs(*theme);
+  else
+    for (size_t i = 0; i < Props().KeyCount(); ++i)
+      largest = std::max({largest, std::abs(double(Props().Key(i).Value(kFieldScaleX))),
+                          std::abs(double(Props().Key(i).Value(kFieldScaleY)))});
+  const double needed = Parent() ? Parent()->NeededHeight() : 0;
+  return LimitRasterScale(largest * needed / 100 / FBox.Height, FBox.Width, FBox.Height);
+}
+
+WideString TOrvText::PictureRequestName() const {
+  if (FText.Rasterize) return TOrvImage::PictureRequestName();
+  const std::vector<WideString> lines = ExpandedLines();
+  Measure(lines);
+  return FMeasure ? EncodeTextName(lines, TextParams()) : WideString();
+}
+
+TSizeF TOrvText::GetSourceSize() const {
+  if (FText.Rasterize || !(FBox.Height > 0)) return TOrvImage::GetSourceSize();
+  return FBox;
+}
+
+double TOrvText::FitFactorFor(TSizeF parent_size) const {
+  if (FText.Rasterize) return TOrvImage::FitFactorFor(parent_size);
+  const double factor = double(parent_size.Height) / FSize.Height;
+  return std::isfinite(factor) ? factor : 0;
+}
+
+const TTextBitmapStore* TOrvText::PictureStore() const {
+  return Picture() ? dynamic_cast<const TTextBitmapStore*>(&Picture()->Store()) : nullptr;
+}
+
+// The picture has room for overhangs around the text box and was made at its own scale.
+TRectF TOrvText::PictureRect() const {
+  const TTextBitmapStore* store = PictureStore();
+  const TRectF box = LocalRect();
+  if (!store) return box;
+  const double s = store->Params().Scale;
+  const float left = float(box.Left - store->BoxOriginX() / s);
+  const float top = float(box.Top - store->BoxOriginY() / s);
+  return {left, top, float(left + store->Width() / s), float(top + store->Height() / s)};
+}
+
+TColor32 TOrvText::TintColor() const {
+  switch (MouseState()) {
+    case TMouseState::Hover: return ColorOf(FText.TextColorHover);
+    case TMouseState::Click: return ColorOf(FText.TextColorClick);
+    default: return ColorOf(FText.TextColor);
+  }
+}
+
+TShadowParams TOrvText::ShadowParams() const {
+  const TTextBitmapStore* store = PictureStore();
+  const TShadowSettings& shadow = Settings().Shadow;
+  const double line_height = store ? store->LineHeight() : Picture()->Height();
+  return PictureShadowParams(*Picture(), 0, HeightShadowBlurSize(shadow.Size, line_height, 0), shadow);
+}
+
+double LimitRasterScale(double scale, double width, double height) {
+  if (!(scale > 0) || !std::isfinite(scale)) return 1;
+  constexpr double kMaxSide = 30000, kMaxArea = 10'000'000;
+  while (scale > 0 && (scale * height > kMaxSide || scale * width > kMaxSide || width * height * scale * scale > kMaxArea))
+    scale /= 2;
+  return scale;
 }
 
 }  // namespace orv

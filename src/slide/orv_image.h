@@ -10,6 +10,7 @@
 #include "slide/orv_objects.h"
 #include "slide/picture_window.h"
 #include "slide/shadow.h"
+#include "text/text_store.h"
 
 namespace orv {
 
@@ -71,7 +72,7 @@ public:
   const TImageSettings& ImageSettings() const noexcept { return FImage; }
   const Ref<TImage>& Picture() const noexcept { return FPicture; }
   // The name the picture is asked for: the file, a mask of it, or a transition buffer.
-  WideString PictureRequestName() const;
+  virtual WideString PictureRequestName() const;
   // Asks the host for the picture again; no picture when it cannot be had.
   void AcquirePicture();
   // Decodes the picture at the level it is drawn at. When the picture memory budget cannot
@@ -109,6 +110,13 @@ protected:
   // units); texts and buttons cast theirs from their own sizes. Called with a picture.
   virtual TShadowParams ShadowParams() const;
   virtual float ShadowReferenceSize() const;
+  // Where the whole picture is drawn, and its size in local units: the object's rectangle
+  // unless a kind's picture reaches beyond it.
+  virtual TRectF PictureRect() const { return LocalRect(); }
+  // The colour the picture is multiplied with.
+  virtual TColor32 TintColor() const { return 0xFFFFFFFFu; }
+  // Called when a newly asked picture has come.
+  virtual void PictureArrived() {}
 
 private:
   bool ReducedAllowed() const;
@@ -136,12 +144,27 @@ private:
   bool FProfileRead = false;
 };
 
+// The pixel scale a text is rendered at, halved while the picture would be larger than
+// 30000 pixels a side or 10 million in all; 1 when it is not a positive number.
+double LimitRasterScale(double scale, double width, double height);
+
 class TOrvText : public TOrvImage {
 public:
   using TOrvImage::TOrvImage;
 
   void LoadParams(const TIniObject& block, bool reuse) override;
   const TTextSettings& TextSettings() const noexcept { return FText; }
+  // The lines as read ("Text" split, a caption's first only, a space for no text) and as
+  // drawn, macros expanded.
+  const std::vector<WideString>& Lines() const noexcept { return FLines; }
+  std::vector<WideString> ExpandedLines() const;
+  // The parameters of the picture at the current state and scale.
+  TTextParams TextParams() const;
+  // The text box at scale 1 (layout pixels); empty without a measurable text.
+  TSizeF TextBox() const noexcept { return FBox; }
+  // Output pixels per layout pixel for the size the text is needed at.
+  double RasterScale() const;
+  WideString PictureRequestName() const override;
   bool TakesMouseStates() const override { return true; }
   // The first text object of a button is its caption.
   bool IsCaption() const;
@@ -152,14 +175,33 @@ protected:
   void AdjustImageSettings(TImageSettings& settings) const override { settings.Antialiased = false; }
   // The text is rendered anew for the new size.
   void NeededSizeChanged() override { ParamsChanged = true; }
+  TSizeF GetSourceSize() const override;
+  // The text's height follows the parent's height.
+  double FitFactorFor(TSizeF parent_size) const override;
+  TShadowParams ShadowParams() const override;
+  TRectF PictureRect() const override;
+  TColor32 TintColor() const override;
   // A button's caption with one key point is drawn at the scale its theme sets.
   double OwnScaleX() const override { return ThemeScale().value_or(TOrvImage::OwnScaleX()); }
   double OwnScaleY() const override { return ThemeScale().value_or(TOrvImage::OwnScaleY()); }
 
 private:
   std::optional<double> ThemeScale() const;
+  // Measures the lines at scale 1 when they changed.
+  void Measure(const std::vector<WideString>& lines) const;
+  // A text that measures anew keeps its glyphs' size: its key scales follow the box.
+  void PictureArrived() override;
+  const TTextBitmapStore* PictureStore() const;
 
   TTextSettings FText;
+  std::vector<WideString> FLines;
+  mutable WideString FMeasuredName;
+  mutable Ref<TTextBitmapStore> FMeasure;
+  mutable TSizeF FBox;
+  // The new box height over the previous one, carried in the picture's name; due until the
+  // key scales have been multiplied by it.
+  mutable double FCorrection = 1;
+  mutable bool FCorrectionDue = false;
 };
 
 

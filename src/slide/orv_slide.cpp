@@ -27,6 +27,31 @@ int ReadTimesKey(const TIniSection& times, int number, int default_value) {
 
 }  // namespace
 
+namespace {
+
+void CopyItems(const TIniList& from, TIniList& to) {
+  for (const Ref<TIniItem>& item : from.Items()) {
+    if (item->IsObject()) CopyItems(static_cast<const TIniList&>(*item), *to.AddObject(item->Name(), item->Value()));
+    else if (item->IsKey()) to.AddKey(item->Name(), item->Value());
+    else to.AddText(item->Value());
+  }
+}
+
+// The lists copied item by item, for sections whose names do not survive being written out
+// and read back.
+TSlideLists CopyListsInMemory(const TSlideLists& lists) {
+  TSlideLists copied;
+  for (auto member : {&TSlideLists::Main, &TSlideLists::Slide, &TSlideLists::Times}) {
+    const TIniSection* original = (lists.*member).Get();
+    if (!original) continue;
+    copied.*member = MakeRef<TIniSection>(original->Name());
+    CopyItems(*original, *(copied.*member));
+  }
+  return copied;
+}
+
+}  // namespace
+
 TSlideLists CopySlideLists(const TSlideLists& lists) {
   Ref<TIniSection> TSlideLists::*const members[] = {&TSlideLists::Main, &TSlideLists::Slide, &TSlideLists::Times};
   TTextSaver saver;
@@ -40,11 +65,9 @@ TSlideLists CopySlideLists(const TSlideLists& lists) {
   for (auto member : members) {
     const TIniSection* original = (lists.*member).Get();
     if (!original) continue;
-    // A text that does not read back as the same sections is not a copy: keep the originals.
-    if (next >= copy->SectionCount() || copy->SectionAt(next)->Name() != original->Name()) {
-      Log().Write("Slide lists not copied: their text does not read back the same");
-      return lists;
-    }
+    // The loader writes into its copy (text objects correct their key points): a text that
+    // does not read back as the same sections is copied item by item instead, never shared.
+    if (next >= copy->SectionCount() || copy->SectionAt(next)->Name() != original->Name()) return CopyListsInMemory(lists);
     copied.*member = Ref<TIniSection>::Share(copy->SectionAt(next++));
   }
   return copied;

@@ -27,6 +27,8 @@ struct TSlidePlace {
   double NextStart = 0;  // the next slide's start
   double EffectIn = 0;   // the transition into the slide
   double EffectNext = 0; // the transition out of it
+  int Index = -1;        // the slide's place in the show, from 0; −1 when it has none
+  int Count = 0;         // the show's slides
 };
 
 // The start of slide `index` (0-based) and of the next one, from the "opt_synchpos" keys of
@@ -69,6 +71,7 @@ public:
   double SlideOffset() const noexcept { return FSlideOffset; }
   double EffectIn() const noexcept { return FPlace.EffectIn; }
   double EffectNext() const noexcept { return FPlace.EffectNext; }
+  const TSlidePlace& Place() const noexcept { return FPlace; }
   double GetAnchorTime(TKeyOrigin kind) const override;
 
   TOrvSlideHost& GetHost() const override { return *FHost; }

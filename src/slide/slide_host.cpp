@@ -10,6 +10,7 @@
 #include "slide/generated_store.h"
 #include "slide/mask_pictures.h"
 #include "slide/shadow_generator.h"
+#include "text/text_store.h"
 
 namespace orv {
 namespace {
@@ -58,6 +59,11 @@ TOrvSlideHost::TOrvSlideHost(Ref<TFileAccessor> accessor, TSlideHostCallbacks ca
   FButtonProducers = MakeRef<TButtonProducerHost>(FAccessor, FButtonFolder);
   SetGenerator(picture_prefix::kButton, [this](const WideString& name) { return FButtonProducers->MakePicture(name); });
   FExeGuid = ReadExeGuid(*FAccessor);
+  // Glyphs of another show's package must not serve this one.
+  FontCache().SetIdentity(FExeGuid);
+  SetGenerator(picture_prefix::kText, [this](const WideString& name) -> Ref<TSysBitmapStore> {
+    return TTextBitmapStore::Create(name, FAccessor.Get());
+  });
   SetGenerator(picture_prefix::kSlideEffectBuffer, [this](const WideString& name) { return MakeEffectBuffer(name); });
   SetGenerator(picture_prefix::kEffectResource, [this](const WideString& name) { return MakeEffectResource(name); });
   SetGenerator(picture_prefix::kShadow, [this](const WideString& name) { return MakeShadowPicture(*this, name); });

@@ -12,6 +12,7 @@
 
 #include "image/bitmap.h"
 #include "image/image.h"
+#include "png_dump.h"
 #include "platform/platform_window.h"
 #include "render/device.h"
 #include "render/draw_device.h"
@@ -45,8 +46,6 @@ using TExpected = std::function<std::uint32_t(int x, int y)>;
 int MaxDifference(const TBitmap& actual, const TExpected& expected,
                   const std::function<bool(int x, int y)>& where = {});
 
-// Writes the bitmap as a PNG when ORV_RENDER_PNG_DIR names a folder (for looking at frames).
-void DumpPng(const TBitmap& bitmap, const std::string& name);
 
 // A hidden window of the given client size with a draw manager attached to it.
 class RenderTest : public ::testing::Test {

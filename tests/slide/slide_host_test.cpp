@@ -116,13 +116,19 @@ TEST(SlideListsTest, CopiesAreIndependentAndKeepTheirText) {
   EXPECT_EQ(ReadInteger(copy.Times->FindKey("opt_slidescount"), 0), 1);
   EXPECT_FALSE(CopySlideLists({copy.Main, copy.Slide, nullptr}).Times);
 
-  // Names that do not survive the text: the slide keeps the originals rather than others.
+  // Names that do not survive the text are still copied, never shared: the loader writes
+  // into its copy.
   for (const char* name : {"a]b", "", "x\ny"}) {
     auto odd = MakeRef<TIniSection>(name);
     odd->AddKey("bstyle", "1");
+    odd->AddObject("Container", "Root")->AddObject("A", "Box")->AddKey("Size", "1,1");
     const TSlideLists odd_copy = CopySlideLists({copy.Main, odd, nullptr});
-    ASSERT_TRUE(odd_copy.Slide) << name;
+    ASSERT_TRUE(odd_copy.Slide && odd_copy.Main) << name;
+    EXPECT_NE(odd_copy.Slide.Get(), odd.Get()) << name;
+    EXPECT_NE(odd_copy.Main.Get(), copy.Main.Get()) << name;
     EXPECT_EQ(odd_copy.Slide->Name(), name);
+    EXPECT_EQ(ReadUtf8(odd_copy.Slide->FindPath("Container:A:Size")), "1,1") << name;
+    WriteInteger(*odd->FindKey("bstyle"), 2);
     EXPECT_EQ(ReadInteger(odd_copy.Slide->FindKey("bstyle"), 0), 1) << name;
   }
 }

@@ -35,16 +35,16 @@ class TSlideTreeFixture {
 public:
   // Parses a project of one slide whose "Container" holds `content`, the slide section with
   // `slide_keys`, and builds the slide: design size 800 × 600 on the 800 × 600 screen,
-  // starting at `offset` ms and lasting `length` ms.
+  // starting at `offset` ms and lasting `length` ms, slide `index` (from 0) of `count`.
   TOrvSlide& Build(std::string_view content, std::string_view slide_keys = "", double offset = 0,
-                   double length = 10000) {
+                   double length = 10000, int index = -1, int count = 0) {
     const std::string text = "[Main]\n[Slide1]\n" + std::string(slide_keys) + "\n" + Block("Container:Root", content);
     EXPECT_TRUE(Project->LoadFromBytes(text));
     Slide = MakeRef<TOrvSlide>(Host);
     Slide->SetGeometry({kScreenWidth / 2, kScreenHeight / 2}, {kScreenWidth, kScreenHeight}, {kScreenWidth, kScreenHeight});
     Lists = {Ref<TIniSection>::Share(Project->FindSection("Main")), Ref<TIniSection>::Share(Project->FindSection("Slide1")),
              nullptr};
-    EXPECT_TRUE(Slide->LoadSlide(Lists, {offset, offset + length, 0, 0}, false));
+    EXPECT_TRUE(Slide->LoadSlide(Lists, {offset, offset + length, 0, 0, index, count}, false));
     Slide->UpdateAt(true, offset);
     return *Slide;
   }

@@ -85,7 +85,9 @@ end
 class OrvpackEvalTest : public ::testing::Test {
 protected:
   void SetUp() override { std::ofstream(FShow, std::ios::binary) << kShow; }
-  std::string FShow = testing::TempDir() + "eval_show.orv";
+  // One file per test: ctest runs the tests of this program side by side.
+  std::string FShow =
+      testing::TempDir() + "eval_show_" + testing::UnitTest::GetInstance()->current_test_info()->name() + ".orv";
 };
 
 TEST_F(OrvpackEvalTest, PrintsTheFifteenFieldsAtATime) {

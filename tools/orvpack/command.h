@@ -28,5 +28,6 @@ int RunBuild(const Args& args);     // package_commands.cpp
 int RunList(const Args& args);      // package_commands.cpp
 int RunCat(const Args& args);       // package_commands.cpp
 int RunEval(const Args& args);      // eval_command.cpp
+int RunText(const Args& args);      // text_command.cpp
 
 }  // namespace orv::orvpack

@@ -21,6 +21,7 @@ const Command kCommands[] = {
     {"list", "list SHOW", RunList},
     {"cat", "cat SHOW NAME", RunCat},
     {"eval", "eval SHOW SLIDE GUID TIME", RunEval},
+    {"text", "text SHOW SLIDE GUID", RunText},
 };
 
 int PrintUsage(FILE* to) {

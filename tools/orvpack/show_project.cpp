@@ -12,4 +12,11 @@ Ref<TIniFile> OpenShowProject(const std::string& path) {
   return project;
 }
 
+Ref<TOrvShowLocator> OpenShow(const std::string& path) {
+  OpenShowProject(path);  // says why a show does not open
+  if (TLocatorResult packaged = LocatorFromExecutable(path); packaged.Locator) return packaged.Locator;
+  if (Ref<TOrvShowLocator> loose = LocatorFromProject(path)) return loose;
+  throw EFileError("cannot read " + path);
+}
+
 }  // namespace orv::orvpack

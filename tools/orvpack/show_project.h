@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/ref_object.h"
+#include "package/show_locator.h"
 #include "project/ini_file.h"
 
 namespace orv::orvpack {
@@ -11,5 +12,9 @@ namespace orv::orvpack {
 // The project of the show at `path`. Raises an exception with a message for the user when
 // the show does not open.
 Ref<TIniFile> OpenShowProject(const std::string& path);
+
+// The show at `path` with the accessor that reads its files, as the player opens it.
+// Raises like OpenShowProject.
+Ref<TOrvShowLocator> OpenShow(const std::string& path);
 
 }  // namespace orv::orvpack

@@ -1,0 +1,301 @@
+#include "text/rasterizer.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "base/assertions.h"
+
+namespace orv {
+namespace {
+
+constexpr int kSub = 16;  // sub-scanlines per pixel row and coverage steps per pixel
+constexpr double kCoordinateLimit = 67108864;
+constexpr double kFlatChord = 2;  // pixels
+constexpr int kMaxCurveDepth = 32;
+constexpr int kInsertionSortLimit = 5;
+
+// Rounds half away from zero, as lround does, without its library call: every sub-scanline
+// of every edge rounds a crossing. `v` must lie within the 32-bit range.
+int RoundToInt(double v) noexcept { return v < 0 ? -int(int64_t(0.5 - v)) : int(int64_t(v + 0.5)); }
+
+// Pixels to 1/16 pixel, clamped first so that the product fits.
+int ToSubPixels(double v) {
+  if (std::isnan(v)) return 0;
+  return RoundToInt(std::clamp(v, -kCoordinateLimit, kCoordinateLimit) * kSub);
+}
+
+// The Bernstein polynomial of a quadratic (order 2) or cubic (order 3) curve at t.
+TPointD CurvePoint(const std::array<TPointD, 4>& p, int order, double t) {
+  const double u = 1 - t;
+  if (order == 2)
+    return {u * u * p[0].X + 2 * u * t * p[1].X + t * t * p[2].X, u * u * p[0].Y + 2 * u * t * p[1].Y + t * t * p[2].Y};
+  const double a = u * u * u, b = 3 * u * u * t, c = 3 * u * t * t, d = t * t * t;
+  return {a * p[0].X + b * p[1].X + c * p[2].X + d * p[3].X, a * p[0].Y + b * p[1].Y + c * p[2].Y + d * p[3].Y};
+}
+
+// Splits the parameter range in halves until each piece's chord is short, and emits the end
+// of every accepted piece; a piece still too long at the last level is dropped.
+template <class Emit>
+void Flatten(const std::array<TPointD, 4>& p, int order, double t0, double t1, int depth, const Emit& emit) {
+  const TPointD a = CurvePoint(p, order, t0);
+  const TPointD b = CurvePoint(p, order, t1);
+  if (std::abs(b.X - a.X) < kFlatChord && std::abs(b.Y - a.Y) < kFlatChord) {
+    emit(b);
+    return;
+  }
+  if (depth + 1 >= kMaxCurveDepth) return;
+  const double middle = (t0 + t1) / 2;
+  Flatten(p, order, t0, middle, depth + 1, emit);
+  Flatten(p, order, middle, t1, depth + 1, emit);
+}
+
+uint8_t Channel(uint32_t argb, int shift) { return uint8_t(argb >> shift); }
+
+}  // namespace
+
+// ---- TOutline
+
+void TOutline::Reset(bool even_odd) {
+  FEdges.clear();
+  FHasStart = false;
+  FClosed = true;
+  FEvenOdd = even_odd;
+}
+
+void TOutline::MoveTo(int x, int y) {
+  CloseContour();
+  FStartX = FCurrentX = x;
+  FStartY = FCurrentY = y;
+  FHasStart = true;
+  FClosed = false;
+}
+
+void TOutline::LineTo(int x, int y) {
+  ORV_ASSERT(FHasStart && !FClosed, "TOutline.AddPoint Error: No Start Point or Closed Outline");
+  const int height = y - FCurrentY;
+  if (height != 0) {
+    if (FEdges.capacity() == FEdges.size()) FEdges.reserve(std::max<size_t>(16, FEdges.size() * 2));
+    const float inverse_slope = float(double(x - FCurrentX) / double(height));
+    if (height < 0)
+      FEdges.push_back({x, y, height, inverse_slope});
+    else
+      FEdges.push_back({FCurrentX, FCurrentY, height, inverse_slope});
+  }
+  FCurrentX = x;
+  FCurrentY = y;
+}
+
+void TOutline::CloseContour() {
+  if (!FHasStart || FClosed) return;
+  if (FCurrentX != FStartX || FCurrentY != FStartY) LineTo(FStartX, FStartY);
+  FClosed = true;
+}
+
+void TOutline::Finish() {
+  CloseContour();
+  std::stable_sort(FEdges.begin(), FEdges.end(), [](const TEdge& a, const TEdge& b) { return a.Y < b.Y; });
+}
+
+// ---- TRasterizer
+
+void TRasterizer::Fill(const TOutline& outline, int width, int height, TCoveragePainter& painter) {
+  const std::vector<TOutline::TEdge>& edges = outline.Edges();
+  if (edges.empty() || width <= 0 || height <= 0) return;
+  FRightLimit = width * kSub;
+  if (FCoverage.size() < size_t(width)) FCoverage.resize(std::max(size_t(width), FCoverage.size() * 2));
+  FActive.clear();
+  FLow = width;
+  FHigh = -1;
+  size_t waiting = 0;
+  const int64_t bottom = int64_t(height) * kSub;
+  for (int64_t j = std::max(0, edges.front().Y); j < bottom; ++j) {
+    while (waiting < edges.size() && edges[waiting].Y <= j) FActive.push_back(waiting++);
+    CollectCrossings(outline, int(j));
+    SortCrossings();
+    AddSpans(outline.EvenOdd());
+    const bool done = FActive.empty() && waiting == edges.size();
+    if ((j + 1) % kSub == 0 || done) FlushRow(int(j / kSub), painter);
+    if (done) break;
+  }
+}
+
+void TRasterizer::CollectCrossings(const TOutline& outline, int j) {
+  const std::vector<TOutline::TEdge>& edges = outline.Edges();
+  FCrossings.clear();
+  std::erase_if(FActive, [&](size_t index) {
+    const TOutline::TEdge& e = edges[index];
+    const int64_t passed = int64_t(j) - e.Y;
+    if (passed >= std::abs(int64_t(e.Height))) return true;
+    const double x = e.X + (double(passed) + 0.5) * e.InverseSlope;
+    FCrossings.push_back({RoundToInt(std::clamp(x, -2147483647.0, 2147483647.0)), e.Height < 0 ? -1 : 1});
+    return false;
+  });
+}
+
+void TRasterizer::SortCrossings() {
+  const auto by_x = [](const TCrossing& a, const TCrossing& b) { return a.X < b.X; };
+  int out_of_order = 0;
+  for (size_t i = 1; i < FCrossings.size(); ++i) out_of_order += FCrossings[i].X < FCrossings[i - 1].X;
+  if (out_of_order == 0) return;
+  if (out_of_order >= kInsertionSortLimit) {
+    std::sort(FCrossings.begin(), FCrossings.end(), by_x);
+    return;
+  }
+  for (size_t i = 1; i < FCrossings.size(); ++i)
+    for (size_t k = i; k > 0 && FCrossings[k].X < FCrossings[k - 1].X; --k) std::swap(FCrossings[k], FCrossings[k - 1]);
+}
+
+void TRasterizer::AddSpans(bool even_odd) {
+  int winding = 0;
+  int reference = 1;
+  int previous = 0;
+  for (const TCrossing& crossing : FCrossings) {
+    const bool inside = even_odd ? (winding & 1) != 0 : winding * reference > 0;
+    if (inside) AddCoverage(std::max(previous, 0), std::min(crossing.X, FRightLimit));
+    if (crossing.X >= FRightLimit) break;
+    if (winding == 0) reference = crossing.Direction;
+    winding += crossing.Direction;
+    previous = crossing.X;
+  }
+}
+
+void TRasterizer::AddCoverage(int x0, int x1) {
+  if (x1 <= x0) return;
+  const int first = x0 / kSub;
+  const int last = (x1 - 1) / kSub;
+  FLow = std::min(FLow, first);
+  FHigh = std::max(FHigh, last);
+  if (first == last) {
+    FCoverage[size_t(first)] += uint16_t(x1 - x0);
+    return;
+  }
+  FCoverage[size_t(first)] += uint16_t(kSub - x0 % kSub);
+  for (int x = first + 1; x < last; ++x) FCoverage[size_t(x)] += kSub;
+  FCoverage[size_t(last)] += uint16_t((x1 - 1) % kSub + 1);
+}
+
+void TRasterizer::FlushRow(int y, TCoveragePainter& painter) {
+  int x = FLow;
+  while (x <= FHigh) {
+    if (FCoverage[size_t(x)] == 0) {
+      ++x;
+      continue;
+    }
+    const int start = x;
+    while (x <= FHigh && FCoverage[size_t(x)] != 0) ++x;
+    painter.PaintRun(y, start, &FCoverage[size_t(start)], x - start);
+  }
+  if (FHigh >= FLow) std::fill(FCoverage.begin() + FLow, FCoverage.begin() + FHigh + 1, uint16_t(0));
+  FLow = FRightLimit / kSub;
+  FHigh = -1;
+}
+
+// ---- blending
+
+void BlendPixel(uint8_t* pixel, uint32_t source) noexcept {
+  const int sa = Channel(source, 24);
+  const int da = pixel[3];
+  if (sa == 0) return;
+  if (sa == 255 || da == 0) {
+    for (int c = 0; c < 4; ++c) pixel[c] = Channel(source, 8 * c);
+    return;
+  }
+  if (da == 255) {
+    for (int c = 0; c < 3; ++c) {
+      const int d = pixel[c];
+      pixel[c] = uint8_t(d + sa * (Channel(source, 8 * c) - d) / 256);
+    }
+    return;
+  }
+  const int f = sa + da - da * sa / 256;
+  const int64_t reciprocal = 65536 / f;
+  for (int c = 0; c < 3; ++c) {
+    const int d = pixel[c];
+    const int64_t weighted = da * d + sa * (Channel(source, 8 * c) - da * d / 256);
+    pixel[c] = uint8_t(std::clamp<int64_t>(reciprocal * weighted / 65536, 0, 255));
+  }
+  pixel[3] = uint8_t(std::min(f, 255));
+}
+
+// ---- TRasterHelper
+
+void TRasterHelper::BeginPaint(int width, int height, uint32_t background) {
+  ORV_ASSERT(!FBitmap, "Previous TRasterHelper.BeginPaint not Closed");
+  ORV_ASSERT(width > 0 && height > 0, "TRasterHelper.BeginPaint: W or H = 0");
+  FBitmap = TBitmap::Create(width, height, pf::A8R8G8B8);
+  FBitmap->Fill(background);
+}
+
+Ref<TBitmap> TRasterHelper::EndPaint() {
+  ORV_ASSERT(bool(FBitmap), "No Previous Call of TRasterHelper.BeginPaint");
+  return std::move(FBitmap);
+}
+
+void TRasterHelper::DrawPath(const TPath& path, bool even_odd) {
+  ORV_ASSERT(bool(FBitmap), "No Previous Call of TRasterHelper.BeginPaint");
+  if (BuildOutline(path, even_odd)) FRasterizer.Fill(FOutline, FBitmap->Width(), FBitmap->Height(), *this);
+}
+
+bool TRasterHelper::BuildOutline(const TPath& path, bool even_odd) {
+  FOutline.Reset(even_odd);
+  bool need_move = true;
+  for (size_t i = 0; i < path.size(); ++i) {
+    const TPathPoint& point = path[i];
+    ORV_ASSERT(IsPathCommand(int32_t(point.Command)), "Unknown Path Command");
+    if (need_move && point.Command != TPathCommand::MoveTo) return false;
+    need_move = false;
+    switch (point.Command) {
+      case TPathCommand::MoveTo:
+      case TPathCommand::LineTo:
+        AddPoint(point, point.Command == TPathCommand::MoveTo);
+        break;
+      case TPathCommand::QuadTo:
+      case TPathCommand::CubicTo: {
+        const int order = point.Command == TPathCommand::QuadTo ? 2 : 3;
+        if (i + size_t(order) > path.size()) return false;
+        std::array<TPointD, 4> control{TPointD{FLastX, FLastY}};
+        for (int k = 0; k < order; ++k) control[size_t(k + 1)] = Transformed(path[i + size_t(k)]);
+        Flatten(control, order, 0, 1, 0, [this](TPointD p) {
+          FLastX = p.X;
+          FLastY = p.Y;
+          FOutline.LineTo(ToSubPixels(p.X), ToSubPixels(p.Y));
+        });
+        i += size_t(order) - 1;
+        break;
+      }
+      case TPathCommand::EndFigure:
+        need_move = true;
+        break;
+    }
+  }
+  FOutline.Finish();
+  return true;
+}
+
+TPointD TRasterHelper::Transformed(const TPathPoint& point) const {
+  return {FTransform.ScaleX * point.X + FTransform.OffsetX, FTransform.ScaleY * point.Y + FTransform.OffsetY};
+}
+
+void TRasterHelper::AddPoint(const TPathPoint& point, bool move) {
+  const TPointD p = Transformed(point);
+  FLastX = p.X;
+  FLastY = p.Y;
+  const int sx = ToSubPixels(FLastX), sy = ToSubPixels(FLastY);
+  if (move)
+    FOutline.MoveTo(sx, sy);
+  else
+    FOutline.LineTo(sx, sy);
+}
+
+void TRasterHelper::PaintRun(int y, int x, const uint16_t* coverage, int count) {
+  uint8_t* pixel = FBitmap->Row(y) + 4 * x;
+  const uint32_t alpha = FColor >> 24;
+  for (int i = 0; i < count; ++i, pixel += 4) {
+    const uint32_t c = std::min<uint32_t>(coverage[i], 256);
+    const uint32_t colour = c == 256 ? FColor : (FColor & 0xFFFFFFu) | (alpha * c / 256) << 24;
+    BlendPixel(pixel, colour);
+  }
+}
+
+}  // namespace orv
