@@ -17,6 +17,21 @@ void TDrawFilter::Init(const TRectF& frame, float soft_width, double duration) {
 
 void TDrawFilter::SetTime(double elapsed) { FElapsed = std::clamp(elapsed, 0.0, std::max(FDuration, 0.0)); }
 
+bool TDrawFilter::Compose(TTransitionCanvas& canvas, TDrawItem* a, TDrawItem* b) {
+  TDrawItem* plain = Reversed ? b : a;
+  TDrawItem* masked = Reversed ? a : b;
+  T3DSurface* texture = masked ? canvas.Prepare(*masked) : nullptr;
+  if (masked && !texture) return false;
+  if (plain) canvas.DrawPlain(*plain);
+  if (!texture) return true;
+  if (PlacesSlide()) {
+    canvas.DrawPlaced(*texture, *this);
+  } else {
+    canvas.DrawMasked(*texture, *this);
+  }
+  return true;
+}
+
 float TAlphaFilter::Alpha() const { return std::clamp(float(Progress() * 255), 0.0f, 255.0f); }
 
 void TAlphaFilter::Render(TEffTile& canvas) {

@@ -20,6 +20,8 @@ int Rounded(float v) { return int(std::lround(v)); }
 
 }  // namespace
 
+void TEffTile::AddPlacedTriangles(std::span<const TPlacedVertex> /*fan*/) { ORV_ASSERT(false, "Not Supported Yet"); }
+
 // ---- TEffController ----
 
 void TEffController::SetGrid(std::vector<float> column_edges, std::vector<float> row_edges) {
