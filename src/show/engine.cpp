@@ -266,7 +266,7 @@ void TOrvEngine::HandleSlideList(const TSlideData& data) {
   // the slides it let go of.
   for (const Ref<TDrawContainer>& container : previous) {
     const bool kept = std::find(FSlides.begin(), FSlides.end(), container) != FSlides.end();
-    if (!kept && container->Slide) container->Slide->ReleaseResources();
+    if (!kept) container->ForEachSlide([](TOrvSlide& slide) { slide.ReleaseResources(); });
   }
   std::string line = ">>>>>>>>>>>>> slide list synched : ";
   for (size_t i = 0; i < FSlides.size(); ++i) {
@@ -668,13 +668,13 @@ void TOrvEngine::PrepareSlides(size_t first) {
   for (size_t i = first; i < FSlides.size(); ++i) {
     if (!FSlides[i]->Slide) continue;
     Log().Write("PreloadEx Time: " + Ms(FTimeBase - FSlides[i]->Times.StartTime));
-    FSlides[i]->Slide->PrepareResources(*drawer);
+    FSlides[i]->ForEachSlide([drawer](TOrvSlide& slide) { slide.PrepareResources(*drawer); });
   }
 }
 
 void TOrvEngine::ReleaseSlides() {
   for (const Ref<TDrawContainer>& container : FSlides)
-    if (container->Slide) container->Slide->ReleaseResources();
+    container->ForEachSlide([](TOrvSlide& slide) { slide.ReleaseResources(); });
 }
 
 // ---- off-screen rendering
