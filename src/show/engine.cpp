@@ -739,10 +739,25 @@ void TOrvEngine::MoveShowTimeTo(double time) {
   FTimeBase = time;
 }
 
+// The slide on top at `time`: the newest one started by then. At a slide boundary that is
+// the slide beginning there (the time table gives the one ending there), and slides of no
+// length that begin there too are passed over as the root item passes them.
+int TOrvEngine::TopSlideAt(double time) const {
+  const bool repeating = FSource->RepeatMode() == TRepeatMode::Repeat && FSource->TotalDuration() > 0;
+  const int last = repeating ? TSlideTimeline::kLastIndex : FSource->SlideCount() - 1;
+  int index = FSource->FindSlideAt(time);
+  TSlideTimes next;
+  for (int step = 0; step < kCacheSlides && index < last; ++step, ++index) {
+    FSource->GetSlideTimes(index + 1, next);
+    if (next.StartTime > time) break;
+  }
+  return index;
+}
+
 // The slide the frame shows and, during its incoming transition, the one before it.
 bool TOrvEngine::FrameSlidesLoaded() const {
   const double current = FLoader->Timing().Current();
-  const int index = FSource->FindSlideAt(current);
+  const int index = TopSlideAt(current);
   const auto find = [this](int wanted) -> const TDrawContainer* {
     for (const Ref<TDrawContainer>& container : FSlides)
       if (container->SlideIndex == wanted) return container.Get();
