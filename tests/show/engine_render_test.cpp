@@ -138,6 +138,36 @@ TEST_F(EngineRenderTest, ASlideEnteredWithoutTransitionShowsFromItsStartTime) {
   EXPECT_EQ(sink->Corners, (std::vector<std::uint32_t>{0xFF0000FFu, 0xFF0000FFu}));
 }
 
+TEST_F(EngineRenderTest, ACustomTransitionShowsTheSlidesItJoinsAsItsPictures) {
+  // Slide 2 comes in through "wave", whose slide is one picture standing for the outgoing
+  // (buffer 1) or the incoming (buffer 2) slide over a green background.
+  for (const int buffer : {1, 2}) {
+    Ref<TListSink> sink = MakeRef<TListSink>(std::deque<double>{1250});
+    TOrvEngineSettings settings;
+    settings.Clock = MakeRef<TFrameClock>(25);
+    settings.Sink = sink;
+    TEngineShow show;
+    show.Colours = {{1, "#FF0000"}, {2, "#0000FF"}, {3, "#00FF00"}};
+    show.EffectMs = 500;
+    std::string text = EngineShowText(show);
+    text.insert(text.find("object push:push"), "object wave:custom\nchecked=1\nend\n");
+    const std::size_t second = text.find("ref=push", text.find("[Slide2]"));
+    text.replace(second, 8, "ref=wave");
+    text += "[effect_wave]\nbstyle=1\nbcolor=#00FF00\nobject Container:Root\nobject Pic:Image\nGUID={P}\n"
+            "ReplaceWithEffectBuffer=" + std::to_string(buffer) + "\nend\nend\n";
+    auto project = MakeRef<TIniFile>();
+    ASSERT_TRUE(project->LoadFromBytes(text));
+    MakeEngine(Controller, settings);
+    Engine->Open(DefaultFileAccessor(), project, 1250);
+    Engine->Start();
+    ASSERT_TRUE(WaitFor([&] { return OffscreenExitCode() >= 0; }));
+    Engine.reset();
+    Events.clear();
+    // Away from the boxes in the middle of the slides, where the slide shows its colour.
+    EXPECT_EQ(sink->Corners, (std::vector<std::uint32_t>{buffer == 1 ? 0xFFFF0000u : 0xFF0000FFu}));
+  }
+}
+
 TEST_F(EngineRenderTest, OffscreenRunEndsWithTheSinksFailure) {
   Ref<TListSink> sink = MakeRef<TListSink>(std::deque<double>{0, 40, 80}, 1);
   TOrvEngineSettings settings;
