@@ -68,7 +68,14 @@ void TCustomD3DEffecter::DrawMoved(TDrawItem& slide, TPoint offset) {
   slide.Draw(FDrawer);
 }
 
-T3DSurface* TCustomD3DEffecter::Prepare(TDrawItem& slide) {
+TRect TCustomD3DEffecter::PreparedArea(const TRectF* part) const {
+  if (!part) return FFrame;
+  const TRect grown{int(std::floor(part->Left)) - 2, int(std::floor(part->Top)) - 2, int(std::ceil(part->Right)) + 2,
+                    int(std::ceil(part->Bottom)) + 2};
+  return IntersectRect(grown, FFrame);
+}
+
+T3DSurface* TCustomD3DEffecter::Prepare(TDrawItem& slide, const TRectF* part) {
   ORV_ASSERT(!FFrame.IsEmpty(), "TCustomD3DEffecter.Prepare without a slide frame");
   Ref<TRenderTargetTexture>& slot = FSlots[FNextSlot];
   ORV_ASSERT(!slot, "TCustomD3DEffecter: more than two slides prepared in one frame");
@@ -80,7 +87,7 @@ T3DSurface* TCustomD3DEffecter::Prepare(TDrawItem& slide) {
   }
   T3DScreen& screen = FDrawer.Screen();
   {
-    TRenderTargetWrapper into(screen, surface, screen.Rect());
+    TRenderTargetWrapper into(screen, surface, screen.Rect(), PreparedArea(part));
     // Transparent black: what the slide leaves uncovered adds nothing when blended.
     screen.Renderer().Clear(0);
     slide.Draw(FDrawer);
@@ -114,6 +121,7 @@ void TCustomD3DEffecter::DrawGeometry(T3DSurface& slide, TDrawFilter& renderer, 
 
 void TCustomD3DEffecter::DrawMasked(T3DSurface& slide, TDrawFilter& renderer) {
   TMultiTile canvas(*FGrid);
+  FPlacing = false;
   DrawGeometry(slide, renderer, canvas);
 }
 
@@ -121,6 +129,7 @@ void TCustomD3DEffecter::DrawMasked(T3DSurface& slide, TDrawFilter& renderer) {
 // holds them.
 void TCustomD3DEffecter::DrawPlaced(T3DSurface& slide, TDrawFilter& renderer) {
   TMovedView clipped(FDrawer.Screen(), {0, 0}, FFrame);
+  FPlacing = true;
   DrawGeometry(slide, renderer, FGrid->Tile(0, 0));
 }
 
@@ -158,7 +167,9 @@ void TCustomD3DEffecter::SubmitBuffer() {
   TShaderDraw draw;
   draw.Shader = "texture_premul";
   draw.Textures[kStageImage] = &FTexture->Texture();
-  draw.Sampler.Filter = TImageFiltering::Bilinear;
+  // Mask pieces show the slide where it was rendered, texel on pixel: the nearest texel is
+  // exact and cheaper to fetch. Placed slides are resampled.
+  draw.Sampler.Filter = FPlacing ? TImageFiltering::Bilinear : TImageFiltering::Nearest;
   FDrawer.DrawTriangles(FBuffer.Data(), FBuffer.Count(), draw);
   FBuffer.Clear();
 }

@@ -61,7 +61,7 @@ public:
   // ---- TTransitionCanvas
   void DrawPlain(TDrawItem& slide) override;
   void DrawMoved(TDrawItem& slide, TPoint offset) override;
-  T3DSurface* Prepare(TDrawItem& slide) override;
+  T3DSurface* Prepare(TDrawItem& slide, const TRectF* part = nullptr) override;
   void DrawMasked(T3DSurface& slide, TDrawFilter& renderer) override;
   void DrawPlaced(T3DSurface& slide, TDrawFilter& renderer) override;
   void FillFrame(TColor32 colour) override;
@@ -83,6 +83,9 @@ public:
 
 private:
   void PadEdges(T3DSurface& surface);
+  // The pixels of the frame a prepared slide is rendered in: `part` grown by the pixel
+  // bilinear sampling reads beyond it, or the whole frame.
+  TRect PreparedArea(const TRectF* part) const;
   // Renders the tile's geometry with `slide` as the texture.
   void DrawGeometry(T3DSurface& slide, TDrawFilter& renderer, TEffTile& canvas);
 
@@ -92,6 +95,7 @@ private:
   std::array<Ref<TRenderTargetTexture>, 2> FSlots;
   int FNextSlot = 0;
   T3DSurface* FTexture = nullptr;  // of the geometry being drawn
+  bool FPlacing = false;           // the geometry places the slide rather than masking it
   TVertexBuffer FBuffer;
   bool FBufferTaken = false;
   TRect FFrame;

@@ -17,11 +17,20 @@ void TDrawFilter::Init(const TRectF& frame, float soft_width, double duration) {
 
 void TDrawFilter::SetTime(double elapsed) { FElapsed = std::clamp(elapsed, 0.0, std::max(FDuration, 0.0)); }
 
+TRectF TDrawFilter::GeometryBounds() {
+  TBoundsTile bounds;
+  Render(bounds);
+  return bounds.Bounds();
+}
+
+// The masked slide is rendered only where the mask shows it: a wipe's or a growing shape's
+// texture costs what it covers.
 bool TDrawFilter::Compose(TTransitionCanvas& canvas, TDrawItem* a, TDrawItem* b) {
   TDrawItem* plain = Reversed ? b : a;
   TDrawItem* masked = Reversed ? a : b;
-  T3DSurface* texture = masked ? canvas.Prepare(*masked) : nullptr;
-  if (masked && !texture) return false;
+  const TRectF part = masked ? GeometryBounds() : TRectF{};
+  T3DSurface* texture = part.IsEmpty() ? nullptr : canvas.Prepare(*masked, &part);
+  if (!part.IsEmpty() && !texture) return false;
   if (plain) canvas.DrawPlain(*plain);
   if (!texture) return true;
   if (PlacesSlide()) {

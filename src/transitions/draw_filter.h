@@ -23,9 +23,9 @@ public:
   virtual void DrawPlain(TDrawItem& slide) = 0;
   // The slide moved by `offset` pixels.
   virtual void DrawMoved(TDrawItem& slide, TPoint offset) = 0;
-  // The slide rendered into a texture of the frame (at most two per frame); null when no
-  // render target can be had.
-  virtual T3DSurface* Prepare(TDrawItem& slide) = 0;
+  // The slide rendered into a texture of the frame (at most two per frame), or only the
+  // `part` of it that will be drawn from; null when no render target can be had.
+  virtual T3DSurface* Prepare(TDrawItem& slide, const TRectF* part = nullptr) = 0;
   // A prepared slide in place, faded by the mask the renderer draws on a mask canvas.
   virtual void DrawMasked(T3DSurface& slide, TDrawFilter& renderer) = 0;
   // A prepared slide as the renderer places it in 3D (placed triangles on the frame's tile).
@@ -57,6 +57,8 @@ public:
   virtual bool Compose(TTransitionCanvas& canvas, TDrawItem* a, TDrawItem* b);
   // Passed down from the root draw item.
   virtual void Notify(int /*message*/) {}
+  // The part of the frame the current geometry draws from (empty when it draws nothing).
+  TRectF GeometryBounds();
 
   // 0 … 1; 0 all through a transition without duration.
   double Progress() const { return FElapsed * FReciprocal; }

@@ -1,5 +1,6 @@
 #include "transitions/effect_tiles.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -21,6 +22,33 @@ int Rounded(float v) { return int(std::lround(v)); }
 }  // namespace
 
 void TEffTile::AddPlacedTriangles(std::span<const TPlacedVertex> /*fan*/) { ORV_ASSERT(false, "Not Supported Yet"); }
+
+// ---- TBoundsTile ----
+
+void TBoundsTile::Include(float x, float y) {
+  if (!std::isfinite(x) || !std::isfinite(y)) return;
+  if (!FAny) {
+    FLeft = FRight = x;
+    FTop = FBottom = y;
+    FAny = true;
+    return;
+  }
+  FLeft = std::min(FLeft, x);
+  FRight = std::max(FRight, x);
+  FTop = std::min(FTop, y);
+  FBottom = std::max(FBottom, y);
+}
+
+void TBoundsTile::AddMaskTriangles(std::span<const TMaskVertex> fan) {
+  if (std::none_of(fan.begin(), fan.end(), [](const TMaskVertex& v) { return v.Alpha > 0; })) return;
+  for (const TMaskVertex& v : fan) Include(v.X, v.Y);
+}
+
+void TBoundsTile::AddPlacedTriangles(std::span<const TPlacedVertex> fan) {
+  for (const TPlacedVertex& v : fan) Include(v.Source.X, v.Source.Y);
+}
+
+TRectF TBoundsTile::Bounds() const { return FAny ? TRectF{FLeft, FTop, FRight, FBottom} : TRectF{}; }
 
 // ---- TEffController ----
 

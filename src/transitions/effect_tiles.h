@@ -33,6 +33,28 @@ public:
   virtual void End() = 0;
 };
 
+// Finds the part of the frame a renderer's geometry draws from: the bounding box of its
+// mask polygons where they are not wholly transparent, or of the slide points its placed
+// polygons show.
+class TBoundsTile : public TEffTile {
+public:
+  void Begin() override {}
+  void AddMaskTriangles(std::span<const TMaskVertex> fan) override;
+  void AddPlacedTriangles(std::span<const TPlacedVertex> fan) override;
+  void End() override {}
+  // Empty when nothing was drawn.
+  TRectF Bounds() const;
+
+private:
+  void Include(float x, float y);
+
+  float FLeft = 0;
+  float FTop = 0;
+  float FRight = 0;
+  float FBottom = 0;
+  bool FAny = false;
+};
+
 // The grid: column and row edges, and a tile per cell made when first asked for.
 class TEffController : public TRefObject {
 public:
