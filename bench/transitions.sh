@@ -83,7 +83,7 @@ xfade_fps() {
   local transition=$1 start
   local still='scale=1920:1080,setsar=1,format=yuv420p,loop=loop=149:size=1:start=0,setpts=N/30/TB'
   start=$(seconds)
-  ffmpeg -v error -i "$work/a.jpg" -i "$work/b.jpg" -filter_complex \
+  ffmpeg -nostdin -v error -i "$work/a.jpg" -i "$work/b.jpg" -filter_complex \
     "[0]$still[a];[1]$still[b];[a][b]xfade=transition=$transition:duration=4:offset=0,format=bgra[out]" \
     -map "[out]" -frames:v "$frames" -f rawvideo -y /dev/null
   awk -v n="$frames" -v a="$start" -v b="$(seconds)" 'BEGIN { printf "%.2f", n / (b - a) }'

@@ -120,9 +120,12 @@ void TCustomD3DEffecter::DrawGeometry(T3DSurface& slide, TDrawFilter& renderer, 
 }
 
 void TCustomD3DEffecter::DrawMasked(T3DSurface& slide, TDrawFilter& renderer) {
-  TMultiTile canvas(*FGrid);
+  if (!FCanvas || FCanvasFrame != FFrame) {
+    FCanvas = std::make_unique<TMultiTile>(*FGrid);
+    FCanvasFrame = FFrame;
+  }
   FPlacing = false;
-  DrawGeometry(slide, renderer, canvas);
+  DrawGeometry(slide, renderer, *FCanvas);
 }
 
 // Placed slides may reach beyond the frame (a flip turning towards the viewer): the frame

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 
 #include "render/draw_manager.h"
 #include "transitions/draw_filter.h"
@@ -92,6 +93,10 @@ private:
   T3DDrawer& FDrawer;
   Ref<TRenderTargetManager> FPool;
   Ref<TD3DTriController> FGrid;
+  // The mask canvas over the grid, kept from frame to frame with the lists it cuts into;
+  // made again when the grid changes.
+  std::unique_ptr<TMultiTile> FCanvas;
+  TRect FCanvasFrame;
   std::array<Ref<TRenderTargetTexture>, 2> FSlots;
   int FNextSlot = 0;
   T3DSurface* FTexture = nullptr;  // of the geometry being drawn

@@ -184,6 +184,15 @@ TEST_F(TransitionRenderTest, EveryKindRunsFromTheOutgoingSlideToTheIncomingOne) 
   }
 }
 
+TEST_F(TransitionRenderTest, ATransitionWithoutDurationShowsTheIncomingSlideAtOnce) {
+  for (const TKindCase& c : EveryKind()) {
+    const Ref<TOrvFilter> filter = MakeRef<TOrvFilter>(c.Effect, 0, c.Smoothness);
+    const Ref<TBitmap> drawn = Frame(*filter, 0, RectOfSize(kWidth, kHeight));
+    ASSERT_TRUE(drawn);
+    EXPECT_LE(MaxDifference(*drawn, [](int, int) { return kBlue; }), 2) << c.Name;
+  }
+}
+
 TEST_F(TransitionRenderTest, LetterboxedFramesShowNothingOfTheSlidesOutsideThem) {
   const TRect frame{8, 6, 52, 40};
   for (const TKindCase& c : EveryKind()) {
