@@ -10,24 +10,30 @@ namespace orv {
 
 // ---- TD3DTriTile ----
 
+namespace {
+
+// The triangles (0, i, i + 1) of a fan, each vertex made a device vertex by `convert`.
+template <class TVertex, class TConvert>
+void AddFan(TVertexBuffer& buffer, std::span<const TVertex> fan, TConvert convert) {
+  for (std::size_t i = 1; i + 1 < fan.size(); ++i) {
+    buffer.Add(convert(fan[0]));
+    buffer.Add(convert(fan[i]));
+    buffer.Add(convert(fan[i + 1]));
+  }
+}
+
+}  // namespace
+
 void TD3DTriTile::Begin() { FBuffer = &FEffecter.TakeBuffer(); }
 
 void TD3DTriTile::AddMaskTriangles(std::span<const TMaskVertex> fan) {
   ORV_ASSERT(FBuffer, "TD3DTriTile.AddMaskTriangles without Begin");
-  for (std::size_t i = 1; i + 1 < fan.size(); ++i) {
-    FBuffer->Add(FEffecter.MaskVertex(fan[0]));
-    FBuffer->Add(FEffecter.MaskVertex(fan[i]));
-    FBuffer->Add(FEffecter.MaskVertex(fan[i + 1]));
-  }
+  AddFan(*FBuffer, fan, [this](const TMaskVertex& v) { return FEffecter.MaskVertex(v); });
 }
 
 void TD3DTriTile::AddPlacedTriangles(std::span<const TPlacedVertex> fan) {
   ORV_ASSERT(FBuffer, "TD3DTriTile.AddPlacedTriangles without Begin");
-  for (std::size_t i = 1; i + 1 < fan.size(); ++i) {
-    FBuffer->Add(FEffecter.PlacedVertex(fan[0]));
-    FBuffer->Add(FEffecter.PlacedVertex(fan[i]));
-    FBuffer->Add(FEffecter.PlacedVertex(fan[i + 1]));
-  }
+  AddFan(*FBuffer, fan, [this](const TPlacedVertex& v) { return FEffecter.PlacedVertex(v); });
 }
 
 void TD3DTriTile::End() {
@@ -62,6 +68,11 @@ void TCustomD3DEffecter::BeginTransitionFrame() {
 }
 
 void TCustomD3DEffecter::DrawPlain(TDrawItem& slide) { slide.Draw(FDrawer); }
+
+void TCustomD3DEffecter::DrawWithin(TDrawItem& slide, const TRect& area) {
+  TMovedView within(FDrawer.Screen(), {0, 0}, IntersectRect(area, FFrame));
+  slide.Draw(FDrawer);
+}
 
 void TCustomD3DEffecter::DrawMoved(TDrawItem& slide, TPoint offset) {
   TMovedView moved(FDrawer.Screen(), offset, FFrame);

@@ -61,6 +61,7 @@ public:
 
   // ---- TTransitionCanvas
   void DrawPlain(TDrawItem& slide) override;
+  void DrawWithin(TDrawItem& slide, const TRect& area) override;
   void DrawMoved(TDrawItem& slide, TPoint offset) override;
   T3DSurface* Prepare(TDrawItem& slide, const TRectF* part = nullptr) override;
   void DrawMasked(T3DSurface& slide, TDrawFilter& renderer) override;

@@ -21,6 +21,8 @@ class TTransitionCanvas {
 public:
   // The slide as it shows on the screen.
   virtual void DrawPlain(TDrawItem& slide) = 0;
+  // The slide as it shows on the screen, only within `area` (pixels of the frame).
+  virtual void DrawWithin(TDrawItem& slide, const TRect& area) = 0;
   // The slide moved by `offset` pixels.
   virtual void DrawMoved(TDrawItem& slide, TPoint offset) = 0;
   // The slide rendered into a texture of the frame (at most two per frame), or only the
@@ -74,8 +76,17 @@ public:
 protected:
   // The renderer places its slide with placed triangles instead of masking it in place.
   virtual bool PlacesSlide() const { return false; }
+  // Whole pixels where the mask is 255 now: there the masked slide is drawn directly, and
+  // Render leaves them out while SolidApart() holds. None unless a renderer knows them.
+  virtual TRect SolidPixels() const { return {}; }
+  bool SolidApart() const { return FSolidApart; }
 
 private:
+  // Draws the plain slide where the solid pixels do not hide it.
+  void DrawAround(TTransitionCanvas& canvas, TDrawItem& plain, const TRect& solid) const;
+  TRect FramePixels() const;
+
+  bool FSolidApart = false;
   TRectF FFrame;
   float FSoftWidth = 0;
   double FDuration = 0;

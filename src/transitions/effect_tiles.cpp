@@ -1,6 +1,7 @@
 #include "transitions/effect_tiles.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <utility>
 
@@ -25,27 +26,34 @@ void TEffTile::AddPlacedTriangles(std::span<const TPlacedVertex> /*fan*/) { ORV_
 
 // ---- TBoundsTile ----
 
-void TBoundsTile::Include(float x, float y) {
-  if (!std::isfinite(x) || !std::isfinite(y)) return;
+template <class TVertex, class TPosition>
+void TBoundsTile::IncludeBox(std::span<const TVertex> fan, TPosition position) {
+  TRectF box{FLT_MAX, FLT_MAX, -FLT_MAX, -FLT_MAX};
+  for (const TVertex& v : fan) {
+    const TPointF p = position(v);
+    if (!std::isfinite(p.X) || !std::isfinite(p.Y)) continue;
+    box = TRectF{std::min(box.Left, p.X), std::min(box.Top, p.Y), std::max(box.Right, p.X), std::max(box.Bottom, p.Y)};
+  }
+  box = Intersection(box, FWithin);
+  if (box.IsEmpty()) return;
   if (!FAny) {
-    FLeft = FRight = x;
-    FTop = FBottom = y;
+    FLeft = box.Left, FTop = box.Top, FRight = box.Right, FBottom = box.Bottom;
     FAny = true;
     return;
   }
-  FLeft = std::min(FLeft, x);
-  FRight = std::max(FRight, x);
-  FTop = std::min(FTop, y);
-  FBottom = std::max(FBottom, y);
+  FLeft = std::min(FLeft, box.Left);
+  FTop = std::min(FTop, box.Top);
+  FRight = std::max(FRight, box.Right);
+  FBottom = std::max(FBottom, box.Bottom);
 }
 
 void TBoundsTile::AddMaskTriangles(std::span<const TMaskVertex> fan) {
   if (std::none_of(fan.begin(), fan.end(), [](const TMaskVertex& v) { return v.Alpha > 0; })) return;
-  for (const TMaskVertex& v : fan) Include(v.X, v.Y);
+  IncludeBox(fan, [](const TMaskVertex& v) { return TPointF{v.X, v.Y}; });
 }
 
 void TBoundsTile::AddPlacedTriangles(std::span<const TPlacedVertex> fan) {
-  for (const TPlacedVertex& v : fan) Include(v.Source.X, v.Source.Y);
+  IncludeBox(fan, [](const TPlacedVertex& v) { return v.Source; });
 }
 
 TRectF TBoundsTile::Bounds() const { return FAny ? TRectF{FLeft, FTop, FRight, FBottom} : TRectF{}; }

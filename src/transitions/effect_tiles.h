@@ -35,9 +35,10 @@ public:
 
 // Finds the part of the frame a renderer's geometry draws from: the bounding box of its
 // mask polygons where they are not wholly transparent, or of the slide points its placed
-// polygons show.
+// polygons show, each polygon's box held within `within`.
 class TBoundsTile : public TEffTile {
 public:
+  explicit TBoundsTile(const TRectF& within) : FWithin(within) {}
   void Begin() override {}
   void AddMaskTriangles(std::span<const TMaskVertex> fan) override;
   void AddPlacedTriangles(std::span<const TPlacedVertex> fan) override;
@@ -46,8 +47,11 @@ public:
   TRectF Bounds() const;
 
 private:
-  void Include(float x, float y);
+  // Adds the box of a polygon's points, held within FWithin.
+  template <class TVertex, class TPosition>
+  void IncludeBox(std::span<const TVertex> fan, TPosition position);
 
+  TRectF FWithin;
   float FLeft = 0;
   float FTop = 0;
   float FRight = 0;

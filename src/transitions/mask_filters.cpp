@@ -25,20 +25,42 @@ void AddQuad(TEffTile& canvas, TMaskVertex a, TMaskVertex b, TMaskVertex c, TMas
   canvas.AddMaskTriangles(quad);
 }
 
-// The band between two level lines of a distance that grows along one axis from the
-// centre both ways: two rectangles across the frame.
-void AddAxisRing(TEffTile& canvas, const TRectF& frame, float centre, const TBandStrip& s, bool horizontal) {
+// The part of the frame between `from` and `to` along one axis (x when `horizontal`),
+// across the whole frame, the mask running from `alpha0` to `alpha1`.
+void AddAxisBand(TEffTile& canvas, const TRectF& frame, float from, float alpha0, float to, float alpha1,
+                 bool horizontal) {
+  if (!(to > from)) return;
   const auto vertex = [&](float along, float across, float alpha) {
     return horizontal ? TMaskVertex{along, across, alpha} : TMaskVertex{across, along, alpha};
   };
   const float low = horizontal ? frame.Top : frame.Left;
   const float high = horizontal ? frame.Bottom : frame.Right;
-  for (const float side : {-1.0f, 1.0f}) {
-    const float a = centre + side * s.From;
-    const float b = centre + side * s.To;
-    AddQuad(canvas, vertex(a, low, s.Alpha0), vertex(b, low, s.Alpha1), vertex(b, high, s.Alpha1),
-            vertex(a, high, s.Alpha0));
-  }
+  AddQuad(canvas, vertex(from, low, alpha0), vertex(to, low, alpha1), vertex(to, high, alpha1),
+          vertex(from, high, alpha0));
+}
+
+// The band between two level lines of a distance that grows along one axis from the
+// centre both ways: two rectangles across the frame.
+void AddAxisRing(TEffTile& canvas, const TRectF& frame, float centre, const TBandStrip& s, bool horizontal) {
+  AddAxisBand(canvas, frame, centre - s.To, s.Alpha1, centre - s.From, s.Alpha0, horizontal);
+  AddAxisBand(canvas, frame, centre + s.From, s.Alpha0, centre + s.To, s.Alpha1, horizontal);
+}
+
+// The whole pixels of an axis core, and the slivers of it beyond them.
+TRect AxisCorePixels(const TRectF& frame, float centre, float core, bool horizontal) {
+  const int low = int(std::ceil(centre - core));
+  const int high = int(std::floor(centre + core));
+  const TRect across{int(std::lround(frame.Left)), int(std::lround(frame.Top)), int(std::lround(frame.Right)),
+                     int(std::lround(frame.Bottom))};
+  return horizontal ? TRect{low, across.Top, high, across.Bottom} : TRect{across.Left, low, across.Right, high};
+}
+
+void AddAxisCoreRim(TEffTile& canvas, const TRectF& frame, float centre, const TBandStrip& core, bool horizontal) {
+  const TRect whole = AxisCorePixels(frame, centre, core.To, horizontal);
+  const float low = float(horizontal ? whole.Left : whole.Top);
+  const float high = float(horizontal ? whole.Right : whole.Bottom);
+  AddAxisBand(canvas, frame, centre - core.To, 255, std::min(low, centre + core.To), 255, horizontal);
+  AddAxisBand(canvas, frame, std::max(high, centre - core.To), 255, centre + core.To, 255, horizontal);
 }
 
 // The band between two level lines of a distance whose level lines are the outlines of a
@@ -75,13 +97,25 @@ float TCommonFilter::FarthestFrameDistance() const {
   return farthest;
 }
 
+TRect TCommonFilter::SolidPixels() const {
+  const float core = CurrentRadius() - SoftWidth();
+  return core > 0 ? CorePixels(core) : TRect{};
+}
+
 float TCommonFilter::CurrentRadius() const {
   const float travelled = float(Progress()) * FRange;
   return FOffset + (Reversed ? FRange - travelled : travelled);
 }
 
 void TCommonFilter::Render(TEffTile& canvas) {
-  ForEachBandStrip(CurrentRadius(), SoftWidth(), [&](const TBandStrip& strip) { AddRing(canvas, strip); });
+  ForEachBandStrip(CurrentRadius(), SoftWidth(), [&](const TBandStrip& strip) {
+    const bool core = strip.From == 0 && strip.Alpha0 == 255 && strip.Alpha1 == 255;
+    if (core && SolidApart()) {
+      AddCoreRim(canvas, strip);
+    } else {
+      AddRing(canvas, strip);
+    }
+  });
 }
 
 // ---- the shapes ----
@@ -108,10 +142,22 @@ void THLines::AddRing(TEffTile& canvas, const TBandStrip& s) const {
   AddAxisRing(canvas, Frame(), Centre().X, s, true);
 }
 
+TRect THLines::CorePixels(float core) const { return AxisCorePixels(Frame(), Centre().X, core, true); }
+
+void THLines::AddCoreRim(TEffTile& canvas, const TBandStrip& core) const {
+  AddAxisCoreRim(canvas, Frame(), Centre().X, core, true);
+}
+
 float TVLines::Distance(TPointF p) const { return std::abs(p.Y - Centre().Y); }
 
 void TVLines::AddRing(TEffTile& canvas, const TBandStrip& s) const {
   AddAxisRing(canvas, Frame(), Centre().Y, s, false);
+}
+
+TRect TVLines::CorePixels(float core) const { return AxisCorePixels(Frame(), Centre().Y, core, false); }
+
+void TVLines::AddCoreRim(TEffTile& canvas, const TBandStrip& core) const {
+  AddAxisCoreRim(canvas, Frame(), Centre().Y, core, false);
 }
 
 float TRhombFilter::Distance(TPointF p) const {

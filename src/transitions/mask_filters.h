@@ -65,6 +65,12 @@ public:
 protected:
   // Adds the region between distances `strip.From` and `strip.To`.
   virtual void AddRing(TEffTile& canvas, const TBandStrip& strip) const = 0;
+  // The whole pixels within distance `core` of the centre, for shapes whose level lines
+  // are upright; none for the others.
+  virtual TRect CorePixels(float /*core*/) const { return {}; }
+  // Adds what the solid core covers beyond its whole pixels.
+  virtual void AddCoreRim(TEffTile& canvas, const TBandStrip& core) const { AddRing(canvas, core); }
+  TRect SolidPixels() const override;
   // The distance from the centre at which the frame begins and the farthest frame point.
   virtual float NearestFrameDistance() const;
   virtual float FarthestFrameDistance() const;
@@ -94,6 +100,8 @@ public:
 
 protected:
   void AddRing(TEffTile& canvas, const TBandStrip& strip) const override;
+  TRect CorePixels(float core) const override;
+  void AddCoreRim(TEffTile& canvas, const TBandStrip& core) const override;
 };
 
 // A horizontal strip widening up and down.
@@ -104,6 +112,8 @@ public:
 
 protected:
   void AddRing(TEffTile& canvas, const TBandStrip& strip) const override;
+  TRect CorePixels(float core) const override;
+  void AddCoreRim(TEffTile& canvas, const TBandStrip& core) const override;
 };
 
 class TRhombFilter : public TCommonFilter {

@@ -2,15 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
-#include <memory>
 #include <set>
 #include <string>
 #include <thread>
 
 #include "base/exceptions.h"
-#include "base/log.h"
+#include "lines_log.h"
 
 namespace orv {
 namespace {
@@ -235,15 +233,6 @@ TEST(SlideProducerTest, ATransitionCutToItsSlidesLengthRunsWithinIt) {
   EXPECT_EQ(second->Filter->Duration(), 1000);
 }
 
-// Collects the log lines of a test.
-class TLinesLog : public TLog {
-public:
-  std::vector<std::string> Lines;
-
-protected:
-  void WriteLine(std::string_view line) override { Lines.emplace_back(line); }
-};
-
 TEST(SlideProducerTest, CustomTransitionsGetTheirSlideBuiltWithTheirContainer) {
   // "wave" plays its "effect_wave" section; "gone" names a section the project lacks.
   const auto show = [](std::string_view entry) {
@@ -260,14 +249,11 @@ TEST(SlideProducerTest, CustomTransitionsGetTheirSlideBuiltWithTheirContainer) {
   EXPECT_TRUE(played->Filter->EffectSlide()->IsEffectSlide());
   EXPECT_EQ(played->Filter->EffectSlide()->Children().size(), 1u);
 
-  auto* log = new TLinesLog;
-  std::unique_ptr<TLog> previous = SetLog(std::unique_ptr<TLog>(log));
+  test::TCapturedLog log;
   Ref<TDrawContainer> missing = Producer(show("gone"))->BuildContainer(1);
-  const std::unique_ptr<TLog> kept = SetLog(std::move(previous));
   ASSERT_TRUE(missing->Filter);
   EXPECT_FALSE(missing->Filter->EffectSlide());
-  EXPECT_EQ(std::count(log->Lines.begin(), log->Lines.end(), "Custom transition without its section: drawn as a cross-fade"),
-            1);
+  EXPECT_EQ(log.Count("Custom transition without its section: drawn as a cross-fade"), 1);
 }
 
 class TParams : public TSlideShowParams {

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "render/device.h"
+#include "render/device_drawer.h"
 #include "transitions/effect_tiles.h"
 #include "transitions/mask_filters.h"
 #include "transitions/sweep_filters.h"
@@ -161,6 +163,98 @@ TEST(ShapeRenderers, PolygonsDrawTheSoftBandAtTheCurrentRadius) {
         if (progress == (reversed ? 0.0 : 1.0)) {
           EXPECT_EQ(MaxMaskError(mask, [](TPointF) { return 255.0f; }), 0);
         }
+      }
+    }
+  }
+}
+
+// A canvas that keeps what a renderer composes: the areas slides are drawn within, the
+// part prepared, and the mask pieces.
+class TKeepingCanvas : public TTransitionCanvas {
+public:
+  class TNoTexture : public T3DTexture {
+  public:
+    TNoTexture() : T3DTexture(1, 1, TTextureFormat::BGRA8) {}
+    void Upload(const TRect&, const void*, std::ptrdiff_t) override {}
+  };
+  class TNoSurface : public T3DSurface {
+  public:
+    T3DTexture& Texture() override { return FTexture; }
+    bool HasAlpha() const override { return true; }
+
+  private:
+    TNoTexture FTexture;
+  };
+
+  void DrawPlain(TDrawItem&) override { Plain.push_back(RectOfSize(kWidth, kHeight)); }
+  void DrawWithin(TDrawItem& slide, const TRect& area) override {
+    (&slide == Masked ? Solid : Plain).push_back(area);
+  }
+  void DrawMoved(TDrawItem&, TPoint) override {}
+  T3DSurface* Prepare(TDrawItem&, const TRectF* part) override {
+    Prepared = part ? *part : TRectF{0, 0, kWidth, kHeight};
+    return &FSurface;
+  }
+  void DrawMasked(T3DSurface&, TDrawFilter& renderer) override { Mask = std::make_unique<TReferenceMask>(Rasterise(renderer)); }
+  void DrawPlaced(T3DSurface&, TDrawFilter&) override {}
+  void FillFrame(TColor32) override {}
+  void ShowSlideAs(const TImage&, T3DSurface*) override {}
+  void ClearSlidePictures() override {}
+
+  TDrawItem* Masked = nullptr;
+  std::vector<TRect> Plain;
+  std::vector<TRect> Solid;
+  TRectF Prepared;
+  std::unique_ptr<TReferenceMask> Mask;
+
+private:
+  TNoSurface FSurface;
+};
+
+class TNoSlide : public TDrawItem {
+public:
+  void Draw(TDeviceDrawer&) override {}
+};
+
+TEST(ShapeRenderers, WholePixelsOfAnUprightCoreAreDrawnDirectlyAndTheRestThroughTheMask) {
+  const std::vector<TShapeCase> cases = {
+      {"wipe from the right", [] { return MakeRef<THLines>(1.0f, 0.5f); }},
+      {"strip from the middle", [] { return MakeRef<THLines>(0.43f, 0.5f); }},
+      {"wipe from the top", [] { return MakeRef<TVLines>(0.5f, 0.0f); }},
+  };
+  // Strips wider than the 2 pixels below which they join, as in the test above.
+  constexpr float kSoft = 40;
+  for (const TShapeCase& c : cases) {
+    for (const double progress : {0.5, 0.7, 0.9}) {
+      SCOPED_TRACE(std::string(c.Name) + " at " + std::to_string(progress));
+      const Ref<TCommonFilter> shape = c.Make();
+      shape->Init(kFrame, kSoft, 1000);
+      shape->SetTime(progress * 1000);
+      TNoSlide a, b;
+      TKeepingCanvas canvas;
+      canvas.Masked = &b;
+      ASSERT_TRUE(shape->Compose(canvas, &a, &b));
+      ASSERT_EQ(canvas.Solid.size(), 1u);
+      ASSERT_TRUE(canvas.Mask);
+      const TRect solid = canvas.Solid[0];
+      const auto in_solid = [&](TPointF p) {
+        return p.X > solid.Left && p.X < solid.Right && p.Y > solid.Top && p.Y < solid.Bottom;
+      };
+      // Together the two give the mask; the texture is rendered only off the solid part.
+      const float r = shape->CurrentRadius();
+      EXPECT_LE(MaxMaskError(*canvas.Mask, [&](TPointF p) { return BandAlpha(shape->Distance(p), r, kSoft); },
+                             [&](TPointF p) { return !in_solid(p); }),
+                2.5f);
+      // A wipe from an edge leaves one side open: the plain slide is drawn there alone,
+      // and only the rest of the masked slide is rendered into a texture.
+      const bool full_height = solid.Top == 0 && solid.Bottom == kHeight;
+      const bool full_width = solid.Left == 0 && solid.Right == kWidth;
+      const bool from_an_edge = (full_height && (solid.Left == 0 || solid.Right == kWidth)) ||
+                                (full_width && (solid.Top == 0 || solid.Bottom == kHeight));
+      ASSERT_EQ(canvas.Plain.size(), 1u);
+      if (from_an_edge) {
+        EXPECT_TRUE(IntersectRect(canvas.Plain[0], solid).IsEmpty());
+        EXPECT_LE(canvas.Prepared.Width() * canvas.Prepared.Height(), float(kWidth * kHeight - solid.Width() * solid.Height()));
       }
     }
   }

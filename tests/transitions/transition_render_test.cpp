@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "../render/render_test_support.h"
-#include "base/log.h"
+#include "lines_log.h"
 #include "transitions/d3d_effecter.h"
 #include "transitions/mask_filters.h"
 #include "transitions/orv_filter.h"
@@ -27,16 +27,6 @@ Ref<TLambdaItem> FilledSlide(const TRect& frame, std::uint32_t colour) {
     d.DrawBox(FrameOf(TRectF{float(frame.Left), float(frame.Top), float(frame.Right), float(frame.Bottom)}), box);
   });
 }
-
-// Collects the log lines of a test.
-class TLinesLog : public TLog {
-public:
-  std::vector<std::string> Lines;
-  long Count(const std::string& line) const { return std::count(Lines.begin(), Lines.end(), line); }
-
-protected:
-  void WriteLine(std::string_view line) override { Lines.emplace_back(line); }
-};
 
 Ref<TOrvFilter> CrossFade(double duration) {
   return MakeRef<TOrvFilter>(MakeRef<TOrvEffect>(TEffectKind::Dissolve), duration, 0.0f);
@@ -329,18 +319,16 @@ class TightMemoryTest : public TransitionRenderTest {
 protected:
   void SetUp() override {
     TransitionRenderTest::SetUp();
-    FLog = new TLinesLog;
-    FPrevious = SetLog(std::unique_ptr<TLog>(FLog));
+    FLog = std::make_unique<TCapturedLog>();
   }
   void TearDown() override {
     EngineSettings().VideoMemoryBudget = FBudget;
-    SetLog(std::move(FPrevious));
+    FLog.reset();
     TransitionRenderTest::TearDown();
   }
-  TLinesLog* FLog = nullptr;
+  std::unique_ptr<TCapturedLog> FLog;
 
 private:
-  std::unique_ptr<TLog> FPrevious;
   std::size_t FBudget = EngineSettings().VideoMemoryBudget;
 };
 
