@@ -136,28 +136,16 @@ void TCircleFilter::AddRing(TEffTile& canvas, const TBandStrip& s) const {
   }
 }
 
-float THLines::Distance(TPointF p) const { return std::abs(p.X - Centre().X); }
+float TAxisLines::Distance(TPointF p) const { return std::abs((FHorizontal ? p.X : p.Y) - Along()); }
 
-void THLines::AddRing(TEffTile& canvas, const TBandStrip& s) const {
-  AddAxisRing(canvas, Frame(), Centre().X, s, true);
+void TAxisLines::AddRing(TEffTile& canvas, const TBandStrip& s) const {
+  AddAxisRing(canvas, Frame(), Along(), s, FHorizontal);
 }
 
-TRect THLines::CorePixels(float core) const { return AxisCorePixels(Frame(), Centre().X, core, true); }
+TRect TAxisLines::CorePixels(float core) const { return AxisCorePixels(Frame(), Along(), core, FHorizontal); }
 
-void THLines::AddCoreRim(TEffTile& canvas, const TBandStrip& core) const {
-  AddAxisCoreRim(canvas, Frame(), Centre().X, core, true);
-}
-
-float TVLines::Distance(TPointF p) const { return std::abs(p.Y - Centre().Y); }
-
-void TVLines::AddRing(TEffTile& canvas, const TBandStrip& s) const {
-  AddAxisRing(canvas, Frame(), Centre().Y, s, false);
-}
-
-TRect TVLines::CorePixels(float core) const { return AxisCorePixels(Frame(), Centre().Y, core, false); }
-
-void TVLines::AddCoreRim(TEffTile& canvas, const TBandStrip& core) const {
-  AddAxisCoreRim(canvas, Frame(), Centre().Y, core, false);
+void TAxisLines::AddCoreRim(TEffTile& canvas, const TBandStrip& core) const {
+  AddAxisCoreRim(canvas, Frame(), Along(), core, FHorizontal);
 }
 
 float TRhombFilter::Distance(TPointF p) const {

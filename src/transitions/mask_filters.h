@@ -92,28 +92,34 @@ protected:
   void AddRing(TEffTile& canvas, const TBandStrip& strip) const override;
 };
 
-// A vertical strip widening left and right.
-class THLines : public TCommonFilter {
+// A strip across the frame widening both ways from the centre along one axis.
+class TAxisLines : public TCommonFilter {
 public:
-  using TCommonFilter::TCommonFilter;
   float Distance(TPointF point) const override;
 
 protected:
+  TAxisLines(float cx, float cy, bool horizontal) : TCommonFilter(cx, cy), FHorizontal(horizontal) {}
   void AddRing(TEffTile& canvas, const TBandStrip& strip) const override;
   TRect CorePixels(float core) const override;
   void AddCoreRim(TEffTile& canvas, const TBandStrip& core) const override;
+
+private:
+  // The centre's coordinate along the axis the strip widens on.
+  float Along() const { return FHorizontal ? Centre().X : Centre().Y; }
+
+  bool FHorizontal;
+};
+
+// A vertical strip widening left and right.
+class THLines : public TAxisLines {
+public:
+  THLines(float cx, float cy) : TAxisLines(cx, cy, true) {}
 };
 
 // A horizontal strip widening up and down.
-class TVLines : public TCommonFilter {
+class TVLines : public TAxisLines {
 public:
-  using TCommonFilter::TCommonFilter;
-  float Distance(TPointF point) const override;
-
-protected:
-  void AddRing(TEffTile& canvas, const TBandStrip& strip) const override;
-  TRect CorePixels(float core) const override;
-  void AddCoreRim(TEffTile& canvas, const TBandStrip& core) const override;
+  TVLines(float cx, float cy) : TAxisLines(cx, cy, false) {}
 };
 
 class TRhombFilter : public TCommonFilter {
