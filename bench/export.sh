@@ -18,7 +18,8 @@ seconds() { date +%s.%N; }
 rate() { awk -v n="$1" -v a="$2" -v b="$3" 'BEGIN { printf "%.2f", n / (b - a) }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 
-# The demo's first slides: 4 s each, cross-fades of 1 s.
+# The demo's first slides: 4 s each, transitions of 1 s (a cross-fade, a circle, a page and
+# a mosaic, which FFmpeg's side draws as cross-fades).
 slides=4
 stretch_ms=$((slides * 4000 + 1000))
 frames=$((stretch_ms * 30 / 1000))

@@ -137,6 +137,9 @@ public:
   // Null draws into the back buffer.
   virtual void SetRenderTarget(T3DSurface* target) = 0;
   virtual void SetViewport(const TRect& area) = 0;
+  // Holds drawing and clearing within `area` of the target (pixels, top row first); an
+  // empty area lets them reach the whole viewport again.
+  virtual void SetClip(const TRect& area) = 0;
   // A perspective camera that shows the plane z = 0 one unit per pixel over a target of
   // this size, the eye CameraDistance(height) in front of the plane's centre.
   virtual void SetCamera(int width, int height) = 0;

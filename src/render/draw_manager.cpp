@@ -207,9 +207,7 @@ TRectF T3DDrawer::ScreenArea() const {
 
 TRect T3DDrawer::FrameArea() const {
   const TRect screen = FScreen->Rect();
-  if (FFrameRect.IsEmpty()) return screen;
-  return TRect{std::max(FFrameRect.Left, screen.Left), std::max(FFrameRect.Top, screen.Top),
-               std::min(FFrameRect.Right, screen.Right), std::min(FFrameRect.Bottom, screen.Bottom)};
+  return FFrameRect.IsEmpty() ? screen : IntersectRect(FFrameRect, screen);
 }
 
 TRectF T3DDrawer::PoolCoords(const TRenderTargetManager& pool, const TRectF& area) const {
@@ -524,9 +522,41 @@ bool T3DDrawer::SetGrading(TShaderDraw& draw, const TColorGrading& grading, bool
   return true;
 }
 
+void T3DDrawer::SetPictureSource(const TImage& picture, T3DTexture* texture, const TRectF& coords) {
+  std::erase_if(FPictureSources, [&](const TPictureSource& s) { return s.Picture == &picture; });
+  FPictureSources.push_back({&picture, texture, coords});
+}
+
+const T3DDrawer::TPictureSource* T3DDrawer::PictureSourceOf(const TImage& picture) const {
+  for (const TPictureSource& source : FPictureSources)
+    if (source.Picture == &picture) return &source;
+  return nullptr;
+}
+
+void T3DDrawer::DrawFromSource(const TPictureSource& source, TImage& picture, const TQuadFrame& frame,
+                               const TRectF& window, const TImageDrawParams& params) {
+  if (!source.Texture) return;
+  const float sx = source.Coords.Width() / float(std::max(picture.Width(), 1));
+  const float sy = source.Coords.Height() / float(std::max(picture.Height(), 1));
+  const TRectF tex{source.Coords.Left + window.Left * sx, source.Coords.Top + window.Top * sy,
+                   source.Coords.Left + window.Right * sx, source.Coords.Top + window.Bottom * sy};
+  const TColor32 color = WithOpacity(0xFFFFFFFFu, Clamp01(params.Opacity / 100));
+  TShaderDraw draw;
+  draw.Shader = "texture_premul";
+  draw.Textures[kStageImage] = source.Texture;
+  draw.Sampler = TSamplerState{TImageFiltering::Bilinear, 0};
+  TVertexBuffer buffer;
+  AddQuad(buffer, frame, tex, params.Antialias ? unsigned(kEdgeLeft | kEdgeTop | kEdgeRight | kEdgeBottom) : 0u, {color, color, color, color});
+  Submit(buffer, draw);
+}
+
 void T3DDrawer::DrawImage(TImage& picture, const TQuadFrame& frame, const TRectF& window,
                           const TImageDrawParams& params) {
   if (params.Opacity <= 0 || window.IsEmpty() || !FScreen->HasRenderer()) return;
+  if (const TPictureSource* source = PictureSourceOf(picture)) {
+    DrawFromSource(*source, picture, frame, window, params);
+    return;
+  }
   const bool sprite = params.Columns > 1 || params.Rows > 1;
   const int level = ImageLevel(picture, frame, window, params);
   const Ref<TMultiTexture6> texture =

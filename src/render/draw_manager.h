@@ -90,6 +90,10 @@ public:
   bool DrawTriangles(const T3DVertex* vertices, int count, const TShaderDraw& draw);
   // Draws `item` into `target` (cleared to `clear` first) over the screen rectangle.
   void RenderInto(T3DSurface& target, TDrawItem& item, TColor32 clear);
+  // Until ClearPictureSources, `picture` is drawn from `coords` of `texture` (premultiplied,
+  // such as a render target) instead of its own pixels; a null texture draws nothing.
+  void SetPictureSource(const TImage& picture, T3DTexture* texture, const TRectF& coords);
+  void ClearPictureSources() { FPictureSources.clear(); }
 
   // The soften post-process: what is drawn between the two is blurred by `radius` pixels.
   // BeginBlur is false when it cannot blur (then nothing is to be ended).
@@ -124,6 +128,14 @@ private:
   void Submit(TVertexBuffer& buffer, const TShaderDraw& draw);
   void DrawScreenQuad(const TRectF& area, const TRectF& tex, const TRectF& tex2, TColor32 color,
                       const TShaderDraw& draw);
+  struct TPictureSource {
+    const TImage* Picture;
+    T3DTexture* Texture;
+    TRectF Coords;
+  };
+  const TPictureSource* PictureSourceOf(const TImage& picture) const;
+  void DrawFromSource(const TPictureSource& source, TImage& picture, const TQuadFrame& frame, const TRectF& window,
+                      const TImageDrawParams& params);
   Ref<TMultiTexture6> ObtainTexture(TImage& picture, int level, int columns, int rows, bool count_user);
   int ImageLevel(const TImage& picture, const TQuadFrame& frame, const TRectF& window,
                  const TImageDrawParams& params) const;
@@ -148,6 +160,7 @@ private:
   std::vector<Ref<TBitmap>> FCaptures;
   Ref<TRenderTargetTexture> FBlurTarget;
   float FBlurRadius = 0;
+  std::vector<TPictureSource> FPictureSources;
 };
 
 }  // namespace orv

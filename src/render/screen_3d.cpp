@@ -258,11 +258,18 @@ void T3DScreen::ApplyTarget(const TTarget& target) {
   FRenderer->SetRenderTarget(target.Surface.Get());
   FRenderer->SetViewport(target.Area);
   FRenderer->SetCamera(target.Area.Width(), target.Area.Height());
+  FRenderer->SetClip(target.Clip);
 }
 
-void T3DScreen::PushTarget(T3DSurface* target, const TRect& area) {
-  FTargets.push_back({Ref<T3DSurface>::Share(target), area});
+void T3DScreen::PushTarget(T3DSurface* target, const TRect& area, const TRect& clip) {
+  FTargets.push_back({Ref<T3DSurface>::Share(target), area, clip});
   ApplyTarget(FTargets.back());
+}
+
+void T3DScreen::PushMovedView(TPoint offset, const TRect& clip) {
+  ORV_ASSERT(!FTargets.empty(), "T3DScreen.PushMovedView outside a frame");
+  const TTarget& current = FTargets.back();
+  PushTarget(current.Surface.Get(), OffsetRect(current.Area, offset.X, offset.Y), clip);
 }
 
 void T3DScreen::PopTarget() {

@@ -137,8 +137,12 @@ public:
   void BeginUse(bool keep);
   void EndUse();
 
-  // Draw into `target` (null = back buffer) over `area` with the screen's camera.
-  void PushTarget(T3DSurface* target, const TRect& area);
+  // Draw into `target` (null = back buffer) over `area` with the screen's camera, held
+  // within `clip` (target pixels; empty: the whole area).
+  void PushTarget(T3DSurface* target, const TRect& area, const TRect& clip = {});
+  // Draw into the current target as before, but moved by `offset` pixels and held within
+  // `clip` (target pixels).
+  void PushMovedView(TPoint offset, const TRect& clip);
   void PopTarget();
   // The area of the target drawn into now; the camera shows it as (0, 0, width, height).
   TRect TargetArea() const { return FTargets.empty() ? FRect : FTargets.back().Area; }
@@ -160,6 +164,7 @@ private:
   struct TTarget {
     Ref<T3DSurface> Surface;
     TRect Area;
+    TRect Clip;
   };
   void CreateRenderer();
   void RequestRenderer();
@@ -195,12 +200,27 @@ private:
 // Draws into a render target for the span of a scope, then returns to the previous one.
 class TRenderTargetWrapper {
 public:
-  TRenderTargetWrapper(T3DScreen& screen, T3DSurface* target, const TRect& area) : FScreen(screen) {
-    FScreen.PushTarget(target, area);
+  TRenderTargetWrapper(T3DScreen& screen, T3DSurface* target, const TRect& area, const TRect& clip = {})
+      : FScreen(screen) {
+    FScreen.PushTarget(target, area, clip);
   }
   ~TRenderTargetWrapper() { FScreen.PopTarget(); }
   TRenderTargetWrapper(const TRenderTargetWrapper&) = delete;
   TRenderTargetWrapper& operator=(const TRenderTargetWrapper&) = delete;
+
+private:
+  T3DScreen& FScreen;
+};
+
+// Draws moved and clipped for the span of a scope (see T3DScreen::PushMovedView).
+class TMovedView {
+public:
+  TMovedView(T3DScreen& screen, TPoint offset, const TRect& clip) : FScreen(screen) {
+    FScreen.PushMovedView(offset, clip);
+  }
+  ~TMovedView() { FScreen.PopTarget(); }
+  TMovedView(const TMovedView&) = delete;
+  TMovedView& operator=(const TMovedView&) = delete;
 
 private:
   T3DScreen& FScreen;

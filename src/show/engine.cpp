@@ -288,7 +288,7 @@ void TOrvEngine::HandleSlideList(const TSlideData& data) {
   // the slides it let go of.
   for (const Ref<TDrawContainer>& container : previous) {
     const bool kept = std::find(FSlides.begin(), FSlides.end(), container) != FSlides.end();
-    if (!kept && container->Slide) container->Slide->ReleaseResources();
+    if (!kept) container->ForEachSlide([](TOrvSlide& slide) { slide.ReleaseResources(); });
   }
   std::string line = ">>>>>>>>>>>>> slide list synched : ";
   for (size_t i = 0; i < FSlides.size(); ++i) {
@@ -704,13 +704,13 @@ void TOrvEngine::PrepareSlides(size_t first) {
   for (size_t i = first; i < FSlides.size(); ++i) {
     if (!FSlides[i]->Slide) continue;
     Log().Write("PreloadEx Time: " + Ms(FTimeBase - FSlides[i]->Times.StartTime));
-    FSlides[i]->Slide->PrepareResources(*drawer);
+    FSlides[i]->ForEachSlide([drawer](TOrvSlide& slide) { slide.PrepareResources(*drawer); });
   }
 }
 
 void TOrvEngine::ReleaseSlides() {
   for (const Ref<TDrawContainer>& container : FSlides)
-    if (container->Slide) container->Slide->ReleaseResources();
+    container->ForEachSlide([](TOrvSlide& slide) { slide.ReleaseResources(); });
 }
 
 // ---- off-screen rendering
@@ -776,10 +776,25 @@ void TOrvEngine::MoveShowTimeTo(double time) {
   FTimeBase = time;
 }
 
+// The slide on top at `time`: the newest one started by then. At a slide boundary that is
+// the slide beginning there (the time table gives the one ending there), and slides of no
+// length that begin there too are passed over as the root item passes them.
+int TOrvEngine::TopSlideAt(double time) const {
+  const bool repeating = FSource->RepeatMode() == TRepeatMode::Repeat && FSource->TotalDuration() > 0;
+  const int last = repeating ? TSlideTimeline::kLastIndex : FSource->SlideCount() - 1;
+  int index = FSource->FindSlideAt(time);
+  TSlideTimes next;
+  for (int step = 0; step < kCacheSlides && index < last; ++step, ++index) {
+    FSource->GetSlideTimes(index + 1, next);
+    if (next.StartTime > time) break;
+  }
+  return index;
+}
+
 // The slide the frame shows and, during its incoming transition, the one before it.
 bool TOrvEngine::FrameSlidesLoaded() const {
   const double current = FLoader->Timing().Current();
-  const int index = FSource->FindSlideAt(current);
+  const int index = TopSlideAt(current);
   const auto find = [this](int wanted) -> const TDrawContainer* {
     for (const Ref<TDrawContainer>& container : FSlides)
       if (container->SlideIndex == wanted) return container.Get();

@@ -168,6 +168,7 @@ private:
   // ---- off-screen rendering
   void RenderOffscreen();
   void MoveShowTimeTo(double time);
+  int TopSlideAt(double time) const;
   bool FrameSlidesLoaded() const;
   void FinishOffscreen(const std::string& error);
 

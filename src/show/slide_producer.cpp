@@ -135,7 +135,7 @@ Ref<TDrawContainer> TSlideProducer::BuildContainer(int index) {
   const int pass = index >= count && count > 0 ? index / count : 0;
   container->PassOffset = pass * FSource->TotalDuration();
   container->Slide = BuildSlide(index < 0 ? -1 : index - pass * count);
-  if (container->Slide && index >= 0) container->Filter = BuildTransition(index);
+  if (container->Slide && index >= 0) container->Filter = BuildTransition(index, container->Times.EffectIn);
   return container;
 }
 
@@ -185,15 +185,36 @@ Ref<TOrvSlide> TSlideProducer::BuildLeadIn() {
   return slide;
 }
 
-Ref<TOrvFilter> TSlideProducer::BuildTransition(int index) {
+Ref<TOrvFilter> TSlideProducer::BuildTransition(int index, double effect_in) {
   try {
     double duration = 0;
     double smoothness = 0;
     Ref<TOrvEffect> effect = FSource->CreateSlideEffect(index, duration, smoothness);
-    if (!effect || duration <= 0) return nullptr;
-    return MakeRef<TOrvFilter>(std::move(effect), duration, float(smoothness));
+    // The time table may have cut the transition to the slide's length: it runs in that.
+    duration = std::min(duration, effect_in);
+    if (!effect || !(duration > 0)) return nullptr;
+    Ref<TOrvSlide> effect_slide = effect->Kind == TEffectKind::Custom ? BuildCustomSlide(*effect) : nullptr;
+    return MakeRef<TOrvFilter>(std::move(effect), duration, float(smoothness), std::move(effect_slide));
   } catch (const std::exception& e) {
     Log().Write(std::string("Transition not built: ") + e.what());
+    return nullptr;
+  }
+}
+
+Ref<TOrvSlide> TSlideProducer::BuildCustomSlide(const TOrvEffect& effect) {
+  if (!effect.Section) {
+    Log().Write("Custom transition without its section: drawn as a cross-fade");
+    return nullptr;
+  }
+  if (!FEffectProducer) FEffectProducer = MakeRef<TSlideProducer>(FSource, FHost);
+  FEffectProducer->SetGeometry(GetScreenSize(), true);
+  try {
+    // A slide that could not be built has said why; its transition is a cross-fade.
+    Ref<TOrvSlide> slide = FEffectProducer->BuildEffectSlide(effect.Section);
+    if (slide) slide->DecodePictures();
+    return slide;
+  } catch (const std::exception& e) {
+    Log().Write(std::string("Custom transition not built, drawn as a cross-fade: ") + e.what());
     return nullptr;
   }
 }

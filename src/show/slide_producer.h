@@ -26,6 +26,14 @@ public:
   double PassOffset = 0; // pass × the show's duration for indexes past the last slide
   Ref<TOrvFilter> Filter;  // the transition into the slide; none: it cuts in
   int SlideIndex = 0;    // virtual: −1 is the lead-in, past the last slide a later pass
+
+  // Calls `visit` with every slide drawn for the container: its own and the one its custom
+  // transition plays.
+  template <class TVisit>
+  void ForEachSlide(TVisit&& visit) const {
+    if (Slide) visit(*Slide);
+    if (Filter && Filter->EffectSlide()) visit(*Filter->EffectSlide());
+  }
 };
 
 // The slides a time needs: virtual indexes First … Last.
@@ -84,7 +92,11 @@ private:
   void SizeSlide(TOrvSlide& slide) const;
   Ref<TOrvSlide> BuildShowSlide(int index);
   Ref<TOrvSlide> BuildLeadIn();
-  Ref<TOrvFilter> BuildTransition(int index);
+  // The transition into a virtual index, lasting at most `effect_in` (the time table's
+  // share of the slide); none when it cuts in.
+  Ref<TOrvFilter> BuildTransition(int index, double effect_in);
+  // The slide a custom transition plays; none (logged) when it has none.
+  Ref<TOrvSlide> BuildCustomSlide(const TOrvEffect& effect);
   TIniSection* DialogSection(WideView name) const;
   // Loads and sizes a slide; false when it cannot be built (logged).
   bool LoadInto(TOrvSlide& slide, const TSlideLists& lists, const TSlidePlace& place) const;
@@ -100,6 +112,8 @@ private:
   mutable std::mutex FGeometryLock;
   TGeometry FGeometry;
   int FSlideHint = -1;
+  // Builds the slides of custom transitions at their own frame sizes; made on first use.
+  Ref<TSlideProducer> FEffectProducer;
 };
 
 }  // namespace orv

@@ -158,6 +158,12 @@ void TOrvSlide::SetNeighbours(Ref<TOrvSlide> previous, Ref<TOrvSlide> next) {
   StateChanged = true;
 }
 
+void TOrvSlide::SetBackground(const TSlideBackground& background) {
+  if (background == FBackground) return;
+  FBackground = background;
+  StateChanged = true;
+}
+
 void TOrvSlide::SetSecondBackground(const TSlideBackground& background, double blend) {
   FSecond = background;
   FSecondBlend = blend;
@@ -198,7 +204,7 @@ void TOrvSlide::DrawContent(TDeviceDrawer& drawer, bool shown) {
 }
 
 void TOrvSlide::DrawBackgrounds(TDeviceDrawer& drawer) {
-  if (!Placement().Defined) return;
+  if (!Placement().Defined || !FBackgroundShown) return;
   // A background that fails to draw leaves the objects to be drawn over what is there.
   try {
     DrawSlideBackground(drawer, FBackground, BackgroundTarget(255), LayerPicture(FBackground, FOwnPicture),

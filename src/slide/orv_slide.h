@@ -90,6 +90,10 @@ public:
   void SetNeighbours(Ref<TOrvSlide> previous, Ref<TOrvSlide> next);
   const Ref<TOrvSlide>& PreviousNeighbour() const noexcept { return FPrevious; }
   const Ref<TOrvSlide>& NextNeighbour() const noexcept { return FNext; }
+  // Replaces the slide's own background (a custom transition taking a shown slide's).
+  void SetBackground(const TSlideBackground& background);
+  // Whether the backgrounds are drawn at all (a transparent custom transition's are not).
+  void SetBackgroundShown(bool shown) { FBackgroundShown = shown; }
   // A background layer drawn over the slide's own at alpha 255 − (1 − blend) × 255.
   void SetSecondBackground(const TSlideBackground& background, double blend);
   const TSlideBackground* SecondBackground() const { return FHasSecond ? &FSecond : nullptr; }
@@ -166,6 +170,7 @@ private:
   TLayerPicture FSecondPicture;
   TBackgroundCopies FBackgroundCopies;
   bool FEffectSlide = false;
+  bool FBackgroundShown = true;
 };
 
 // A slide shown over the show by the overlay: the help and the custom dialogs.

@@ -1,5 +1,7 @@
 #include "transitions/effect_tiles.h"
 
+#include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <utility>
 
@@ -19,6 +21,42 @@ bool Increasing(const std::vector<float>& edges) {
 int Rounded(float v) { return int(std::lround(v)); }
 
 }  // namespace
+
+void TEffTile::AddPlacedTriangles(std::span<const TPlacedVertex> /*fan*/) { ORV_ASSERT(false, "Not Supported Yet"); }
+
+// ---- TBoundsTile ----
+
+template <class TVertex, class TPosition>
+void TBoundsTile::IncludeBox(std::span<const TVertex> fan, TPosition position) {
+  TRectF box{FLT_MAX, FLT_MAX, -FLT_MAX, -FLT_MAX};
+  for (const TVertex& v : fan) {
+    const TPointF p = position(v);
+    if (!std::isfinite(p.X) || !std::isfinite(p.Y)) continue;
+    box = TRectF{std::min(box.Left, p.X), std::min(box.Top, p.Y), std::max(box.Right, p.X), std::max(box.Bottom, p.Y)};
+  }
+  box = Intersection(box, FWithin);
+  if (box.IsEmpty()) return;
+  if (!FAny) {
+    FLeft = box.Left, FTop = box.Top, FRight = box.Right, FBottom = box.Bottom;
+    FAny = true;
+    return;
+  }
+  FLeft = std::min(FLeft, box.Left);
+  FTop = std::min(FTop, box.Top);
+  FRight = std::max(FRight, box.Right);
+  FBottom = std::max(FBottom, box.Bottom);
+}
+
+void TBoundsTile::AddMaskTriangles(std::span<const TMaskVertex> fan) {
+  if (std::none_of(fan.begin(), fan.end(), [](const TMaskVertex& v) { return v.Alpha > 0; })) return;
+  IncludeBox(fan, [](const TMaskVertex& v) { return TPointF{v.X, v.Y}; });
+}
+
+void TBoundsTile::AddPlacedTriangles(std::span<const TPlacedVertex> fan) {
+  IncludeBox(fan, [](const TPlacedVertex& v) { return v.Source; });
+}
+
+TRectF TBoundsTile::Bounds() const { return FAny ? TRectF{FLeft, FTop, FRight, FBottom} : TRectF{}; }
 
 // ---- TEffController ----
 

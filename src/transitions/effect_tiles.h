@@ -7,9 +7,19 @@
 
 #include "base/rect.h"
 #include "base/ref_object.h"
+#include "render/render_types.h"
 #include "transitions/polygon_separator.h"
 
 namespace orv {
+
+// A vertex of a slide placed in 3D: where it goes (screen pixels, depth away from the
+// viewer), its colour (straight alpha: the shading and fading of the slide there) and the
+// point of the slide it shows (screen pixels of the slide as it is drawn flat).
+struct TPlacedVertex {
+  TPoint3F Position;
+  TColor32 Color = 0xFFFFFFFFu;
+  TPointF Source;
+};
 
 // Where a renderer's geometry goes. Geometry is given between Begin and End.
 class TEffTile : public TRefObject {
@@ -17,7 +27,36 @@ public:
   virtual void Begin() = 0;
   // A convex polygon of the mask in frame pixels, as a fan round its first vertex.
   virtual void AddMaskTriangles(std::span<const TMaskVertex> fan) = 0;
+  // A convex polygon of a placed slide, as a fan round its first vertex. Only the tiles
+  // that draw take them (assertion "Not Supported Yet" elsewhere).
+  virtual void AddPlacedTriangles(std::span<const TPlacedVertex> fan);
   virtual void End() = 0;
+};
+
+// Finds the part of the frame a renderer's geometry draws from: the bounding box of its
+// mask polygons where they are not wholly transparent, or of the slide points its placed
+// polygons show, each polygon's box held within `within`.
+class TBoundsTile : public TEffTile {
+public:
+  explicit TBoundsTile(const TRectF& within) : FWithin(within) {}
+  void Begin() override {}
+  void AddMaskTriangles(std::span<const TMaskVertex> fan) override;
+  void AddPlacedTriangles(std::span<const TPlacedVertex> fan) override;
+  void End() override {}
+  // Empty when nothing was drawn.
+  TRectF Bounds() const;
+
+private:
+  // Adds the box of a polygon's points, held within FWithin.
+  template <class TVertex, class TPosition>
+  void IncludeBox(std::span<const TVertex> fan, TPosition position);
+
+  TRectF FWithin;
+  float FLeft = 0;
+  float FTop = 0;
+  float FRight = 0;
+  float FBottom = 0;
+  bool FAny = false;
 };
 
 // The grid: column and row edges, and a tile per cell made when first asked for.

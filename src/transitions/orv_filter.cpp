@@ -17,8 +17,8 @@ void DrawOnly(TDeviceDrawer& drawer, TDrawItem* item) {
 
 }  // namespace
 
-TOrvFilter::TOrvFilter(Ref<TOrvEffect> effect, double duration, float smoothness)
-    : FEffect(std::move(effect)), FDuration(duration), FSmoothness(smoothness) {}
+TOrvFilter::TOrvFilter(Ref<TOrvEffect> effect, double duration, float smoothness, Ref<TOrvSlide> effect_slide)
+    : FEffect(std::move(effect)), FDuration(duration), FSmoothness(smoothness), FEffectSlide(std::move(effect_slide)) {}
 
 TOrvFilter::~TOrvFilter() = default;
 
@@ -32,21 +32,17 @@ void TOrvFilter::DrawTransition(TDeviceDrawer& drawer, TDrawItem* a, TDrawItem* 
   TDrawFilter* renderer = RendererFor(FloatRect(effecter.Frame()));
   if (!renderer) return DrawOnly(drawer, b);
   renderer->SetTime(FElapsed);
-  TDrawItem* plain = renderer->Reversed ? b : a;
-  TDrawItem* masked = renderer->Reversed ? a : b;
-  if (masked && !effecter.PrepareSlide(*masked)) {
-    if (!FFailureLogged) Log().Write("Transition not drawn: no render target for the slide");
-    FFailureLogged = true;
-    return DrawOnly(drawer, b);
-  }
-  DrawOnly(drawer, plain);
-  if (masked) effecter.DrawMask(*renderer);
+  if (renderer->Compose(effecter, a, b)) return;
+  if (!FFailureLogged) Log().Write("Transition not drawn: no render target for the slide");
+  FFailureLogged = true;
+  DrawOnly(drawer, b);
 }
 
 TDrawFilter* TOrvFilter::RendererFor(const TRectF& frame) {
-  if (!FRenderer) {
-    FRenderer = CreateRenderer(frame, FEffect.Get(), FSmoothness, FDuration);
-  } else if (!(FRenderer->Frame() == frame)) {
+  if (!FRendererMade) {
+    FRenderer = CreateRenderer(frame, FEffect.Get(), FSmoothness, FDuration, FEffectSlide);
+    FRendererMade = true;
+  } else if (FRenderer && !(FRenderer->Frame() == frame)) {
     // The window changed size: the renderer's geometry follows the new frame.
     FRenderer->Init(frame, frame.Width() * FSmoothness, FDuration);
   }

@@ -4,6 +4,7 @@
 
 #include "base/ref_object.h"
 #include "render/device_drawer.h"
+#include "slide/orv_slide.h"
 #include "transitions/effect.h"
 
 namespace orv {
@@ -12,9 +13,14 @@ class TDrawFilter;
 
 class TOrvFilter : public TFilterParams {
 public:
-  // `effect` may be none (the slide cuts in); `duration` in ms.
-  TOrvFilter(Ref<TOrvEffect> effect, double duration, float smoothness);
+  // `effect` may be none (the slide cuts in); `duration` in ms. A custom transition plays
+  // `effect_slide`, built from its section.
+  TOrvFilter(Ref<TOrvEffect> effect, double duration, float smoothness, Ref<TOrvSlide> effect_slide = nullptr);
   ~TOrvFilter() override;
+
+  // The slide a custom transition plays; none for the other kinds. Its device resources
+  // are prepared and released with those of the slide the transition leads into.
+  const Ref<TOrvSlide>& EffectSlide() const noexcept { return FEffectSlide; }
 
   const Ref<TOrvEffect>& Effect() const noexcept { return FEffect; }
   double Duration() const noexcept { return FDuration; }
@@ -38,7 +44,9 @@ private:
   double FDuration;
   float FSmoothness;
   double FElapsed = 0;
-  Ref<TDrawFilter> FRenderer;  // made from the effect on first draw
+  Ref<TOrvSlide> FEffectSlide;
+  Ref<TDrawFilter> FRenderer;  // made from the effect on first draw; none for an effect without one
+  bool FRendererMade = false;
   bool FFailureLogged = false;
 };
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <thread>
 
-#include "base/log.h"
+#include "lines_log.h"
 #include "platform/main_thread.h"
 #include "render_test_support.h"
 
@@ -27,16 +27,6 @@ std::uint32_t Pack(const TColor& c) {
   const auto q = [](float v) { return std::uint32_t(std::lround(std::clamp(v, 0.f, 1.f) * 255)); };
   return 0xFF000000u | q(c[0]) << 16 | q(c[1]) << 8 | q(c[2]);
 }
-
-// Collects the log lines of a test.
-class TLinesLog : public TLog {
-public:
-  std::vector<std::string> Lines;
-  bool Has(const std::string& line) const { return std::find(Lines.begin(), Lines.end(), line) != Lines.end(); }
-
-protected:
-  void WriteLine(std::string_view line) override { Lines.emplace_back(line); }
-};
 
 class PostProcessTest : public RenderTest {
 protected:
@@ -214,18 +204,16 @@ class MemoryTest : public RenderTest {
 protected:
   void SetUp() override {
     RenderTest::SetUp();
-    FLog = new TLinesLog;
-    FPrevious = SetLog(std::unique_ptr<TLog>(FLog));
+    FLog = std::make_unique<TCapturedLog>();
   }
   void TearDown() override {
     EngineSettings().VideoMemoryBudget = FBudget;
-    SetLog(std::move(FPrevious));
+    FLog.reset();
     RenderTest::TearDown();
   }
-  TLinesLog* FLog = nullptr;
+  std::unique_ptr<TCapturedLog> FLog;
 
 private:
-  std::unique_ptr<TLog> FPrevious;
   std::size_t FBudget = EngineSettings().VideoMemoryBudget;
 };
 

@@ -28,11 +28,14 @@ public:
   void PutFrame(TImage& frame) override {
     if (int(Sizes.size()) == FFailingFrame) throw std::runtime_error("disk full");
     Sizes.push_back({frame.Width(), frame.Height()});
+    const Ref<TBitmap> pixels = frame.GetLevel(0, &pf::A8R8G8B8);
+    Corners.push_back(reinterpret_cast<const std::uint32_t*>(pixels->Row(0))[0]);
     FTimes.pop_front();
   }
   void Finish(const std::string& error) override { Finished.push_back(error); }
 
   std::vector<TIntPair> Sizes;
+  std::vector<std::uint32_t> Corners;  // the top left pixel of every frame
   std::vector<std::string> Finished;
 
 private:
@@ -116,6 +119,53 @@ TEST_F(EngineRenderTest, OffscreenRunRendersEveryFrameTheSinkAsksFor) {
   for (const TIntPair& size : sink->Sizes) EXPECT_EQ(size, (TIntPair{kWidth, kHeight}));
   EXPECT_EQ(sink->Finished, (std::vector<std::string>{""}));
   EXPECT_DOUBLE_EQ(Current(), 3000);  // the end of a "stop" show holds
+}
+
+TEST_F(EngineRenderTest, ASlideEnteredWithoutTransitionShowsFromItsStartTime) {
+  // Slide 2 starts at 1000 ms without a transition; the frame at exactly that time is its,
+  // even when the run starts there and slide 1 is built first.
+  Ref<TListSink> sink = MakeRef<TListSink>(std::deque<double>{1000, 1040});
+  TOrvEngineSettings settings;
+  settings.Clock = MakeRef<TFrameClock>(25);
+  settings.Sink = sink;
+  TEngineShow show;
+  show.Colours = {{1, "#FF0000"}, {2, "#0000FF"}, {3, "#00FF00"}};
+  show.EffectTimes = {{2, "0"}};
+  MakeEngine(Controller, settings);
+  Engine->Open(DefaultFileAccessor(), EngineProject(show), 1000);
+  Engine->Start();
+  ASSERT_TRUE(WaitFor([&] { return OffscreenExitCode() >= 0; }));
+  EXPECT_EQ(sink->Corners, (std::vector<std::uint32_t>{0xFF0000FFu, 0xFF0000FFu}));
+}
+
+TEST_F(EngineRenderTest, ACustomTransitionShowsTheSlidesItJoinsAsItsPictures) {
+  // Slide 2 comes in through "wave", whose slide is one picture standing for the outgoing
+  // (buffer 1) or the incoming (buffer 2) slide over a green background.
+  for (const int buffer : {1, 2}) {
+    Ref<TListSink> sink = MakeRef<TListSink>(std::deque<double>{1250});
+    TOrvEngineSettings settings;
+    settings.Clock = MakeRef<TFrameClock>(25);
+    settings.Sink = sink;
+    TEngineShow show;
+    show.Colours = {{1, "#FF0000"}, {2, "#0000FF"}, {3, "#00FF00"}};
+    show.EffectMs = 500;
+    std::string text = EngineShowText(show);
+    text.insert(text.find("object push:push"), "object wave:custom\nchecked=1\nend\n");
+    const std::size_t second = text.find("ref=push", text.find("[Slide2]"));
+    text.replace(second, 8, "ref=wave");
+    text += "[effect_wave]\nbstyle=1\nbcolor=#00FF00\nobject Container:Root\nobject Pic:Image\nGUID={P}\n"
+            "ReplaceWithEffectBuffer=" + std::to_string(buffer) + "\nend\nend\n";
+    auto project = MakeRef<TIniFile>();
+    ASSERT_TRUE(project->LoadFromBytes(text));
+    MakeEngine(Controller, settings);
+    Engine->Open(DefaultFileAccessor(), project, 1250);
+    Engine->Start();
+    ASSERT_TRUE(WaitFor([&] { return OffscreenExitCode() >= 0; }));
+    Engine.reset();
+    Events.clear();
+    // Away from the boxes in the middle of the slides, where the slide shows its colour.
+    EXPECT_EQ(sink->Corners, (std::vector<std::uint32_t>{buffer == 1 ? 0xFFFF0000u : 0xFF0000FFu}));
+  }
 }
 
 TEST_F(EngineRenderTest, OffscreenRunEndsWithTheSinksFailure) {

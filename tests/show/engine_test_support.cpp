@@ -22,7 +22,13 @@ std::string SlideKeys(const std::vector<std::pair<int, std::string>>& list, int 
 
 std::string SlideActionKeys(const TEngineShow& show, int slide) {
   return SlideKeys(show.EndActions, slide, [](const std::string& action) { return "Pers_EndAction=" + action + "\n"; }) +
-         SlideKeys(show.RunApps, slide, [](const std::string& file) { return "Pers_RunApp=1\nRunAppFN=" + file + "\n"; });
+         SlideKeys(show.RunApps, slide, [](const std::string& file) { return "Pers_RunApp=1\nRunAppFN=" + file + "\n"; }) +
+         SlideKeys(show.Colours, slide, [](const std::string& colour) { return "bstyle=1\nbcolor=" + colour + "\n"; });
+}
+
+std::string EffectTime(const TEngineShow& show, int slide) {
+  const std::string own = SlideKeys(show.EffectTimes, slide, [](const std::string& ms) { return ms; });
+  return own.empty() ? std::to_string(show.EffectMs) : own;
 }
 
 }  // namespace
@@ -35,7 +41,7 @@ std::string EngineShowText(const TEngineShow& show) {
   for (int i = 1; i <= show.Slides; ++i) {
     times += "opt_synchpos" + std::to_string(i) + "=" + std::to_string(i * show.SlideMs) + "\n";
     text += "[Slide" + std::to_string(i) + "]\n" + SlideActionKeys(show, i) +
-            Block("TheEffect:AnEffect", "ref=push\ntime=" + std::to_string(show.EffectMs) + "\n") +
+            Block("TheEffect:AnEffect", "ref=push\ntime=" + EffectTime(show, i) + "\n") +
             Block("Container:Root", Block("Box" + std::to_string(i) + ":Box", "GUID={B" + std::to_string(i) +
                                                                                   "}\nSize=100,100\n"));
   }

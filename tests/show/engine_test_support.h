@@ -22,6 +22,10 @@ struct TEngineShow {
   std::vector<std::pair<int, std::string>> EndActions;
   // Slide number (1-based) → the program it runs.
   std::vector<std::pair<int, std::string>> RunApps;
+  // Slide number (1-based) → its background colour ("#RRGGBB").
+  std::vector<std::pair<int, std::string>> Colours;
+  // Slide number (1-based) → the length of its transition, instead of EffectMs.
+  std::vector<std::pair<int, std::string>> EffectTimes;
 };
 
 std::string EngineShowText(const TEngineShow& show);

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "base/exceptions.h"
+#include "lines_log.h"
 
 namespace orv {
 namespace {
@@ -219,6 +220,40 @@ TEST(SlideProducerTest, TransitionSlidesCoverTheScreenAtTheirOwnSize) {
   EXPECT_EQ(slide->GetAnchorTime(kOriginSlideEnd), 1500);
   ASSERT_EQ(slide->Children().size(), 1u);
   EXPECT_EQ(slide->Children()[0]->Size(), (TSizeF{800, 600}));  // the transition buffer
+}
+
+TEST(SlideProducerTest, ATransitionCutToItsSlidesLengthRunsWithinIt) {
+  TShowSpec spec = Spec(3);
+  spec.SlideMs = 1000;
+  spec.EffectMs = 3000;
+  auto producer = Producer(ShowText(spec));
+  Ref<TDrawContainer> second = producer->BuildContainer(1);
+  ASSERT_TRUE(second->Filter);
+  EXPECT_EQ(second->Times.EffectIn, 1000);
+  EXPECT_EQ(second->Filter->Duration(), 1000);
+}
+
+TEST(SlideProducerTest, CustomTransitionsGetTheirSlideBuiltWithTheirContainer) {
+  // "wave" plays its "effect_wave" section; "gone" names a section the project lacks.
+  const auto show = [](std::string_view entry) {
+    std::string text = ShowText(Spec(2));
+    text.insert(text.find("object push:push"), Block(std::string(entry) + ":custom", "checked=1\n"));
+    for (std::size_t at = text.find("ref=push"); at != std::string::npos; at = text.find("ref=push"))
+      text.replace(at, 8, "ref=" + std::string(entry));
+    return text + "[effect_wave]\nCustomEffTime=800\n" +
+           Block("Container:Root", Block("A:Image", "GUID={A}\nReplaceWithEffectBuffer=1\n"));
+  };
+  Ref<TDrawContainer> played = Producer(show("wave"))->BuildContainer(1);
+  ASSERT_TRUE(played->Filter);
+  ASSERT_TRUE(played->Filter->EffectSlide());
+  EXPECT_TRUE(played->Filter->EffectSlide()->IsEffectSlide());
+  EXPECT_EQ(played->Filter->EffectSlide()->Children().size(), 1u);
+
+  test::TCapturedLog log;
+  Ref<TDrawContainer> missing = Producer(show("gone"))->BuildContainer(1);
+  ASSERT_TRUE(missing->Filter);
+  EXPECT_FALSE(missing->Filter->EffectSlide());
+  EXPECT_EQ(log.Count("Custom transition without its section: drawn as a cross-fade"), 1);
 }
 
 class TParams : public TSlideShowParams {

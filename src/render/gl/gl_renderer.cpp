@@ -385,11 +385,24 @@ void T3DRendererGL::SetRenderTarget(T3DSurface* target) {
   BindFramebuffer(GL_FRAMEBUFFER, target);
 }
 
+void T3DRendererGL::Scissor(const TRect& area) {
+  glScissor(area.Left, GLRow(FTarget.Get(), area.Top, area.Height()), std::max(area.Width(), 0),
+            std::max(area.Height(), 0));
+}
+
 void T3DRendererGL::SetViewport(const TRect& area) {
   FViewport = area;
-  const GLint row = GLRow(FTarget.Get(), area.Top, area.Height());
-  glViewport(area.Left, row, area.Width(), area.Height());
-  glScissor(area.Left, row, area.Width(), area.Height());
+  glViewport(area.Left, GLRow(FTarget.Get(), area.Top, area.Height()), area.Width(), area.Height());
+}
+
+void T3DRendererGL::SetClip(const TRect& area) {
+  FClip = area;
+  if (area.IsEmpty()) {
+    glDisable(GL_SCISSOR_TEST);
+    return;
+  }
+  Scissor(area);
+  glEnable(GL_SCISSOR_TEST);
 }
 
 void T3DRendererGL::SetCamera(int width, int height) {
@@ -407,11 +420,13 @@ void T3DRendererGL::SetCamera(int width, int height) {
   ++FCameraSerial;
 }
 
+// A clear covers the viewport only, and within it the clip.
 void T3DRendererGL::Clear(TColor32 color) {
+  Scissor(FClip.IsEmpty() ? FViewport : IntersectRect(FViewport, FClip));
   glEnable(GL_SCISSOR_TEST);
   glClearColor(RedOf(color) / 255.0f, GreenOf(color) / 255.0f, BlueOf(color) / 255.0f, AlphaOf(color) / 255.0f);
   glClear(GL_COLOR_BUFFER_BIT);
-  glDisable(GL_SCISSOR_TEST);
+  SetClip(FClip);
 }
 
 void T3DRendererGL::SetTexture(int stage, TBaseTexture* texture, const TSamplerState& sampler) {

@@ -121,6 +121,7 @@ public:
 
   void SetRenderTarget(T3DSurface* target) override;
   void SetViewport(const TRect& area) override;
+  void SetClip(const TRect& area) override;
   void SetCamera(int width, int height) override;
   void Clear(TColor32 color) override;
   void SetTexture(int stage, TBaseTexture* texture, const TSamplerState& sampler) override;
@@ -141,6 +142,8 @@ private:
   int TargetHeight(T3DSurface* target);
   GLint GLRow(T3DSurface* target, int top, int height);
   void BindFramebuffer(GLenum binding, T3DSurface* target);
+  // Sets GL's scissor box to `area` of the current target.
+  void Scissor(const TRect& area);
 
   std::unique_ptr<TGLContext> FContext;
   Ref<TGLResources> FResources;
@@ -152,6 +155,7 @@ private:
   std::array<float, 16> FProjection{};
   unsigned FCameraSerial = 1;
   TRect FViewport;
+  TRect FClip;  // empty: none
 };
 
 }  // namespace gl
