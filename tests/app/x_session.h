@@ -113,12 +113,15 @@ class TXSession {
     ::close(fds[0]);
     if (number.empty()) return;
     FDisplay = ":" + number;
-    // Ready once it answers.
-    for (int i = 0; i < 50 && !Xdotool({"getmouselocation"}); ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // Ready once it answers; a loaded machine (a sanitizer build, other tests) can take a
+    // while to start the server.
+    for (int i = 0; i < 300 && !FAnswered; ++i) {
+      FAnswered = Xdotool({"getmouselocation"});
+      if (!FAnswered) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
   }
 
-  bool Ready() const { return !FDisplay.empty(); }
+  bool Ready() const { return FAnswered; }
   const std::string& Display() const { return FDisplay; }
 
   // The environment of programs on this display.
@@ -209,6 +212,7 @@ class TXSession {
   std::string FFolder;
   std::optional<TChild> FServer;
   std::string FDisplay;
+  bool FAnswered = false;
 };
 
 }  // namespace orv::test
