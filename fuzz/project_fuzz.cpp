@@ -11,7 +11,7 @@ namespace {
 
 void ReadEveryValue(const orv::TIniList& list) {
   for (const auto& item : list.Items()) {
-    const orv::TIniItem* key = item.Get();
+    const orv::TIniItem* key = item;
     (void)orv::ReadInteger(key, 0);
     (void)orv::ReadInt64(key, 0);
     (void)orv::ReadFloat(key, 0);

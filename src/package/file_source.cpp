@@ -145,14 +145,14 @@ std::optional<std::pair<WideString, int>> ParseOrientationLine(std::string_view 
 }
 
 void TMappedFileSource::LoadFileMap(const TIniList& section) {
-  for (const Ref<TIniItem>& item : section.Items()) {
+  for (const TIniItem* item : section.Items()) {
     if (!item->IsText() && !item->IsKey()) continue;
     if (auto line = ParseFileMapLine(LineOf(*item))) FFileMap[LowerWide(line->first)].push_back(std::move(line->second));
   }
 }
 
 void TMappedFileSource::LoadOrientations(const TIniList& section) {
-  for (const Ref<TIniItem>& item : section.Items()) {
+  for (const TIniItem* item : section.Items()) {
     if (!item->IsText()) continue;
     const auto line = ParseOrientationLine(item->Value());
     if (!line) continue;

@@ -1,12 +1,15 @@
 #include "project/ini_file.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <mutex>
 #include <stdexcept>
 
 #include "base/assertions.h"
 #include "project/folded_name.h"
+#include "project/ini_lines.h"
 
 namespace orv {
 
@@ -24,22 +27,14 @@ constexpr int kMaxIndent = 128;
 // lookup then mostly compares name lengths, cheaper than hashing the names.
 constexpr size_t kMaxScanned = 32;
 
-// Hash tables are built lazily by lookups, which may run on several threads at once.
-std::mutex& HashTableLock() {
+constexpr size_t npos = std::string_view::npos;
+
+// Lookups, which may run on several threads at once, build hash tables and make lines
+// into items under this lock.
+std::mutex& TreeLock() {
   static std::mutex lock;
   return lock;
 }
-
-bool IsNamed(const TIniItem& item) noexcept { return !item.IsText(); }
-
-// Room for `count` elements. A section continued by repeated headers grows again with
-// each: geometrically, so that many short pieces cost linear time.
-template <class T>
-void Reserve(std::vector<T>& items, size_t count) {
-  if (count > items.capacity()) items.reserve(std::max(count, 2 * items.capacity()));
-}
-
-uint32_t HashOf(const TIniItem& item) { return FoldedHash(item.Name()); }
 
 std::string Utf16LeToUtf8(std::string_view bytes) {
   WideString wide(bytes.size() / 2, u'\0');
@@ -108,18 +103,92 @@ void TIniItem::SetValue(std::string_view utf8) {
   UseOwnText(Name(), utf8);
 }
 
-void TIniItem::WriteText(TTextSaver& saver, int indent) const {
-  if (Name().empty() && Value().empty()) {
+void TIniItem::WriteText(TTextSaver& saver, int indent) const { WriteLine(saver, indent, {Kind(), Name(), Value()}); }
+
+void TIniItem::WriteLine(TTextSaver& saver, int indent, const TIniLineView& line) {
+  if (line.Name.empty() && line.Value.empty()) {
     saver.EndLine();
     return;
   }
   saver.BeginLine(indent);
-  if (IsKey()) {
-    saver.Write(Name());
+  if (line.Kind == TIniItemKind::Key) {
+    saver.Write(line.Name);
     saver.Write("=");
   }
-  saver.Write(Value());
+  saver.Write(line.Value);
   saver.EndLine();
+}
+
+// ---- TIniChildren
+
+TIniChildren::TIniChildren(TIniChildren&& other) noexcept
+    : FWords(std::exchange(other.FWords, nullptr)),
+      FSize(std::exchange(other.FSize, 0)),
+      FCapacity(std::exchange(other.FCapacity, 0)) {}
+
+TIniChildren& TIniChildren::operator=(TIniChildren&& other) noexcept {
+  TIniChildren old(std::move(*this));
+  std::swap(FWords, other.FWords);
+  std::swap(FSize, other.FSize);
+  std::swap(FCapacity, other.FCapacity);
+  return *this;
+}
+
+TIniChildren::~TIniChildren() {
+  for (size_t i = 0; i < FSize; ++i)
+    if (!IsLine(FWords[i])) ItemOf(FWords[i])->Release();
+  std::free(FWords);
+}
+
+uintptr_t TIniChildren::Load(size_t index) const noexcept {
+  return std::atomic_ref<uintptr_t>(FWords[index]).load(std::memory_order_acquire);
+}
+
+void TIniChildren::Store(size_t index, uintptr_t word) noexcept {
+  std::atomic_ref<uintptr_t>(FWords[index]).store(word, std::memory_order_release);
+}
+
+void TIniChildren::Grow(size_t count) {
+  ORV_ASSERT(count <= std::numeric_limits<uint32_t>::max(), "too many items in one list");
+  auto* words = static_cast<uintptr_t*>(std::realloc(FWords, count * sizeof(uintptr_t)));
+  if (!words) throw std::bad_alloc();
+  FWords = words;
+  FCapacity = static_cast<uint32_t>(count);
+}
+
+void TIniChildren::Reserve(size_t count) {
+  // Most lists hold a handful of lines; a section continued by repeated headers grows
+  // again with each, geometrically, so that many short pieces cost linear time.
+  if (count > FCapacity) Grow(std::max({count, size_t(2) * FCapacity, size_t(8)}));
+}
+
+void TIniChildren::PushBack(uintptr_t word) {
+  Reserve(size_t(FSize) + 1);
+  FWords[FSize++] = word;
+}
+
+void TIniChildren::Insert(size_t position, uintptr_t word) {
+  Reserve(size_t(FSize) + 1);
+  std::memmove(FWords + position + 1, FWords + position, (FSize - position) * sizeof(uintptr_t));
+  FWords[position] = word;
+  ++FSize;
+}
+
+void TIniChildren::ShrinkToFit() noexcept {
+  if (FSize == FCapacity) return;
+  if (FSize == 0) {
+    std::free(std::exchange(FWords, nullptr));
+    FCapacity = 0;
+  } else if (auto* words = static_cast<uintptr_t*>(std::realloc(FWords, FSize * sizeof(uintptr_t)))) {
+    FWords = words;
+    FCapacity = FSize;
+  }
+}
+
+void TIniChildren::ReleaseInto(std::vector<Ref<TIniItem>>& items) {
+  for (size_t i = 0; i < FSize; ++i)
+    if (!IsLine(FWords[i])) items.push_back(Ref<TIniItem>::Adopt(ItemOf(FWords[i])));
+  FSize = 0;
 }
 
 // ---- TIniList: children
@@ -131,72 +200,114 @@ void TIniList::Append(Ref<TIniItem> item) {
 
 void TIniList::Insert(Ref<TIniItem> item, size_t position) {
   ORV_ASSERT(item->FList == nullptr, "the item already belongs to a list");
-  ORV_ASSERT(FItems.size() < std::numeric_limits<uint32_t>::max(), "too many items in one list");
-  TIniItem& added = *item;
-  if (position == FItems.size()) {
-    // Most lists hold a handful of lines; room for several spares the first few
-    // reallocations.
-    if (FItems.capacity() == 0) FItems.reserve(8);
-    FItems.push_back(std::move(item));
+  const uintptr_t word = WordOf(item.Get());
+  if (position == FChildren.size()) {
+    FChildren.PushBack(word);
   } else {
-    FItems.insert(FItems.begin() + static_cast<ptrdiff_t>(position), std::move(item));
-    for (size_t i = position + 1; i < FItems.size(); ++i) FItems[i]->FIndex = static_cast<uint32_t>(i);
+    FChildren.Insert(position, word);
+    for (size_t i = position + 1; i < FChildren.size(); ++i)
+      if (const uintptr_t moved = FChildren.Load(i); !IsLine(moved)) ItemOf(moved)->FIndex = static_cast<uint32_t>(i);
     DropHashTable();  // its indexes have moved
   }
-  Register(added, position);
+  item.Detach();  // the word holds the reference now
+  Register(word, position);
 }
 
-void TIniList::AppendParsed(std::span<Ref<TIniItem>> children) {
-  const size_t count = FItems.size() + children.size();
-  ORV_ASSERT(count <= std::numeric_limits<uint32_t>::max(), "too many items in one list");
-  Reserve(FItems, count);
-  const auto objects = std::count_if(children.begin(), children.end(), [](const auto& c) { return c->IsObject(); });
-  if (objects > 0) Reserve(OwnIndex().Objects, Objects().size() + size_t(objects));
-  for (Ref<TIniItem>& child : children) {
-    TIniItem& added = *child;
-    FItems.push_back(std::move(child));
-    Register(added, FItems.size() - 1);
+void TIniList::AppendParsed(TIniChildren& pending, size_t first) {
+  const size_t start = FChildren.size();
+  if (start == 0 && first == 0) {
+    // The list takes the parser's array over: a large list is not copied at its peak.
+    FChildren = std::move(pending);
+  } else {
+    FChildren.Reserve(start + pending.size() - first);
+    for (size_t i = first; i < pending.size(); ++i) FChildren.PushBack(pending.Load(i));
+    pending.Truncate(first);
   }
+  FChildren.ShrinkToFit();
+  for (size_t i = start; i < FChildren.size(); ++i) Register(FChildren.Load(i), i);
 }
 
-void TIniList::Register(TIniItem& added, size_t position) {
-  added.FList = this;
-  added.FIndex = static_cast<uint32_t>(position);
-  if (!IsNamed(added)) return;
+void TIniList::Register(uintptr_t word, size_t position) {
+  const TNameKey key = NameKeyOf(word);
+  if (!IsLine(word)) {
+    TIniItem& added = *ItemOf(word);
+    added.FList = this;
+    added.FIndex = static_cast<uint32_t>(position);
+  }
+  if (key.Kind == TIniItemKind::Text) return;
   ++FNamedCount;
-  if (added.IsObject()) {
-    auto& object = static_cast<TIniObject&>(added);
+  if (key.Kind == TIniItemKind::Object) {
+    auto& object = static_cast<TIniObject&>(*ItemOf(word));
     std::vector<TIniObject*>& objects = OwnIndex().Objects;
     ORV_ASSERT(objects.empty() || objects.back()->FIndex < object.FIndex, "objects out of document order");
     object.FObjectIndex = static_cast<uint32_t>(objects.size());
     objects.push_back(&object);
   }
-  if (added.Kind() == TIniItemKind::Section && Kind() == TIniItemKind::File) {
+  if (key.Kind == TIniItemKind::Section && Kind() == TIniItemKind::File) {
     auto& file = static_cast<TIniFile&>(*this);
-    ORV_ASSERT(position + 1 == FItems.size(), "a section placed before the file's own lines");
+    ORV_ASSERT(position + 1 == FChildren.size(), "a section placed before the file's own lines");
     ++file.FSectionCount;
   }
-  AddToHashTable(added);
+  AddToHashTable(word, position);
 }
 
 size_t TIniList::AppendPosition(TIniItemKind kind) const noexcept {
   // A file holds its own lines before its sections: anything else placed after the last
   // section would be read back as part of that section.
   if (Kind() == TIniItemKind::File && kind != TIniItemKind::Section)
-    return FItems.size() - static_cast<const TIniFile*>(this)->FSectionCount;
-  return FItems.size();
+    return FChildren.size() - static_cast<const TIniFile*>(this)->FSectionCount;
+  return FChildren.size();
 }
 
 size_t TIniList::NewKeyPosition() const noexcept {
   const size_t end = AppendPosition(TIniItemKind::Key);
   for (size_t i = end; i > 0; --i)
-    if (IsNamed(*FItems[i - 1])) return i;
+    if (NameKeyOf(FChildren.Load(i - 1)).Kind != TIniItemKind::Text) return i;
   return end;
 }
 
+TIniItem* TIniList::ItemAt(size_t index) const {
+  if (index >= FChildren.size()) throw std::out_of_range("TIniList.ItemAt");
+  return ChildAt(index);
+}
+
+TIniItem* TIniList::ChildAt(size_t index) const {
+  const uintptr_t word = FChildren.Load(index);
+  return IsLine(word) ? MakeChild(index) : ItemOf(word);
+}
+
+const TIniText& TIniList::LinesText() const noexcept {
+  // Only the parser adds lines: to its file, which keeps the text, and to the lists it
+  // makes, which live in it.
+  if (Kind() == TIniItemKind::File) return *static_cast<const TIniFile*>(this)->FDocument;
+  return *HomeOf(*this);
+}
+
+TIniLineView TIniList::ViewOf(uintptr_t word) const noexcept {
+  if (IsLine(word)) return ReadLineAt(LinesText().Bytes(), LineOffset(word));
+  const TIniItem& item = *ItemOf(word);
+  return {item.Kind(), item.Name(), item.Value()};
+}
+
+TIniItem* TIniList::MakeChild(size_t index) const {
+  std::lock_guard guard(TreeLock());
+  const uintptr_t word = FChildren.Load(index);
+  if (!IsLine(word)) return ItemOf(word);  // another thread made it meanwhile
+  // Parsed items live in the text, which is changed only here and by the parser; both
+  // run under exclusive access or this lock.
+  auto& text = const_cast<TIniText&>(LinesText());
+  const TIniLineView line = ReadLineAt(text.Bytes(), LineOffset(word));
+  TIniItem* item = line.Kind == TIniItemKind::Section ? new (text) TIniSection(text, line.Name)
+                                                      : new (text) TIniItem(line.Kind, text, line.Name, line.Value);
+  text.ReturnUnusedShares();
+  item->FList = const_cast<TIniList*>(this);
+  item->FIndex = static_cast<uint32_t>(index);
+  FChildren.Store(index, WordOf(item));
+  return item;
+}
+
 void TIniList::RemoveAll() {
-  ReleaseItems(std::move(FItems));
-  FItems.clear();
+  ReleaseItems(std::move(FChildren));
   FNamedCount = 0;
   DropIndex();
 }
@@ -223,17 +334,18 @@ void TIniList::Dispose() {
   TIniItem::Dispose();
 }
 
-void TIniList::ReleaseItems(std::vector<Ref<TIniItem>> items) noexcept {
+void TIniList::ReleaseItems(TIniChildren children) noexcept {
   // Without recursion: a deep chain of objects would otherwise take one stack frame per
   // level. A list that nobody else holds gives up its children to this loop first.
+  std::vector<Ref<TIniItem>> items;
+  children.ReleaseInto(items);
   while (!items.empty()) {
     Ref<TIniItem> item = std::move(items.back());
     items.pop_back();
     item->FList = nullptr;
     if (!item->IsList() || item->RefCount() != 1) continue;
     auto& list = static_cast<TIniList&>(*item);
-    for (auto& child : list.FItems) items.push_back(std::move(child));
-    list.FItems.clear();
+    list.FChildren.ReleaseInto(items);
     list.DropIndex();
   }
 }
@@ -270,15 +382,26 @@ TIniObject* TIniList::AddObject(std::string_view name, std::string_view object_c
 
 // ---- TIniList: lookups
 
+void TIniList::TFreeSlots::operator()(TSlot* slots) const noexcept { std::free(slots); }
+
+std::unique_ptr<TIniList::TSlot[], TIniList::TFreeSlots> TIniList::ZeroedSlots(size_t count) {
+  auto* slots = static_cast<TSlot*>(std::calloc(count, sizeof(TSlot)));
+  if (!slots) throw std::bad_alloc();
+  return std::unique_ptr<TSlot[], TFreeSlots>(slots);
+}
+
 void TIniList::EnsureHashTable() const {
   if (const TListIndex* index = FListIndex.load(std::memory_order_acquire); index && index->HashReady.load(std::memory_order_acquire))
     return;
-  std::lock_guard guard(HashTableLock());
+  std::lock_guard guard(TreeLock());
   TListIndex& index = OwnIndex();
   if (index.HashReady.load(std::memory_order_relaxed)) return;
-  index.Slots.assign(SlotCountFor(FNamedCount), TSlot{0, 0});
-  for (const auto& item : FItems)
-    if (IsNamed(*item)) AddSlot(HashOf(*item), item->FIndex);
+  index.SlotCount = SlotCountFor(FNamedCount);
+  index.Slots = ZeroedSlots(index.SlotCount);
+  index.UsedSlots = 0;
+  for (size_t i = 0; i < FChildren.size(); ++i)
+    if (const TIniLineView line = ViewOf(FChildren.Load(i)); line.Kind != TIniItemKind::Text)
+      AddSlot(FoldedHash(line.Name), static_cast<uint32_t>(i));
   index.HashReady.store(true, std::memory_order_release);
 }
 
@@ -288,69 +411,101 @@ size_t TIniList::SlotCountFor(size_t named_count) noexcept {
   return slot_count;
 }
 
-void TIniList::AddSlot(uint32_t hash, uint32_t index) const noexcept {
-  std::vector<TSlot>& slots = FListIndex.load(std::memory_order_relaxed)->Slots;
-  const size_t mask = slots.size() - 1;
-  size_t at = hash & mask;
-  while (slots[at].Hash != 0) at = (at + 1) & mask;
-  slots[at] = {hash, index};
+bool TIniList::SameNameAndKind(size_t a, size_t b) const noexcept {
+  const TIniLineView first = ViewOf(FChildren.Load(a));
+  const TIniLineView second = ViewOf(FChildren.Load(b));
+  return first.Kind == second.Kind && SameTextUtf8(first.Name, second.Name);
 }
 
-void TIniList::AddToHashTable(const TIniItem& item) {
-  TListIndex* index = FListIndex.load(std::memory_order_relaxed);
-  if (!index || !index->HashReady.load(std::memory_order_relaxed)) return;
-  if (SlotCountFor(FNamedCount) > index->Slots.size()) {
-    // Growing moves the slots over without visiting the items again.
-    const std::vector<TSlot> old =
-        std::exchange(index->Slots, std::vector<TSlot>(2 * index->Slots.size(), TSlot{0, 0}));
-    for (const TSlot& slot : old)
-      if (slot.Hash != 0) AddSlot(slot.Hash, slot.Index);
+void TIniList::AddSlot(uint32_t hash, uint32_t index) const {
+  TListIndex& list_index = *FListIndex.load(std::memory_order_relaxed);
+  const size_t mask = list_index.SlotCount - 1;
+  TSlot* slots = list_index.Slots.get();
+  size_t at = hash & mask;
+  for (; slots[at].Hash != 0; at = (at + 1) & mask) {
+    // A later key or section of the same name takes the earlier one's slot: lookups
+    // never want the earlier. Objects keep theirs, for lookups by class.
+    TSlot& slot = slots[at];
+    if (slot.Hash == hash && slot.Index < index && NameKeyOf(FChildren.Load(index)).Kind != TIniItemKind::Object &&
+        SameNameAndKind(slot.Index, index)) {
+      slot.Index = index;
+      return;
+    }
   }
-  AddSlot(HashOf(item), item.FIndex);
+  slots[at] = {hash, index};
+  ++list_index.UsedSlots;
+}
+
+void TIniList::AddToHashTable(uintptr_t word, size_t index) {
+  TListIndex* list_index = FListIndex.load(std::memory_order_relaxed);
+  if (!list_index || !list_index->HashReady.load(std::memory_order_relaxed)) return;
+  if (SlotCountFor(list_index->UsedSlots + 1) > list_index->SlotCount) {
+    // Growing moves the slots over without visiting the items again.
+    const size_t old_count = std::exchange(list_index->SlotCount, 2 * list_index->SlotCount);
+    const auto old = std::exchange(list_index->Slots, ZeroedSlots(list_index->SlotCount));
+    const size_t mask = list_index->SlotCount - 1;
+    for (size_t i = 0; i < old_count; ++i) {
+      if (old[i].Hash == 0) continue;
+      size_t at = old[i].Hash & mask;
+      while (list_index->Slots[at].Hash != 0) at = (at + 1) & mask;
+      list_index->Slots[at] = old[i];
+    }
+  }
+  AddSlot(FoldedHash(ViewOf(word).Name), static_cast<uint32_t>(index));
 }
 
 void TIniList::DropHashTable() noexcept {
   TListIndex* index = FListIndex.load(std::memory_order_relaxed);
   if (!index) return;
   index->HashReady.store(false, std::memory_order_relaxed);
-  std::vector<TSlot>().swap(index->Slots);
+  index->Slots.reset();
+  index->SlotCount = index->UsedSlots = 0;
 }
 
 template <class Match>
-TIniItem* TIniList::FindLast(std::string_view name, Match match) const {
+size_t TIniList::FindLast(std::string_view name, Match match) const {
   const uint16_t ends = NameEnds(name);
-  const auto matches = [&](const TIniItem& item) {
-    return MayBeSameName(item.FNameSize, item.FNameEnds, name.size(), ends) && IsNamed(item) && match(item) &&
-           SameName(item.Name(), item.FNameEnds, name, ends);
+  const auto matches = [&](uintptr_t word) {
+    const TNameKey key = NameKeyOf(word);
+    if (key.Kind == TIniItemKind::Text || !MayBeNamed(key, name, ends)) return false;
+    const TIniLineView line = ViewOf(word);
+    return match(line) && SameName(line.Name, key.Ends, name, ends);
   };
   // A short list is scanned from its end: quicker than a table, and needs none.
   if (FNamedCount <= kMaxScanned) {
-    for (auto item = FItems.rbegin(); item != FItems.rend(); ++item)
-      if (matches(**item)) return item->Get();
-    return nullptr;
+    for (size_t i = FChildren.size(); i > 0; --i)
+      if (matches(FChildren.Load(i - 1))) return i - 1;
+    return npos;
   }
   EnsureHashTable();
   // Duplicates sit anywhere in the probe run: the one latest in the document wins.
   const uint32_t hash = FoldedHash(name);
-  const std::vector<TSlot>& slots = FListIndex.load(std::memory_order_acquire)->Slots;
-  const size_t mask = slots.size() - 1;
-  TIniItem* last = nullptr;
+  const TListIndex& index = *FListIndex.load(std::memory_order_acquire);
+  const TSlot* slots = index.Slots.get();
+  const size_t mask = index.SlotCount - 1;
+  size_t last = npos;
   for (size_t at = hash & mask; slots[at].Hash != 0; at = (at + 1) & mask) {
     const TSlot& slot = slots[at];
-    if (slot.Hash != hash || (last && last->FIndex > slot.Index)) continue;
-    if (TIniItem* item = FItems[slot.Index].Get(); matches(*item)) last = item;
+    if (slot.Hash != hash || (last != npos && last > slot.Index)) continue;
+    if (matches(FChildren.Load(slot.Index))) last = slot.Index;
   }
   return last;
 }
 
+template <class Match>
+TIniItem* TIniList::FindLastItem(std::string_view name, Match match) const {
+  const size_t found = FindLast(name, match);
+  return found == npos ? nullptr : ChildAt(found);
+}
+
 TIniItem* TIniList::FindItem(std::string_view name) const {
   if (name.empty()) return nullptr;
-  return FindLast(name, [](const TIniItem&) { return true; });
+  return FindLastItem(name, [](const TIniLineView&) { return true; });
 }
 
 TIniItem* TIniList::FindKey(std::string_view name) const {
   if (name.empty()) return nullptr;
-  return FindLast(name, [](const TIniItem& item) { return item.IsKey(); });
+  return FindLastItem(name, [](const TIniLineView& line) { return line.Kind == TIniItemKind::Key; });
 }
 
 TIniItem* TIniList::FindOrAddKey(std::string_view name) {
@@ -358,16 +513,17 @@ TIniItem* TIniList::FindOrAddKey(std::string_view name) {
   if (TIniItem* key = FindKey(name)) return key;
   const size_t position = NewKeyPosition();
   Insert(MakeRef<TIniItem>(name, std::string_view{}), position);
-  return FItems[position].Get();
+  return ChildAt(position);
 }
 
 TIniObject* TIniList::FindObject(std::string_view name) const {
-  return static_cast<TIniObject*>(FindLast(name, [](const TIniItem& item) { return item.IsObject(); }));
+  return static_cast<TIniObject*>(
+      FindLastItem(name, [](const TIniLineView& line) { return line.Kind == TIniItemKind::Object; }));
 }
 
 TIniObject* TIniList::FindObjectOfClass(std::string_view name, std::string_view object_class) const {
-  return static_cast<TIniObject*>(FindLast(name, [&](const TIniItem& item) {
-    return item.IsObject() && SameTextUtf8(item.Value(), object_class);
+  return static_cast<TIniObject*>(FindLastItem(name, [&](const TIniLineView& line) {
+    return line.Kind == TIniItemKind::Object && SameTextUtf8(line.Value, object_class);
   }));
 }
 
@@ -389,6 +545,17 @@ TIniItem* TIniList::FindPath(std::string_view path) {
 
 // ---- TIniList: writing
 
+namespace {
+
+void WriteSectionHeader(TTextSaver& saver, std::string_view name) {
+  saver.Write("[");
+  saver.Write(name);
+  saver.Write("]");
+  saver.EndLine();
+}
+
+}  // namespace
+
 int TIniList::ChildIndent(int indent) const noexcept {
   switch (Kind()) {
     case TIniItemKind::Object:
@@ -402,10 +569,7 @@ int TIniList::ChildIndent(int indent) const noexcept {
 
 void TIniList::WriteHeader(TTextSaver& saver, int indent) const {
   if (Kind() == TIniItemKind::Section) {
-    saver.Write("[");
-    saver.Write(Name());
-    saver.Write("]");
-    saver.EndLine();
+    WriteSectionHeader(saver, Name());
   } else if (IsObject()) {
     saver.BeginLine(indent);
     saver.Write("object");
@@ -445,17 +609,23 @@ void TIniList::WriteText(TTextSaver& saver, int indent) const {
   enter(*this, indent);
   while (!open.empty()) {
     TFrame& top = open.back();
-    if (top.next == top.list->FItems.size()) {
+    if (top.next == top.list->FChildren.size()) {
       top.list->WriteFooter(saver, top.indent);
       open.pop_back();
       continue;
     }
-    const TIniItem& child = *top.list->FItems[top.next++];
+    const uintptr_t word = top.list->FChildren.Load(top.next++);
     const int child_indent = top.list->ChildIndent(top.indent);
-    if (child.IsList())
-      enter(static_cast<const TIniList&>(child), child_indent);
+    if (!IsLine(word) && ItemOf(word)->IsList()) {
+      enter(static_cast<const TIniList&>(*ItemOf(word)), child_indent);
+      continue;
+    }
+    // Lines are written from the text, without making items of them.
+    const TIniLineView line = top.list->ViewOf(word);
+    if (line.Kind == TIniItemKind::Section)
+      WriteSectionHeader(saver, line.Name);
     else
-      child.WriteText(saver, child_indent);
+      TIniItem::WriteLine(saver, child_indent, line);
   }
 }
 
@@ -466,11 +636,12 @@ TIniFile::TIniFile() : TIniSection(TIniItemKind::File) {}
 void TIniFile::Clear() {
   RemoveAll();
   FSectionCount = 0;
+  FDocument = nullptr;
 }
 
 TIniSection* TIniFile::SectionAt(size_t index) const {
   if (index >= FSectionCount) throw std::out_of_range("TIniFile.SectionAt");
-  return static_cast<TIniSection*>(FItems[FItems.size() - FSectionCount + index].Get());
+  return static_cast<TIniSection*>(ChildAt(Count() - FSectionCount + index));
 }
 
 bool TIniFile::Fail(std::string reason) {
@@ -552,14 +723,14 @@ std::string TIniFile::SaveToEscaped() const {
   return saver.TakeText();
 }
 
-TIniSection* TIniFile::FindSectionNamed(std::string_view name) const {
-  return static_cast<TIniSection*>(
-      FindLast(name, [](const TIniItem& item) { return item.Kind() == TIniItemKind::Section; }));
+size_t TIniFile::FindSectionNamed(std::string_view name) const {
+  return FindLast(name, [](const TIniLineView& line) { return line.Kind == TIniItemKind::Section; });
 }
 
 TIniSection* TIniFile::FindSection(std::string_view name) const {
   if (name.empty()) return const_cast<TIniFile*>(this);
-  return FindSectionNamed(name);
+  const size_t found = FindSectionNamed(name);
+  return found == npos ? nullptr : static_cast<TIniSection*>(ChildAt(found));
 }
 
 TIniSection* TIniFile::FindOrAddSection(std::string_view name) {

@@ -44,6 +44,7 @@ public:
 
 private:
   friend class TIniItem;
+  friend class TIniList;
   friend class TIniParser;
 
   // Memory for one item, and a share in keeping the block alive for it.
@@ -71,6 +72,13 @@ enum class TIniItemKind : uint8_t {
   File,     // the whole document
 };
 
+// What a line of the document says: its kind, name and value.
+struct TIniLineView {
+  TIniItemKind Kind;
+  std::string_view Name;
+  std::string_view Value;
+};
+
 // A line of the document: a key, or (with an empty name) a text line.
 class TIniItem : public TTextWriter {
 public:
@@ -88,12 +96,16 @@ public:
   std::string_view Name() const noexcept { return {FName, FNameSize}; }
   std::string_view Value() const noexcept { return {FName + FValueOffset, FValueSize}; }
   void SetValue(std::string_view utf8);
+  // NameEnds of the name, kept with the item.
+  uint16_t FoldedEnds() const noexcept { return FNameEnds; }
 
   // The list that holds the item and its index there (null when it is in none).
   TIniList* List() const noexcept { return FList; }
   size_t Index() const noexcept { return FIndex; }
 
   void WriteText(TTextSaver& saver, int indent) const override;
+  // A key or text line as WriteText writes it.
+  static void WriteLine(TTextSaver& saver, int indent, const TIniLineView& line);
 
   // Items made by code live on the heap; parsed ones in their document's text block.
   static void* operator new(size_t size);
@@ -111,6 +123,8 @@ private:
   friend class TIniList;
   friend class TIniParser;
 
+  // The text block a parsed item lives in; null for an item made by code.
+  static TIniText* HomeOf(const TIniItem& item) noexcept;
   void UseOwnText(std::string_view name, std::string_view value);
   void UseText(std::string_view name, std::string_view value) noexcept;
 
@@ -126,12 +140,72 @@ private:
   TIniList* FList = nullptr;
 };
 
+// The children of a list, one word each: a made item (its address; the word holds a
+// reference to it) or a line of the document text not yet made into an item. A parsed
+// line becomes an item only when it is reached through the interface, so that a document
+// of millions of lines nobody looks at costs a word a line. Grown with realloc, which moves
+// large arrays without a copy, so that their peak is not the old and the new array at once.
+class TIniChildren {
+public:
+  TIniChildren() = default;
+  TIniChildren(TIniChildren&& other) noexcept;
+  TIniChildren& operator=(TIniChildren&& other) noexcept;
+  ~TIniChildren();
+
+  size_t size() const noexcept { return FSize; }
+  bool empty() const noexcept { return FSize == 0; }
+  // Loads and stores are atomic: lookups may make lines into items while others read.
+  uintptr_t Load(size_t index) const noexcept;
+  void Store(size_t index, uintptr_t word) noexcept;
+  void PushBack(uintptr_t word);
+  void Insert(size_t position, uintptr_t word);
+  void Reserve(size_t count);
+  void ShrinkToFit() noexcept;
+  // Forgets the words from `count` on: their items now belong to someone else.
+  void Truncate(size_t count) noexcept { FSize = static_cast<uint32_t>(count); }
+  // Hands the made items over, one reference each, and empties the array.
+  void ReleaseInto(std::vector<Ref<TIniItem>>& items);
+
+private:
+  void Grow(size_t count);
+  uintptr_t* FWords = nullptr;
+  uint32_t FSize = 0;
+  uint32_t FCapacity = 0;
+};
+
 // An item with ordered children: a section, an object, or the file.
 class TIniList : public TIniItem {
 public:
-  std::span<const Ref<TIniItem>> Items() const noexcept { return FItems; }
-  size_t Count() const noexcept { return FItems.size(); }
-  TIniItem* ItemAt(size_t index) const { return FItems.at(index).Get(); }
+  // The children in order, made into items as they are reached.
+  class TItems {
+  public:
+    class iterator {
+    public:
+      iterator(const TIniList* list, size_t index) noexcept : FList(list), FIndex(index) {}
+      TIniItem* operator*() const { return FList->ChildAt(FIndex); }
+      iterator& operator++() noexcept {
+        ++FIndex;
+        return *this;
+      }
+      bool operator==(const iterator& other) const noexcept = default;
+
+    private:
+      const TIniList* FList;
+      size_t FIndex;
+    };
+    explicit TItems(const TIniList& list) noexcept : FList(&list) {}
+    iterator begin() const noexcept { return {FList, 0}; }
+    iterator end() const noexcept { return {FList, size()}; }
+    size_t size() const noexcept { return FList->Count(); }
+    bool empty() const noexcept { return size() == 0; }
+
+  private:
+    const TIniList* FList;
+  };
+
+  TItems Items() const noexcept { return TItems(*this); }
+  size_t Count() const noexcept { return FChildren.size(); }
+  TIniItem* ItemAt(size_t index) const;
   size_t NamedCount() const noexcept { return FNamedCount; }
 
   // The object children in document order.
@@ -180,36 +254,51 @@ private:
   friend class TIniParser;
   friend class TIniFile;
 
+  // The child at `index`, made into an item if it is still a line.
+  TIniItem* ChildAt(size_t index) const;
+  TIniItem* MakeChild(size_t index) const;
+  // The text that the list's unmade lines lie in.
+  const TIniText& LinesText() const noexcept;
+  TIniLineView ViewOf(uintptr_t word) const noexcept;
+
   void Insert(Ref<TIniItem> item, size_t position);
-  // Appends the children the parser has gathered, in one step.
-  void AppendParsed(std::span<Ref<TIniItem>> children);
-  // Makes `added`, just placed at `position`, a child of the list.
-  void Register(TIniItem& added, size_t position);
+  // Appends the children the parser has gathered in `pending` from `first` on, in one step.
+  void AppendParsed(TIniChildren& pending, size_t first);
+  // Makes the child just placed at `position` one of the list's.
+  void Register(uintptr_t word, size_t position);
   size_t AppendPosition(TIniItemKind kind) const noexcept;
   size_t NewKeyPosition() const noexcept;
   TIniList* FindOrAddChildList(std::string_view part);
-  // The last named child of that name for which `match` holds.
+  // The index of the last named child of that name for which `match` holds; npos if none.
   template <class Match>
-  TIniItem* FindLast(std::string_view name, Match match) const;
+  size_t FindLast(std::string_view name, Match match) const;
+  template <class Match>
+  TIniItem* FindLastItem(std::string_view name, Match match) const;
   void EnsureHashTable() const;
   static size_t SlotCountFor(size_t named_count) noexcept;
-  void AddToHashTable(const TIniItem& item);
-  void AddSlot(uint32_t hash, uint32_t index) const noexcept;
+  void AddToHashTable(uintptr_t word, size_t index);
+  void AddSlot(uint32_t hash, uint32_t index) const;
+  bool SameNameAndKind(size_t a, size_t b) const noexcept;
   void DropHashTable() noexcept;
-  static void ReleaseItems(std::vector<Ref<TIniItem>> items) noexcept;
+  static void ReleaseItems(TIniChildren children) noexcept;
   const std::vector<TIniObject*>& Objects() const noexcept;
   void DropIndex() noexcept;
   int ChildIndent(int indent) const noexcept;
   void WriteHeader(TTextSaver& saver, int indent) const;
   void WriteFooter(TTextSaver& saver, int indent) const;
 
-  std::vector<Ref<TIniItem>> FItems;
+  mutable TIniChildren FChildren;
   uint32_t FNamedCount = 0;
   // The hash table over the named children: open addressing, at most three quarters
-  // full. A slot holds a hash (0 when empty) and an index.
+  // full. A slot holds a hash (0 when empty) and an index. Of several keys (or sections)
+  // of one name only the last has a slot, so that a list of one name repeated millions of
+  // times needs next to none; objects all have theirs, since lookups also ask their class.
   struct TSlot {
     uint32_t Hash;
     uint32_t Index;
+  };
+  struct TFreeSlots {
+    void operator()(TSlot* slots) const noexcept;
   };
   // What only some lists need, made when first needed: the object children in order, and
   // the hash table, which the first lookup in a list of many named children builds. Most
@@ -217,10 +306,14 @@ private:
   // of many small sections stays a small multiple of its text.
   struct TListIndex {
     std::vector<TIniObject*> Objects;
-    std::vector<TSlot> Slots;
+    // Zeroed by calloc: the pages of a large table that no slot reaches stay untouched.
+    std::unique_ptr<TSlot[], TFreeSlots> Slots;
+    size_t SlotCount = 0;
+    size_t UsedSlots = 0;
     std::atomic<bool> HashReady{false};
   };
-  // Made by a change of the list, or under the hash table lock by a lookup.
+  static std::unique_ptr<TSlot[], TFreeSlots> ZeroedSlots(size_t count);
+  // Made by a change of the list, or under the tree lock by a lookup.
   mutable std::atomic<TListIndex*> FListIndex{nullptr};
   TListIndex& OwnIndex() const;
 };
@@ -251,6 +344,7 @@ protected:
   explicit TIniSection(TIniItemKind kind) : TIniList(kind, {}, {}) {}
 
 private:
+  friend class TIniList;
   friend class TIniParser;
   TIniSection(const TIniText& text, std::string_view name) : TIniList(TIniItemKind::Section, text, name, {}) {}
 };
@@ -306,11 +400,14 @@ private:
   bool Fail(std::string reason);
   // Parses the text from `start` on.
   bool Parse(std::string utf8, size_t start);
-  // Unlike FindSection, the empty name means a section written "[]".
-  TIniSection* FindSectionNamed(std::string_view name) const;
+  // Unlike FindSection, the empty name means a section written "[]". The index of the
+  // child, npos when there is none.
+  size_t FindSectionNamed(std::string_view name) const;
 
   // The sections are the last of the file's children, in document order.
   size_t FSectionCount = 0;
+  // The parsed text, which the file's unmade lines lie in.
+  Ref<TIniText> FDocument;
   std::string FLoadError;
 };
 

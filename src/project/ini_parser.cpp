@@ -8,7 +8,11 @@
 #include <emmintrin.h>
 #endif
 
+#include <limits>
+
+#include "base/assertions.h"
 #include "project/ini_file.h"
+#include "project/ini_lines.h"
 
 namespace orv {
 
@@ -162,23 +166,34 @@ TLine RecogniseLine(const char* begin, const TLineSpan& line) noexcept {
 
 }  // namespace
 
+TIniLineView ReadLineAt(std::string_view text, uint32_t offset) noexcept {
+  const char* begin = text.data() + offset;
+  const TLine line = RecogniseLine(begin, ScanLine(begin, text.data() + text.size()));
+  // Only text lines, keys and section headers are kept as lines.
+  constexpr TIniItemKind kKinds[] = {TIniItemKind::Text, TIniItemKind::Key, TIniItemKind::Section,
+                                     TIniItemKind::Object, TIniItemKind::Text};
+  return {kKinds[static_cast<int>(line.kind)], line.name, line.value};
+}
+
 // Lines are gathered for the lists open at the moment (the current section or the file,
 // and the objects open in it) and handed to a list in one step when it closes, so that its
-// array of children is allocated once at its final size.
+// array of children is allocated once at its final size. Keys, text lines and sections
+// without lines of their own are kept as lines (see TIniChildren), not made into items.
 class TIniParser {
 public:
-  TIniParser(TIniFile& file, Ref<TIniText> text) : FFile(file), FText(std::move(text)) { FOpen.push_back({&file, 0}); }
+  TIniParser(TIniFile& file, Ref<TIniText> text) : FFile(file), FText(std::move(text)) { FOpen.push_back({&file, 0, 0}); }
   ~TIniParser() { FText->ReturnUnusedShares(); }
   TIniParser(const TIniParser&) = delete;
   TIniParser& operator=(const TIniParser&) = delete;
 
   void Run(size_t start) {
     const std::string_view bytes = FText->Bytes();
+    ORV_ASSERT(bytes.size() <= std::numeric_limits<uint32_t>::max(), "a document text of 4 GiB or more");
     const char* at = bytes.data() + start;
     const char* end = bytes.data() + bytes.size();
     while (at < end) {
       const TLineSpan line = ScanLine(at, end);
-      AddLine(RecogniseLine(at, line));
+      AddLine(RecogniseLine(at, line), static_cast<uint32_t>(at - bytes.data()));
       at = SkipLineEnd(line.end, end);
     }
     while (!FOpen.empty()) CloseInnermost();
@@ -186,8 +201,9 @@ public:
 
 private:
   struct TOpenList {
-    TIniList* list;
+    TIniList* list;  // null for a section still kept as a line
     size_t first_pending;  // where its gathered children start in FPending
+    size_t section;  // the index of that section among the file's children
   };
 
   // CR LF, LF CR, a lone CR and a lone LF are one line end each.
@@ -198,15 +214,16 @@ private:
     return at;
   }
 
-  void AddLine(const TLine& line) {
+  void AddLine(const TLine& line, uint32_t offset) {
     switch (line.kind) {
       case TLineKind::Text:
+        FPending.PushBack(LineWord(TIniItemKind::Text, offset, {}));
+        break;
       case TLineKind::Key:
-        FPending.push_back(Ref<TIniItem>::Adopt(new (*FText) TIniItem(
-            line.kind == TLineKind::Key ? TIniItemKind::Key : TIniItemKind::Text, *FText, line.name, line.value)));
+        FPending.PushBack(LineWord(TIniItemKind::Key, offset, line.name));
         break;
       case TLineKind::Section:
-        OpenSection(line.name);
+        OpenSection(line.name, offset);
         break;
       case TLineKind::Object:
         OpenObject(line.name, line.value);
@@ -220,49 +237,54 @@ private:
   void CloseInnermost() {
     const TOpenList closing = FOpen.back();
     FOpen.pop_back();
-    closing.list->AppendParsed(std::span(FPending).subspan(closing.first_pending));
-    FPending.resize(closing.first_pending);
+    if (closing.first_pending == FPending.size()) return;
+    TIniList* list = closing.list ? closing.list : static_cast<TIniList*>(FFile.ChildAt(closing.section));
+    list->AppendParsed(FPending, closing.first_pending);
   }
 
-  void OpenSection(std::string_view name) {
+  void OpenSection(std::string_view name, uint32_t offset) {
     // A header inside an object closes every open object and is otherwise ignored.
     if (FOpen.size() > 1) {
       while (FOpen.size() > 1) CloseInnermost();
       return;
     }
     CloseInnermost();
-    TIniSection* section = FFile.FindSectionNamed(name);
-    if (!section) {
-      section = new (*FText) TIniSection(*FText, name);
-      FFile.Append(Ref<TIniItem>::Adopt(section));
+    size_t section = FFile.FindSectionNamed(name);
+    if (section == std::string_view::npos) {
+      section = FFile.FChildren.size();
+      const uintptr_t word = LineWord(TIniItemKind::Section, offset, name);
+      FFile.FChildren.PushBack(word);
+      FFile.Register(word, section);
     }
-    FOpen.push_back({section, 0});
+    const uintptr_t word = FFile.FChildren.Load(section);
+    FOpen.push_back({IsLine(word) ? nullptr : static_cast<TIniList*>(ItemOf(word)), 0, section});
   }
 
   void OpenObject(std::string_view name, std::string_view object_class) {
     auto* object = new (*FText) TIniObject(*FText, name, object_class);
-    FPending.push_back(Ref<TIniItem>::Adopt(object));
-    FOpen.push_back({object, FPending.size()});
+    FPending.PushBack(WordOf(object));
+    FOpen.push_back({object, FPending.size(), 0});
   }
 
   void CloseObject() {
     if (FOpen.size() > 1)
       CloseInnermost();
     else
-      FPending.push_back(MakeRef<TIniItem>(std::string_view{}, "end"));
+      FPending.PushBack(WordOf(MakeRef<TIniItem>(std::string_view{}, "end").Detach()));
   }
 
   TIniFile& FFile;
   Ref<TIniText> FText;
   // The file or its current section first, then the open objects, innermost last.
   std::vector<TOpenList> FOpen;
-  std::vector<Ref<TIniItem>> FPending;
+  TIniChildren FPending;
 };
 
 bool TIniFile::Parse(std::string utf8, size_t start) {
   Clear();
   FLoadError.clear();
-  TIniParser(*this, MakeRef<TIniText>(std::move(utf8))).Run(start);
+  FDocument = MakeRef<TIniText>(std::move(utf8));
+  TIniParser(*this, FDocument).Run(start);
   return true;
 }
 

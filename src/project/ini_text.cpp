@@ -38,6 +38,11 @@ void TIniItem::operator delete(void* item) noexcept {
 
 void TIniItem::operator delete(void* item, TIniText&) noexcept { operator delete(item); }
 
+TIniText* TIniItem::HomeOf(const TIniItem& item) noexcept {
+  const auto* block = reinterpret_cast<const std::byte*>(&item) - kItemHeader;
+  return *std::launder(reinterpret_cast<TIniText* const*>(block));
+}
+
 void TIniText::AddItemShares(size_t count) {
   if (FItemShares.fetch_add(count, std::memory_order_relaxed) == 0) AddRef();
 }

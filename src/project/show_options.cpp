@@ -45,7 +45,7 @@ public:
     if (FSection)
       for (const auto& item : FSection->Items())
         if (const auto number = NumberAfter(prefix, item->Name()); item->IsKey() && number > 0 && number <= count)
-          found[number] = item.Get();
+          found[number] = item;
     std::vector<WideString> texts;
     for (const auto& [number, key] : found) {
       WideString text;

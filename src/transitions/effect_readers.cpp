@@ -144,9 +144,9 @@ void CopyItems(const TIniList& from, TIniList& to) {
   while (!pending.empty()) {
     const auto [source, target] = pending.back();
     pending.pop_back();
-    for (const Ref<TIniItem>& item : source->Items()) {
+    for (const TIniItem* item : source->Items()) {
       if (item->IsObject()) {
-        const auto* object = static_cast<const TIniObject*>(item.Get());
+        const auto* object = static_cast<const TIniObject*>(item);
         pending.emplace_back(object, target->AddObject(object->Name(), object->ObjectClass()));
       } else if (item->IsKey()) {
         target->AddKey(item->Name(), item->Value());

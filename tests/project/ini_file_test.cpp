@@ -113,7 +113,9 @@ TEST(IniTree, RepeatedHeadersContinueOneSection) {
       "[main]\n"
       "OPT_A=2\n"
       "[MAIN]\n"
-      "opt_b=3\n");
+      "opt_b=3\n"
+      "[OTHER]\n"
+      "x=4\n");
   ASSERT_EQ(file->SectionCount(), 2u);
   TIniSection* main = file->SectionAt(0);
   EXPECT_EQ(main->Name(), "Main");
@@ -121,6 +123,8 @@ TEST(IniTree, RepeatedHeadersContinueOneSection) {
   EXPECT_EQ(ReadInteger(*file, "main", "opt_a", 0), 2);
   EXPECT_EQ(ReadInteger(*file, "Main", "opt_b", 0), 3);
   EXPECT_EQ(ReadInteger(*file, "", "top", -1), 0);
+  // A section left empty by its first header takes the lines of a later one.
+  EXPECT_EQ(ReadInteger(*file, "other", "x", 0), 4);
   EXPECT_EQ(file->FindSection(""), file.Get());
 }
 
@@ -160,21 +164,49 @@ TEST(IniTree, CrOnlyTextReadsLikeCrLf) {
 
 // ---- Lookups
 
+// With fillers the list is searched through its hash table, which keeps only the last key
+// of a name but every object.
 TEST(IniLookup, LastDuplicateWinsForEveryKindOfLookup) {
-  auto file = Load(
-      "[S]\n"
-      "k=1\n"
-      "object o:A\nv=1\nend\n"
-      "object O:B\nv=2\nend\n"
-      "object o:a\nv=3\nend\n"
-      "K=2\n");
-  TIniSection* s = file->FindSection("s");
-  EXPECT_EQ(ReadInteger(s->FindItem("k"), 0), 2);
-  EXPECT_EQ(ReadInteger(s->FindObject("o")->FindItem("v"), 0), 3);
-  EXPECT_EQ(ReadInteger(s->FindObjectOfClass("o", "b")->FindItem("v"), 0), 2);
-  EXPECT_EQ(ReadInteger(s->FindObjectOfClass("O", "A")->FindItem("v"), 0), 3);
-  EXPECT_EQ(s->FindObjectOfClass("o", "C"), nullptr);
-  EXPECT_EQ(s->FindItem(""), nullptr);
+  for (const int fillers : {0, 40}) {
+    std::string text = "[S]\nk=1\n";
+    for (int i = 0; i < fillers; ++i) text += "filler" + std::to_string(i) + "=x\nk=" + std::to_string(i) + "\n";
+    auto file = Load(text +
+                     "object o:A\nv=1\nend\n"
+                     "object O:B\nv=2\nend\n"
+                     "o=key\n"
+                     "object o:a\nv=3\nend\n"
+                     "K=2\n");
+    SCOPED_TRACE(fillers);
+    TIniSection* s = file->FindSection("s");
+    EXPECT_EQ(ReadInteger(s->FindItem("k"), 0), 2);
+    EXPECT_EQ(ReadInteger(s->FindObject("o")->FindItem("v"), 0), 3);
+    EXPECT_EQ(ReadInteger(s->FindObjectOfClass("o", "b")->FindItem("v"), 0), 2);
+    EXPECT_EQ(ReadInteger(s->FindObjectOfClass("O", "A")->FindItem("v"), 0), 3);
+    EXPECT_EQ(s->FindObjectOfClass("o", "C"), nullptr);
+    EXPECT_EQ(ReadUtf8(s->FindKey("O")), "key");
+    EXPECT_TRUE(s->FindItem("o")->IsObject());
+    EXPECT_EQ(s->FindItem(""), nullptr);
+  }
+}
+
+// Lines become items only when reached, and then once: every way to a line gives one item,
+// which knows its place.
+TEST(IniLookup, EveryWayToALineGivesTheSameItem) {
+  auto file = Load("; note\n[S]\na=1\n; comment\nb=2\n[T]\n");
+  TIniSection* s = file->FindSection("S");
+  TIniItem* b = s->FindKey("b");
+  ASSERT_TRUE(b);
+  EXPECT_EQ(s->ItemAt(2), b);
+  EXPECT_EQ(b->Index(), 2u);
+  EXPECT_EQ(b->List(), s);
+  std::vector<const TIniItem*> items;
+  for (const TIniItem* item : s->Items()) items.push_back(item);
+  ASSERT_EQ(items.size(), 3u);
+  EXPECT_EQ(items[2], b);
+  EXPECT_EQ(s->FindItem("A"), items[0]);
+  EXPECT_EQ(file->SectionAt(1), file->FindSection("t"));
+  EXPECT_EQ(file->SectionAt(1)->Index(), 2u);
+  EXPECT_EQ(file->ItemAt(0)->Value(), "; note");
 }
 
 TEST(IniLookup, NamesFoldCaseBeyondAscii) {
