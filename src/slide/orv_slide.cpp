@@ -25,12 +25,8 @@ int ReadTimesKey(const TIniSection& times, int number, int default_value) {
   return ReadInteger(times.FindKey("opt_synchpos" + std::to_string(number)), default_value);
 }
 
-}  // namespace
-
-namespace {
-
 void CopyItems(const TIniList& from, TIniList& to) {
-  for (const Ref<TIniItem>& item : from.Items()) {
+  for (const TIniItem* item : from.Items()) {
     if (item->IsObject()) CopyItems(static_cast<const TIniList&>(*item), *to.AddObject(item->Name(), item->Value()));
     else if (item->IsKey()) to.AddKey(item->Name(), item->Value());
     else to.AddText(item->Value());
