@@ -97,26 +97,31 @@ std::pair<int, std::string> CreateHiddenBeside(const std::string& target, const 
   CannotWrite(path, "no new file could be made beside it");
 }
 
-}  // namespace
-
-void CheckOutputFile(const std::string& path) {
-  switch (KindOf(path)) {
+// The target's kind once it is known to take the output; raises EFileError otherwise.
+TTargetKind CheckedKind(const std::string& path) {
+  const TTargetKind kind = KindOf(path);
+  switch (kind) {
     case TTargetKind::Missing:
       CheckFolderTakesFiles(FolderOf(path), path);
-      return;
+      break;
     case TTargetKind::File:
       CheckWritable(path);
       CheckFolderTakesFiles(FolderOf(FileBehindLinks(path)), path);
-      return;
+      break;
     case TTargetKind::Stream:
       CheckWritable(path);
-      return;
+      break;
     case TTargetKind::Folder:
       CannotWrite(path, "it is a folder");
     case TTargetKind::Other:
       CannotWrite(path, "it is not a file, a character device or a pipe");
   }
+  return kind;
 }
+
+}  // namespace
+
+void CheckOutputFile(const std::string& path) { CheckedKind(path); }
 
 void CheckOutputFolder(const std::string& folder) {
   std::string existing = folder;
@@ -132,8 +137,7 @@ bool SameExistingFile(const std::string& first, const std::string& second) {
 }
 
 TOutputFile::TOutputFile(const std::string& path) : FPath(path) {
-  CheckOutputFile(path);
-  if (KindOf(path) == TTargetKind::Stream) {
+  if (CheckedKind(path) == TTargetKind::Stream) {
     FHandle = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
     if (FHandle < 0) CannotWrite(path, ErrnoText());
     FWritingPath = path;
