@@ -4,6 +4,7 @@
 // Convert (and Open, Seek or Fill where they need to).
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -38,6 +39,10 @@ class TWavConverter : public TRefObject {
   double Position() const noexcept { return FPosition; }
   // The delivered bytes; consumers take them from its front.
   TLocalBuffer& Output() noexcept { return FOutput; }
+  // How many bytes at the front of the output are sound, the rest being the silence Fill
+  // added after the end of the data. A block that could not be decoded is replaced by
+  // silence that counts as sound, so the time after it stays in place.
+  size_t SoundBytes() const noexcept { return FOutput.Size() - std::min(FPadding, FOutput.Size()); }
   const TMediaInfo& Info() const noexcept { return FInfo; }
 
  protected:
@@ -56,19 +61,28 @@ class TWavConverter : public TRefObject {
   void SetDecodedFormat(const TWaveFormat& format);
   const TWaveFormat& DecodedFormat() const noexcept { return FDecodedFormat; }
 
+  // Composite converters have no stream of their own.
+  bool HasStream() const noexcept { return FStream != nullptr; }
   TStream& Stream() noexcept { return *FStream; }
   TLocalBuffer& Raw() noexcept { return FRaw; }
   TMediaInfo& MutableInfo() noexcept { return FInfo; }
   void SetPosition(double ms) noexcept { FPosition = ms; }
   // The end of the data in the stream (data offset + data size).
   int64_t DataEnd() const noexcept { return FInfo.DataOffset + FInfo.DataSize; }
+  // Empties the buffers, forgets the resampler's history and puts the stream at
+  // `data_position` bytes into the data, which is `ms` into the sound.
+  void Restart(int64_t data_position, double ms);
 
   // Bytes read for one raw block.
   size_t FRawBlockSize = 4096;
 
  private:
   void InstallResampler();
-  // Zero bytes (128 for 8-bit output) up to `count`.
+  // The data has ended: the resampler gives what it still holds.
+  void FinishData();
+  // 128 for 8-bit output, else 0.
+  uint8_t SilenceByte() const noexcept;
+  // Silence after the end of the data, up to `count` bytes of output.
   void PadWithSilence(size_t count);
 
   StreamPtr FStream;
@@ -78,6 +92,11 @@ class TWavConverter : public TRefObject {
   TLocalBuffer FOutput;
   std::unique_ptr<TPcmResampler> FResampler;
   double FPosition = 0;
+  // Where ReadRaw reads next, as a stream position.
+  int64_t FReadPosition = 0;
+  bool FDataEnded = false;
+  // How many bytes at the back of the output are padding rather than sound.
+  size_t FPadding = 0;
 };
 
 }  // namespace orv
