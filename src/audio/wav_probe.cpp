@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "audio/adpcm_decoder.h"
 #include "audio/media_probe.h"
 
 namespace orv {
@@ -114,11 +115,9 @@ bool CheckFormat(TMediaInfo& info, std::string* reason) {
   }
 }
 
-// Sample frames in `size` bytes of Microsoft ADPCM: whole blocks, and a cut last block
-// that still holds its header.
+// Sample frames in `size` bytes of Microsoft ADPCM: whole blocks, and a cut last block.
 int64_t AdpcmFrames(const TWaveFormat& format, int64_t size) {
-  const int64_t header = kAdpcmHeaderBytesPerChannel * format.Channels;
-  const auto frames_in = [&](int64_t block) { return block < header ? 0 : 2 + (block - header) * 2 / format.Channels; };
+  const auto frames_in = [&](int64_t block) { return static_cast<int64_t>(AdpcmFramesInBlock(block, format.Channels)); };
   return size / format.BlockAlign * frames_in(format.BlockAlign) + frames_in(size % format.BlockAlign);
 }
 
