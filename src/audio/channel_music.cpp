@@ -34,25 +34,22 @@ void TChannelMusic::Dispose() {
   TRefObject::Dispose();
 }
 
-float TChannelMusic::Volume() const {
+float TChannelMusic::Volume() const { return ReadGainPart(FVolume); }
+
+void TChannelMusic::SetVolume(float volume) { SetGainPart(FVolume, volume); }
+
+float TChannelMusic::MasterFactor() const { return ReadGainPart(FMasterFactor); }
+
+void TChannelMusic::SetMasterFactor(float factor) { SetGainPart(FMasterFactor, factor); }
+
+float TChannelMusic::ReadGainPart(const float& part) const {
   std::lock_guard lock(FLock);
-  return FVolume;
+  return part;
 }
 
-void TChannelMusic::SetVolume(float volume) {
+void TChannelMusic::SetGainPart(float& part, float value) {
   std::lock_guard lock(FLock);
-  FVolume = volume;
-  ApplyGain();
-}
-
-float TChannelMusic::MasterFactor() const {
-  std::lock_guard lock(FLock);
-  return FMasterFactor;
-}
-
-void TChannelMusic::SetMasterFactor(float factor) {
-  std::lock_guard lock(FLock);
-  FMasterFactor = factor;
+  part = value;
   ApplyGain();
 }
 

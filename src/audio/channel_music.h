@@ -67,12 +67,15 @@ protected:
   void Dispose() override;
 
 private:
+  // Fades every stream out and waits (3 s at most) until the killer has taken them.
+  void FadeOutAndWait();
+  // The volume and the master factor, each under the lock.
+  float ReadGainPart(const float& part) const;
+  void SetGainPart(float& part, float value);
   // With the lock held.
   Ref<TMusicChannel> Current() const;
   Ref<TMusicChannel> NewStream(double ms);
   void ApplyGain();
-  // Fades every stream out and waits (3 s at most) until the killer has taken them.
-  void FadeOutAndWait();
 
   Ref<TMusicPlayerClass> FOwner;
   std::string FSourceName;

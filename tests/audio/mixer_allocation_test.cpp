@@ -2,38 +2,11 @@
 // streams do. A counting operator new watches the thread that renders.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <new>
 #include <vector>
 
 #include "audio/music_output.h"
+#include "counting_new.h"
 #include "signal_converter.h"
-
-namespace {
-thread_local bool t_watching = false;
-thread_local long t_allocations = 0;
-
-void* CountedAllocation(std::size_t size) noexcept {
-  if (t_watching) ++t_allocations;
-  return std::malloc(size ? size : 1);
-}
-void* CountedAllocationOrThrow(std::size_t size) {
-  if (void* memory = CountedAllocation(size)) return memory;
-  throw std::bad_alloc();
-}
-}  // namespace
-
-// Every plain form is replaced, so that each allocation is paired with our own release.
-void* operator new(std::size_t size) { return CountedAllocationOrThrow(size); }
-void* operator new[](std::size_t size) { return CountedAllocationOrThrow(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return CountedAllocation(size); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return CountedAllocation(size); }
-void operator delete(void* memory) noexcept { std::free(memory); }
-void operator delete[](void* memory) noexcept { std::free(memory); }
-void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
-void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
-void operator delete(void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
-void operator delete[](void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
 
 namespace orv {
 namespace {
@@ -53,11 +26,11 @@ TEST(MixerAllocationTest, RenderingNeverAllocates) {
   channels[0]->Seek(50);
   channels[1]->Stop(20);
   std::vector<int16_t> block(2 * 4000);
-  t_watching = true;
+  test::t_watching = true;
   // Fades, a cross-fade, playing on, data running out, and silence after it.
   for (int i = 0; i < 8; ++i) output->Mixer().Render(block.data(), 2000 + 250 * i);
-  t_watching = false;
-  EXPECT_EQ(t_allocations, 0);
+  test::t_watching = false;
+  EXPECT_EQ(test::t_watched_allocations, 0);
 }
 
 }  // namespace
