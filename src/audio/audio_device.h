@@ -23,15 +23,15 @@ inline int64_t MsToFrames(double ms) { return std::llround(ms * kOutputRate / 10
 
 // Produces the mix. Called on the device's thread: it must not block or allocate.
 class TAudioRenderer {
-public:
+ public:
   virtual void Render(int16_t* frames, size_t count) noexcept = 0;
 
-protected:
+ protected:
   ~TAudioRenderer() = default;
 };
 
 class TAudioDevice {
-public:
+ public:
   virtual ~TAudioDevice() = default;
   TAudioDevice(const TAudioDevice&) = delete;
   TAudioDevice& operator=(const TAudioDevice&) = delete;
@@ -52,12 +52,12 @@ public:
   int64_t WorstRenderNanoseconds() const noexcept { return FWorstRender.load(std::memory_order_relaxed); }
   uint64_t RenderCalls() const noexcept { return FCalls.load(std::memory_order_relaxed); }
 
-protected:
+ protected:
   explicit TAudioDevice(TAudioRenderer& renderer) : FRenderer(renderer) {}
   // Renders one block and keeps the clock and the timing figures.
   void RenderBlock(int16_t* frames, size_t count) noexcept;
 
-private:
+ private:
   TAudioRenderer& FRenderer;
   std::atomic<uint64_t> FFrames{0};
   std::atomic<int64_t> FLastBlock{0};
@@ -67,20 +67,20 @@ private:
 
 // Rendered on demand: each Pull mixes exactly the frames asked for.
 class TOfflineAudioDevice : public TAudioDevice {
-public:
+ public:
   explicit TOfflineAudioDevice(TAudioRenderer& renderer) : TAudioDevice(renderer) {}
   bool Usable() const override { return true; }
   // The next `frames` frames of the mix (interleaved; valid until the next pull).
   const std::vector<int16_t>& Pull(size_t frames);
 
-private:
+ private:
   std::vector<int16_t> FBlock;
 };
 
 // The sound card through SDL. SDL's "dummy" driver plays nothing and its clock drifts,
 // so it counts as no device.
 class TSdlAudioDevice : public TAudioDevice {
-public:
+ public:
   // Frames per callback: about 12 ms, so a fade asked for is heard within one block.
   static constexpr int kBlockFrames = 512;
 
@@ -94,7 +94,7 @@ public:
   // timer, up to one block's length, so that it does not advance in steps.
   double ClockMs() const override;
 
-private:
+ private:
   static void Callback(void* device, int16_t* frames, int count);
   bool OpenPort();
 

@@ -15,7 +15,7 @@ namespace orv {
 class TMusicChannel;
 
 class TAudioMixer : public TAudioRenderer {
-public:
+ public:
   static constexpr size_t kMaxStreams = 64;
   // The mix is built in pieces of this many frames (any device block size works).
   static constexpr size_t kChunkFrames = 1024;
@@ -32,7 +32,7 @@ public:
   // Counts up twice per rendered block: whether the device still pulls.
   uint64_t Passes() const noexcept { return FPass.load(std::memory_order_relaxed); }
 
-private:
+ private:
   void RenderChunk(int16_t* frames, size_t count) noexcept;
 
   std::array<std::atomic<TMusicChannel*>, kMaxStreams> FSlots{};

@@ -11,7 +11,7 @@ namespace orv {
 class TAudioMixer;
 
 class TChannelKiller : public TOrvThread {
-public:
+ public:
   explicit TChannelKiller(TAudioMixer& mixer) : TOrvThread("Channel killer"), FMixer(mixer) {}
   ~TChannelKiller() override { Stop(); }
 
@@ -19,10 +19,10 @@ public:
   // destroyed takes it to free what the killer has not.
   std::mutex& Lock() noexcept { return FLock; }
 
-protected:
+ protected:
   void Step() override;
 
-private:
+ private:
   void FreePlayedOut();
 
   TAudioMixer& FMixer;

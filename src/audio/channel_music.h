@@ -22,7 +22,7 @@ class TMusicPlayerClass;
 using TConverterSource = std::function<Ref<TWavConverter>()>;
 
 class TChannelMusic : public TRefObject {
-public:
+ public:
   // Runs on the channel killer's thread when the current stream has played all its data.
   // It must not release the channel's last reference.
   using TEndHandler = std::function<void(TChannelMusic&)>;
@@ -63,10 +63,10 @@ public:
   // handler when it was the current one and its data ran out.
   Ref<TMusicChannel> TakePlayedOut(TMusicChannel& stream);
 
-protected:
+ protected:
   void Dispose() override;
 
-private:
+ private:
   // Fades every stream out and waits (3 s at most) until the killer has taken them.
   void FadeOutAndWait();
   // The volume and the master factor, each under the lock.

@@ -22,16 +22,16 @@ float FadeStep(double fade_ms) { return 1.0f / float(std::max<int64_t>(1, MsToFr
 
 // Tops the ring up every 100 ms, or when woken.
 class TMusicChannel::TRefillThread : public TOrvThread {
-public:
+ public:
   explicit TRefillThread(TMusicChannel& stream) : TOrvThread("Audio stream refill"), FStream(stream) {}
 
-protected:
+ protected:
   void Step() override {
     FStream.Refill();
     WaitForEvents(kRefillInterval);
   }
 
-private:
+ private:
   TMusicChannel& FStream;
 };
 
@@ -107,8 +107,8 @@ void TMusicChannel::MixInto(float* sum, size_t frames) noexcept {
 
 size_t TMusicChannel::MixQueued(float* sum, size_t frames) noexcept {
   const bool fading_out = State() == TState::FadingOut;
-  const float step = fading_out ? -FFadeOutStep.load(std::memory_order_relaxed)
-                                : FFadeInStep.load(std::memory_order_relaxed);
+  const float step =
+      fading_out ? -FFadeOutStep.load(std::memory_order_relaxed) : FFadeInStep.load(std::memory_order_relaxed);
   const float amplitude = FAmplitude.load(std::memory_order_relaxed);
   size_t done = 0;
   while (done < frames) {

@@ -19,7 +19,7 @@ class TAudioMixer;
 class TChannelMusic;
 
 class TMusicChannel : public TRefObject {
-public:
+ public:
   enum class TState : int { Ready = 0, Playing = 1, FadingOut = 2 };
 
   static constexpr size_t kRingFrames = 2 * kOutputRate;
@@ -56,10 +56,10 @@ public:
   // Audio thread: adds this stream's next `frames` frames to `sum`.
   void MixInto(float* sum, size_t frames) noexcept;
 
-protected:
+ protected:
   void Dispose() override;
 
-private:
+ private:
   class TRefillThread;
 
   // Decodes up to `frames` frames into the ring (as many as fit).
@@ -85,7 +85,7 @@ private:
   std::atomic<uint64_t> FPlayed{0};
   std::atomic<uint64_t> FUnderruns{0};
   std::atomic<double> FBasePosition{0};  // set while ready
-  float FFade = 0;           // the audio thread's own
+  float FFade = 0;                       // the audio thread's own
 };
 
 }  // namespace orv

@@ -22,7 +22,7 @@ namespace orv {
 
 // What the music player asks of the output.
 class TMusicPlayer : public TRefObject {
-public:
+ public:
   // Whether the device plays sound now.
   virtual bool DeviceUsable() const = 0;
   // Multiplies every channel's volume (1 at first).
@@ -45,7 +45,7 @@ public:
 using TAudioDeviceMaker = std::function<std::unique_ptr<TAudioDevice>(TAudioRenderer& renderer)>;
 
 class TMusicPlayerClass : public TMusicPlayer {
-public:
+ public:
   // The output on the sound card (or on the device `maker` makes); null when no device
   // that plays sound opens.
   static Ref<TMusicPlayerClass> Create(const TAudioDeviceMaker& maker = SoundCard);
@@ -71,11 +71,11 @@ public:
   void Register(TChannelMusic& channel);
   void Unregister(TChannelMusic& channel);
 
-protected:
+ protected:
   TMusicPlayerClass() = default;
   void Dispose() override;
 
-private:
+ private:
   TConverterSource ConverterSource(const std::string& source, const TMediaInfo& info) const;
 
   // Declared in this order so that the device stops pulling before the mixer goes.

@@ -13,7 +13,7 @@
 namespace orv {
 
 class TStreamRing {
-public:
+ public:
   explicit TStreamRing(size_t frames) : FSamples(frames * kOutputChannels), FFrames(frames) {}
 
   size_t Capacity() const noexcept { return FFrames; }
@@ -33,7 +33,7 @@ public:
   const int16_t* Peek(size_t count, size_t& available) const noexcept;
   void Consume(size_t count) noexcept { FRead.fetch_add(count, std::memory_order_release); }
 
-private:
+ private:
   std::vector<int16_t> FSamples;
   size_t FFrames;
   std::atomic<uint64_t> FWritten{0};

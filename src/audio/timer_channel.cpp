@@ -78,16 +78,16 @@ void TDeviceClock::Rebase(double time_ms) {
 }
 
 class TTimerChannel::TPollThread : public TOrvThread {
-public:
+ public:
   explicit TPollThread(TTimerChannel& channel) : TOrvThread("Audio clock"), FChannel(channel) {}
 
-protected:
+ protected:
   void Step() override {
     FChannel.Poll();
     WaitForEvents(std::chrono::milliseconds(int(TClockSmoother::kFollowIntervalMs)));
   }
 
-private:
+ private:
   TTimerChannel& FChannel;
 };
 

@@ -14,7 +14,7 @@ namespace orv {
 
 // A clock running on the system timer, slewed toward a reference time.
 class TClockSmoother {
-public:
+ public:
   static constexpr double kFollowIntervalMs = 10;
   static constexpr double kMaxCorrectionMs = 1;
 
@@ -25,7 +25,7 @@ public:
   // stays between 0.9 and 1.1 of the timer's, so it is continuous and never goes back.
   void Follow(double now_ms, double reference_ms);
 
-private:
+ private:
   double FTimeAt = 0;
   double FNowAt = 0;
   double FRate = 1;
@@ -33,7 +33,7 @@ private:
 
 // The clock's reckoning, driven by a caller that tells it the system time.
 class TDeviceClock {
-public:
+ public:
   explicit TDeviceClock(TAudioDevice& device) : FDevice(device) {}
 
   // The clock anchors on the device once the device has taken its first block.
@@ -47,7 +47,7 @@ public:
   double Time(double now_ms) const;
   void SetTime(double now_ms, double time_ms);
 
-private:
+ private:
   double AudioTime() const { return FBase + FDevice.ClockMs() - FDeviceAtBase; }
   void Rebase(double time_ms);
 
@@ -57,13 +57,13 @@ private:
   bool FAnchored = false;
   bool FDeviceLost = false;
   uint64_t FFramesAtStart = 0;
-  double FBase = 0;          // the clock's time when the device's clock read FDeviceAtBase
+  double FBase = 0;  // the clock's time when the device's clock read FDeviceAtBase
   double FDeviceAtBase = 0;
 };
 
 // The clock channel: a TDeviceClock polled every 10 ms on a thread of its own.
 class TTimerChannel {
-public:
+ public:
   explicit TTimerChannel(TAudioDevice& device);
   ~TTimerChannel();
 
@@ -73,7 +73,7 @@ public:
   bool IsRunning() const;
   void Stop();
 
-private:
+ private:
   class TPollThread;
   void Poll();
 

@@ -9,7 +9,7 @@
 namespace orv {
 
 class TAudioPort {
-public:
+ public:
   // Runs on SDL's audio thread: fills `count` interleaved stereo frames.
   using TRenderCallback = void (*)(void* context, int16_t* frames, int count);
 
@@ -29,7 +29,7 @@ public:
   // The driver in use ("pulseaudio", "alsa", "disk", "dummy"); empty when closed.
   std::string DriverName() const;
 
-private:
+ private:
   static void Trampoline(void* port, uint8_t* bytes, int length);
 
   TRenderCallback FCallback;

@@ -19,13 +19,13 @@ namespace orv {
 namespace {
 
 using test::Constant;
-using test::TSignal;
 using test::Tone;
+using test::TSignal;
 
 constexpr int64_t kMinute = 60 * kOutputRate;
 
 class AudioOutputTest : public ::testing::Test {
-protected:
+ protected:
   Ref<TChannelMusic> Channel(TSignal signal, int64_t frames = kMinute, double start = TMusicPlayer::kNoStart) {
     auto converters = [=]() -> Ref<TWavConverter> { return MakeRef<test::TSignalConverter>(signal, frames); };
     return FOutput->CreateChannel("signal", test::SignalInfo(frames), converters, start);
@@ -88,8 +88,7 @@ TEST_F(AudioOutputTest, SeekWhilePlayingCrossFadesWithoutClickOrGap) {
 
   // The largest step a clean tone makes, plus what a 441-frame cross-fade adds.
   const double largest_step = amplitude * 2 * 3.15 * hertz / kOutputRate + 2 * amplitude / 441;
-  for (size_t i = 1; i < heard.size(); ++i)
-    ASSERT_LE(std::abs(heard[i] - heard[i - 1]), largest_step) << "frame " << i;
+  for (size_t i = 1; i < heard.size(); ++i) ASSERT_LE(std::abs(heard[i] - heard[i - 1]), largest_step) << "frame " << i;
   // After the 10 ms the new position alone plays, from the first block after the seek.
   const int64_t target = MsToFrames(target_ms);
   for (int64_t j = 441; j < 4410; ++j) ASSERT_NEAR(after[j], tone(target + j), 1) << "frame " << j;

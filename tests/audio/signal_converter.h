@@ -26,8 +26,9 @@ inline TSignal Tone(double hertz, double amplitude) {
 }
 
 class TSignalConverter : public TWavConverter {
-public:
-  TSignalConverter(TSignal signal, int64_t frames) : TWavConverter(nullptr), FSignal(std::move(signal)), FFrames(frames) {}
+ public:
+  TSignalConverter(TSignal signal, int64_t frames)
+      : TWavConverter(nullptr), FSignal(std::move(signal)), FFrames(frames) {}
 
   bool Fill(size_t count) override {
     TLocalBuffer& output = Output();
@@ -49,7 +50,7 @@ public:
     Output().Clear();
   }
 
-private:
+ private:
   TSignal FSignal;
   int64_t FFrames;
   int64_t FNext = 0;

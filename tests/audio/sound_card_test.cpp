@@ -44,9 +44,9 @@ TEST(SoundCardTest, ToneOnAChannelReachesTheDiskDriversFile) {
   const double amplitude = 12000, hertz = 441;
   const test::TSignal tone = test::Tone(hertz, amplitude);
   const int64_t frames = 10 * kOutputRate;
-  auto channel = output->CreateChannel("tone", test::SignalInfo(frames),
-                                       [&] { return Ref<TWavConverter>(MakeRef<test::TSignalConverter>(tone, frames)); },
-                                       TMusicPlayer::kNoStart);
+  auto channel = output->CreateChannel(
+      "tone", test::SignalInfo(frames),
+      [&] { return Ref<TWavConverter>(MakeRef<test::TSignalConverter>(tone, frames)); }, TMusicPlayer::kNoStart);
   ASSERT_TRUE(channel->Play(10));
   const auto quarter_second = std::uintmax_t(kOutputRate / 4 * 4);
   EXPECT_TRUE(Within(std::chrono::seconds(10), [&] {

@@ -1,24 +1,24 @@
 // The clock channel's reckoning over simulated time: a device taking blocks at its own
 // pace, a system timer with jitter, and a device that goes away for a while.
+#include "audio/timer_channel.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <random>
-
-#include "audio/timer_channel.h"
 
 namespace orv {
 namespace {
 
 // The clock reads only the frame count: what is played does not matter.
 class TSilence : public TAudioRenderer {
-public:
+ public:
   void Render(int16_t* frames, size_t count) noexcept override { std::fill_n(frames, count * kOutputChannels, 0); }
 };
 
 // An offline device the test can unplug.
 class TUnpluggableDevice : public TOfflineAudioDevice {
-public:
+ public:
   using TOfflineAudioDevice::TOfflineAudioDevice;
   bool KeepAlive() override { return Plugged; }
   bool Plugged = true;
@@ -29,7 +29,7 @@ constexpr double kStartMs = 5000;
 // Runs the clock as its thread would, polling every 10 ms (± 3 ms of scheduling jitter),
 // while the device takes 512-frame blocks at `device_rate` times real time (when plugged).
 class TClockRun {
-public:
+ public:
   TClockRun() { FClock.Start(); }
 
   // Simulates `seconds`; fails the test at the first step backward.
@@ -57,7 +57,7 @@ public:
   TUnpluggableDevice FDevice{FSilence};
   TDeviceClock FClock{FDevice};
 
-private:
+ private:
   void TakeBlocks(double ms) {
     FOwed += MsToFrames(ms);
     for (; FOwed >= 512; FOwed -= 512) FDevice.Pull(512);

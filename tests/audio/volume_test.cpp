@@ -1,7 +1,7 @@
 // Gains as attenuations in hundredths of a decibel, and back.
-#include <gtest/gtest.h>
-
 #include "audio/volume.h"
+
+#include <gtest/gtest.h>
 
 namespace orv {
 namespace {
@@ -11,8 +11,8 @@ TEST(VolumeTest, GainsMapToHundredthsOfADecibelAndBack) {
     double gain;
     int attenuation;
   };
-  for (const TCase c : {TCase{1, 0}, {0.5, -600}, {0.25, -1200}, {0.1, -1993}, {0, -10000}, {1e-9, -10000},
-                        {-1, -10000}, {2, 0}})
+  for (const TCase c :
+       {TCase{1, 0}, {0.5, -600}, {0.25, -1200}, {0.1, -1993}, {0, -10000}, {1e-9, -10000}, {-1, -10000}, {2, 0}})
     EXPECT_EQ(GainToAttenuation(c.gain), c.attenuation) << c.gain;
   EXPECT_DOUBLE_EQ(AttenuationToGain(-600), 0.5);
   EXPECT_DOUBLE_EQ(AttenuationToGain(0), 1);
