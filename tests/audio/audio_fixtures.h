@@ -62,7 +62,9 @@ class TWavBuilder {
 // A folder of sound files for one test suite, removed with it.
 class TSoundFolder {
  public:
-  TSoundFolder() : FPath(std::filesystem::temp_directory_path() / ("orv_audio_" + std::to_string(::getpid()))) {
+  TSoundFolder()
+      : FPath(std::filesystem::temp_directory_path() /
+              ("orv_audio_" + std::to_string(::getpid()) + "_" + std::to_string(FCount++))) {
     std::filesystem::create_directories(FPath);
   }
   ~TSoundFolder() {
@@ -80,6 +82,7 @@ class TSoundFolder {
   }
 
  private:
+  static inline int FCount = 0;
   std::filesystem::path FPath;
 };
 

@@ -109,6 +109,32 @@ TEST_P(WavDecoding, SeeksLandOnTheSampleOfTheTime) {
   }
 }
 
+double Energy(const std::vector<int16_t>& samples) {
+  double sum = 0;
+  for (const int16_t sample : samples) sum += double(sample) * sample;
+  return sum;
+}
+
+TEST(SixChannelWav, FoldsToStereoByItsSpeakerLayout) {
+  TSoundFolder folder;
+  // Sound only on the front left speaker, then only on the side right one.
+  for (const auto& [speaker, side] : {std::pair{0, 0}, std::pair{5, 1}}) {
+    std::string tones;
+    for (int channel = 0; channel < 6; ++channel)
+      tones += std::string(channel ? "|" : "") + (channel == speaker ? "0.5*sin(2*PI*440*t)" : "0");
+    const std::string path = folder.Make("six.wav", "-f lavfi -i 'aevalsrc=" + tones +
+                                                        ":s=48000:d=1:channel_layout=5.1(side)' -c:a pcm_s24le");
+    TMediaInfo info;
+    Ref<TWavConverter> converter = OpenConverter(path, &info);
+    ASSERT_TRUE(converter);
+    EXPECT_EQ(info.ChannelMask, 0x60Fu);
+    const std::vector<int16_t> stereo = DecodeRest(*converter);
+    EXPECT_NEAR(double(stereo.size()), 44100 * 2, 4);
+    EXPECT_GT(Energy(Channel(stereo, side)), 1e9) << speaker;
+    EXPECT_EQ(Energy(Channel(stereo, 1 - side)), 0) << speaker;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Kinds, WavDecoding, testing::ValuesIn(kDecodeCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
