@@ -27,7 +27,8 @@ class TWavConverter : public TRefObject {
   // standard format, as no consumer takes those. False when the record cannot be decoded.
   virtual bool Open(const TMediaInfo& info);
   // The format Fill delivers from now on; a resampler joins when it differs from the
-  // format the decoder produces.
+  // format the decoder produces. Raises EConvertError for an output no resampler writes
+  // (anything but 8 or 16-bit PCM with 1 or 2 channels).
   void SetOutputFormat(const TWaveFormat& format);
   // Makes the output hold at least `count` bytes. After the data has ended the rest is
   // silence. True while real sound was delivered; false at the end or on a broken block
@@ -69,6 +70,9 @@ class TWavConverter : public TRefObject {
   void SetPosition(double ms) noexcept { FPosition = ms; }
   // The end of the data in the stream (data offset + data size).
   int64_t DataEnd() const noexcept { return FInfo.DataOffset + FInfo.DataSize; }
+  // The sample frame that holds the moment `ms` (the one that starts at or before it),
+  // bounded by 0 and `frames`; NaN counts as 0.
+  static int64_t FrameAt(double ms, uint32_t rate, int64_t frames);
   // Empties the buffers, forgets the resampler's history and puts the stream at
   // `data_position` bytes into the data, which is `ms` into the sound.
   void Restart(int64_t data_position, double ms);

@@ -3,6 +3,7 @@
 // WAV. A file that cannot be decoded leaves no output behind.
 #include <unistd.h>
 
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -72,8 +73,13 @@ class TWavOutput {
     if (handle < 0) throw EFileError("Cannot write beside " + path + ": " + std::strerror(errno));
     close(handle);
     FTempPath = pattern;
-    FFile = std::make_unique<TFileStream>(FTempPath, TFileMode::Create);
-    WriteHeader();
+    try {
+      FFile = std::make_unique<TFileStream>(FTempPath, TFileMode::Create);
+      WriteHeader();
+    } catch (...) {
+      std::remove(FTempPath.c_str());
+      throw;
+    }
   }
   ~TWavOutput() {
     FFile.reset();
