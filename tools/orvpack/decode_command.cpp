@@ -14,8 +14,11 @@
 
 #include "audio/audio_decoders.h"
 #include "audio/converter_factory.h"
+#include "audio/decoder_library.h"
 #include "audio/media_probe.h"
+#include "base/program_path.h"
 #include "command.h"
+#include "video/media_library.h"
 
 namespace orv::orvpack {
 namespace {
@@ -144,6 +147,13 @@ void CopySound(TWavConverter& converter, int64_t limit, TWavOutput& output) {
   }
 }
 
+// The folder Common/ lies beside: the program's own when installed beside the player,
+// its parent in the build tree (tools/orvpack/).
+std::string LibraryBaseFolder() {
+  const std::string parent = ProgramFolder() + "../";
+  return std::filesystem::exists(parent + kMediaLibraryPath) ? parent : ProgramFolder();
+}
+
 int Fail(const std::string& file, const std::string& reason) {
   std::fprintf(stderr, "orvpack decode: %s: %s\n", file.c_str(), reason.c_str());
   return kExitBadInput;
@@ -158,6 +168,10 @@ int RunDecode(const Args& args) {
     return kExitBadInput;
   }
   InstallAudioDecoders();
+  // The libraries the player loads from Common/ beside its folder, for Ogg, WMA and the rest.
+  const std::string folder = LibraryBaseFolder();
+  LoadDecoderLibraries(folder);
+  LoadSharedMediaLibrary(folder + kMediaLibraryPath);
   StreamPtr stream;
   try {
     stream = std::make_unique<TFileStream>(parsed->Input, TFileMode::OpenRead);
