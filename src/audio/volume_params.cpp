@@ -13,6 +13,25 @@ constexpr int64_t kFrameBytes = 4;
 
 bool NearUnity(double gain) noexcept { return gain >= 0.99 && gain <= 1.01; }
 
+bool EarlierPoint(double time, const TVolumeItem& point) { return time < point.Time; }
+
+// The point that ends an envelope of `points` (sorted by time) at `length`, removing the
+// points past it. An envelope that ends before the length goes on to `last_added` (the
+// volume of the point added last); one that reaches past the length is cut there, at the
+// volume its curve has at that time, so that a shortened item keeps the shape of its
+// fades up to its end.
+TVolumeItem EndPoint(std::vector<TVolumeItem>& points, double length, double last_added) {
+  const auto after = std::upper_bound(points.begin(), points.end(), length, EarlierPoint);
+  if (after == points.end()) return {length, last_added};
+  double volume = after->Volume;
+  if (after != points.begin()) {
+    const TVolumeItem& before = *(after - 1);
+    volume = before.Volume + (after->Volume - before.Volume) * (length - before.Time) / (after->Time - before.Time);
+  }
+  points.erase(after, points.end());
+  return {length, volume};
+}
+
 }  // namespace
 
 void TVolumeParams::Add(double time_ms, double volume) {
@@ -26,9 +45,9 @@ void TVolumeParams::Compile(double length_ms) {
   FEnded = true;
   if (FItems.empty()) return;
   std::vector<TVolumeItem> points = FItems;
-  points.push_back({length_ms, FItems.back().Volume});
   std::stable_sort(points.begin(), points.end(),
                    [](const TVolumeItem& a, const TVolumeItem& b) { return a.Time < b.Time; });
+  points.push_back(EndPoint(points, length_ms, FItems.back().Volume));
   // Of points with one time the last in that order wins: keep the last of each run.
   std::vector<TVolumeItem> kept;
   for (size_t i = 0; i < points.size(); ++i)

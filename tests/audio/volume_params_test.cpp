@@ -25,6 +25,24 @@ TEST(VolumeParams, CompileSortsKeepsTheLastOfOneTimeAndEndsAtTheLength) {
   EXPECT_DOUBLE_EQ(segments[0].Slope, (0.2 - 1.0) / (MsToStandardBytes(100) / 4));
 }
 
+TEST(VolumeParams, AnEnvelopeLongerThanItsItemIsCutAtTheCurvesVolumeThere) {
+  TVolumeParams fade_out;
+  fade_out.Add(2000, 1000);
+  fade_out.Add(3000, 0);
+  fade_out.Compile(2600);
+  ASSERT_EQ(fade_out.Segments().size(), 2u);
+  EXPECT_NEAR(fade_out.Segments()[1].Gain, 0.4, 1e-12);
+  fade_out.SetPosition(MsToStandardBytes(2500));
+  EXPECT_NEAR(fade_out.Gain(), 0.5, 1e-3);
+
+  TVolumeParams late;
+  late.Add(9000, 500);
+  late.Add(10000, 0);
+  late.Compile(4000);
+  late.SetPosition(MsToStandardBytes(2000));
+  EXPECT_EQ(late.Gain(), 0.5);
+}
+
 TEST(VolumeParams, AnyPositionGivesTheGainSteppingThereGives) {
   TVolumeParams stepped;
   stepped.Add(100, 0);
