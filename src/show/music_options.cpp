@@ -196,7 +196,9 @@ TMusicBuild TMusicOptionsReader::Build(const TIniObject* music, const std::vecto
       AddOwnEnvelopes(item.Volumes, keys, item.Duration);
       comment_length = keys.Duration + pause;
       if (comment_window) comment_length = std::min(comment_length, *comment_window);
-      comment.Sounds.push_back(SoundOf(TMusicSoundKind::Comment, item, keys));
+      TMusicSound sound = SoundOf(TMusicSoundKind::Comment, item, keys);
+      sound.Length = std::max(std::min(sound.Length, comment_length - pause), 0.0);
+      comment.Sounds.push_back(std::move(sound));
       comment.Params.Items.push_back(std::move(item));
     }
   }

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <unordered_set>
 
-#include "audio/converter_factory.h"
 #include "base/log.h"
 #include "base/text.h"
 #include "project/ini_values.h"
@@ -169,6 +168,19 @@ void TOrvMusicSource::ReadSlides(TOrvSource& source, const TMusicOptionsReader& 
       info.CommentLength = 0;
     }
   }
+}
+
+TAudioOpener ShowAudioOpener(Ref<TFileAccessor> accessor) {
+  return [accessor = std::move(accessor)](const std::string& name) -> StreamPtr {
+    const std::string_view prefix = kLoadFromDiskPrefix;
+    WideString wide;
+    if (name.starts_with(prefix)) {
+      if (!TryUtf8ToUtf16(std::string_view(name).substr(prefix.size()), wide)) return nullptr;
+      return accessor->OpenDiskFile(wide);
+    }
+    if (!TryUtf8ToUtf16(name, wide)) return nullptr;
+    return accessor->OpenStream(wide);
+  };
 }
 
 const TSlideMusicInfo& TOrvMusicSource::SlideMusicInfo(int64_t index) const {

@@ -6,7 +6,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "audio/converter_factory.h"
 #include "base/ref_object.h"
+#include "package/file_accessor.h"
 #include "show/music_options.h"
 #include "show/orv_source.h"
 
@@ -87,5 +89,10 @@ class TClipSoundReader {
   // "ClipGUID" (lower-cased) → the first slide whose objects refer to it.
   std::unordered_map<std::string, int> FFirstSlide;
 };
+
+// How the show's sounds are opened: names that begin with "LoadFromDisk:" from the disk
+// (the rest of the name is the path, found as the accessor finds files), the others from
+// the show's files through the accessor.
+TAudioOpener ShowAudioOpener(Ref<TFileAccessor> accessor);
 
 }  // namespace orv
