@@ -1,5 +1,6 @@
 // The converter of Microsoft ADPCM WAV files: decodes whole blocks into 16-bit PCM of the
-// file's rate and channels, then hands it on like PCM.
+// file's rate and channels, then hands it on like PCM. A block that cannot be decoded is
+// heard as silence of its length.
 #pragma once
 
 #include <vector>

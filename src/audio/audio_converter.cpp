@@ -88,11 +88,14 @@ void TWavConverter::PadWithSilence(size_t count) {
 }
 
 void TWavConverter::Seek(double ms) {
-  const TWaveFormat& format = FInfo.Format;
-  const double wanted = std::isnan(ms) ? 0 : std::clamp(ms / 1000 * format.AvgBytesPerSec, 0.0,
-                                                       static_cast<double>(FInfo.DataSize));
-  const int64_t bytes = std::llround(wanted) / format.BlockAlign * format.BlockAlign;
-  Restart(bytes, bytes * 1000.0 / format.AvgBytesPerSec);
+  const TWaveFormat& format = Info().Format;
+  const int64_t frame = FrameAt(ms, format.SamplesPerSec, FInfo.DataSize / format.BlockAlign);
+  Restart(frame * format.BlockAlign, frame * 1000.0 / format.SamplesPerSec);
+}
+
+int64_t TWavConverter::FrameAt(double ms, uint32_t rate, int64_t frames) {
+  if (!(ms > 0)) return 0;
+  return static_cast<int64_t>(std::min(std::floor(ms * rate / 1000), static_cast<double>(frames)));
 }
 
 void TWavConverter::Restart(int64_t data_position, double ms) {

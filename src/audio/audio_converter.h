@@ -69,6 +69,9 @@ class TWavConverter : public TRefObject {
   void SetPosition(double ms) noexcept { FPosition = ms; }
   // The end of the data in the stream (data offset + data size).
   int64_t DataEnd() const noexcept { return FInfo.DataOffset + FInfo.DataSize; }
+  // The sample frame that holds the moment `ms` (the one that starts at or before it),
+  // bounded by 0 and `frames`; NaN counts as 0.
+  static int64_t FrameAt(double ms, uint32_t rate, int64_t frames);
   // Empties the buffers, forgets the resampler's history and puts the stream at
   // `data_position` bytes into the data, which is `ms` into the sound.
   void Restart(int64_t data_position, double ms);

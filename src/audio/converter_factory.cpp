@@ -40,7 +40,7 @@ Ref<TWavConverter> CreateConverter(StreamPtr stream, const std::string& name, co
   {
     std::lock_guard lock(Tables().Lock);
     const auto found = Tables().Creators.find(info.Type);
-    if (found == Tables().Creators.end()) return nullptr;
+    if (found == Tables().Creators.end() || !found->second) return nullptr;
     creator = found->second;
   }
   Ref<TWavConverter> converter = creator(std::move(stream), name, info);

@@ -22,7 +22,7 @@ namespace orv {
 using TConverterCreator =
     std::function<Ref<TWavConverter>(StreamPtr stream, const std::string& name, const TMediaInfo& info)>;
 
-// Installs the creator for one kind, replacing any earlier one.
+// Installs the creator for one kind, replacing any earlier one; an empty one removes it.
 void RegisterConverterCreator(TMediaType type, TConverterCreator creator);
 
 // The converter for the record's kind, opened with the record; null when the kind has no

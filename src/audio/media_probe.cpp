@@ -61,7 +61,7 @@ bool RunMediaProber(TProbeFamily family, TStream& stream, const std::string& nam
   {
     std::lock_guard lock(Probers().Lock);
     const auto found = Probers().Probers.find(family);
-    if (found == Probers().Probers.end()) return false;
+    if (found == Probers().Probers.end() || !found->second) return false;
     prober = found->second;
   }
   try {

@@ -37,7 +37,7 @@ enum class TProbeFamily {
 // Reads a file of one family into the record; false when it is not one.
 using TMediaProber = std::function<bool(TStream& stream, const std::string& name, TMediaInfo& info)>;
 
-// Installs the probe of a family, replacing any earlier one.
+// Installs the probe of a family, replacing any earlier one; an empty one removes it.
 void RegisterMediaProber(TProbeFamily family, TMediaProber prober);
 // Runs the probe of a family on the stream from its start; false when it does not
 // recognise the file, raises, or no probe of that family is installed.
