@@ -1,5 +1,7 @@
 #include "audio/composite_description.h"
 
+#include <algorithm>
+#include <charconv>
 #include <string>
 
 #include "audio/media_probe.h"
@@ -18,8 +20,16 @@ std::string PointSection(std::string_view owner, size_t envelope, size_t point) 
   return "Vol_" + std::string(owner) + "_" + std::to_string(envelope) + "_" + std::to_string(point);
 }
 
+// A time of the description, held to the range the mixer's byte positions can hold.
+double ReadTime(const TIniItem* item) {
+  return std::clamp(ReadFloat(item, 0), -TVolumeParams::kMaxTimeMs, TVolumeParams::kMaxTimeMs);
+}
+
+// The shortest text that reads back as the same number.
 void WriteNumber(TIniSection& section, std::string_view key, double value) {
-  section.AddKey(key, FormatFloat(value));
+  char text[32];
+  const auto result = std::to_chars(text, text + sizeof text, value);
+  section.AddKey(key, std::string_view(text, static_cast<size_t>(result.ptr - text)));
 }
 
 void WriteEnvelopes(TIniFile& document, TIniSection& owner_section, std::string_view owner,
@@ -63,7 +73,8 @@ std::optional<TCompositeParams> ParsePart(std::string_view body) {
   Ref<TIniFile> document = MakeRef<TIniFile>();
   if (!document->LoadFromBytes(body)) return std::nullopt;
   TCompositeParams params;
-  params.Duration = ReadFloat(*document, kMainSection, "Duration", 0);
+  const TIniSection* main = document->FindSection(kMainSection);
+  params.Duration = ReadTime(main ? main->FindKey("Duration") : nullptr);
   for (size_t i = 0;; ++i) {
     const std::string owner = std::to_string(i);
     const TIniSection* section = document->FindSection(owner);
@@ -71,9 +82,9 @@ std::optional<TCompositeParams> ParsePart(std::string_view body) {
     if (!file_name) break;
     TCompositeItem item;
     item.FileName = std::string(ReadUtf8(file_name));
-    item.TimeLine = ReadFloat(section->FindKey("TimeLine"), 0);
-    item.BeginTime = ReadFloat(section->FindKey("BeginTime"), 0);
-    item.Duration = ReadFloat(section->FindKey("Duration"), 0);
+    item.TimeLine = ReadTime(section->FindKey("TimeLine"));
+    item.BeginTime = ReadTime(section->FindKey("BeginTime"));
+    item.Duration = ReadTime(section->FindKey("Duration"));
     if (!ReadEnvelopes(*document, *section, owner, item.Volumes)) return std::nullopt;
     if (item.Duration < 0) {
       Log().Write("Composite: item " + owner + " (" + item.FileName + ") has a negative duration, left out");
@@ -104,7 +115,7 @@ TVolumeParams ShiftedEnvelope(const TVolumeParams& envelope, double offset) {
 void AppendPart(TCompositeParams& joined, TCompositeParams part) {
   const double offset = joined.Duration;
   for (TCompositeItem& item : part.Items) {
-    item.TimeLine += offset;
+    item.TimeLine = std::min(item.TimeLine + offset, TVolumeParams::kMaxTimeMs);
     joined.Items.push_back(std::move(item));
   }
   if (part.MainVolume) {
@@ -112,7 +123,7 @@ void AppendPart(TCompositeParams& joined, TCompositeParams part) {
     for (const TVolumeParams& envelope : part.MainVolume->Envelopes())
       joined.MainVolume->Add(ShiftedEnvelope(envelope, offset));
   }
-  joined.Duration += part.Duration;
+  joined.Duration = std::min(joined.Duration + part.Duration, TVolumeParams::kMaxTimeMs);
 }
 
 }  // namespace

@@ -37,10 +37,11 @@ TVolumeItem EndPoint(std::vector<TVolumeItem>& points, double length, double las
 void TVolumeParams::Add(double time_ms, double volume) {
   if (!std::isfinite(time_ms)) return;
   const double bounded = std::isfinite(volume) ? std::clamp(volume, 0.0, kMaxVolume) : 0.0;
-  FItems.push_back({time_ms, bounded});
+  FItems.push_back({std::clamp(time_ms, -kMaxTimeMs, kMaxTimeMs), bounded});
 }
 
 void TVolumeParams::Compile(double length_ms) {
+  length_ms = std::clamp(length_ms, -kMaxTimeMs, kMaxTimeMs);
   FSegments.clear();
   FEnded = true;
   if (FItems.empty()) return;

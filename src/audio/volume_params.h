@@ -32,6 +32,9 @@ class TVolumeParams {
   // Gains are held to this: beyond it a volume is damage, and the bound keeps every sum of
   // samples within 64 bits.
   static constexpr double kMaxVolume = 1000000;
+  // Times are held to ± this many ms (about three years), which keeps every byte position
+  // within 64 bits.
+  static constexpr double kMaxTimeMs = 1e11;
 
   void Add(double time_ms, double volume);
   const std::vector<TVolumeItem>& Items() const noexcept { return FItems; }

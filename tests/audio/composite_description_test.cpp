@@ -88,6 +88,24 @@ TEST(CompositeDescription, LargeCountsClaimNothingTheTextDoesNotHold) {
   EXPECT_FALSE(read->MainVolume);
 }
 
+TEST(CompositeDescription, TimesAreHeldToARangeTheMixerCanPlace) {
+  const std::string huge = "[Main]\nDuration=1e300\n[0]\nFileName=a\nTimeLine=-1e300\nBeginTime=1e300\nDuration=1e300\n";
+  const std::optional<TCompositeParams> read = ParseCompositeDescription(Description(huge) + Description(huge));
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->Duration, TVolumeParams::kMaxTimeMs);
+  EXPECT_EQ(read->Items[0].TimeLine, -TVolumeParams::kMaxTimeMs);
+  EXPECT_EQ(read->Items[1].TimeLine, 0);
+  EXPECT_EQ(read->Items[1].BeginTime, TVolumeParams::kMaxTimeMs);
+  // Tiny and fractional times survive being written.
+  TCompositeParams exact;
+  exact.Duration = 1e-20;
+  exact.Items.push_back({"a", 1.0 / 3, 0, 0.1, {}});
+  const std::optional<TCompositeParams> again = ParseCompositeDescription(WriteCompositeDescription(exact));
+  ASSERT_TRUE(again);
+  EXPECT_EQ(again->Duration, 1e-20);
+  EXPECT_EQ(again->Items[0].TimeLine, 1.0 / 3);
+}
+
 TEST(CompositeDescription, NegativeDurationsAreLeftOut) {
   const std::optional<TCompositeParams> read = ParseCompositeDescription(
       Description("[Main]\nDuration=100\n[0]\nFileName=a\nDuration=-10\n[1]\nFileName=b\nDuration=10\n"));

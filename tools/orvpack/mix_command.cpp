@@ -93,7 +93,11 @@ int RunMix(const Args& args) {
   SetAudioOpener(ShowAudioOpener(show->Accessor()));
   const Ref<TOrvMusicSource> music = OpenMusicSource(*show);
   const double to = parsed->To.value_or(music->TotalLength());
-  const int64_t bytes = MsToStandardBytes(to) - MsToStandardBytes(parsed->From);
+  if (to > TVolumeParams::kMaxTimeMs || to - parsed->From > TWavOutput::kMaxDataBytes / 176.4) {
+    std::fprintf(stderr, "orvpack mix: the span is too long for a WAV file\n");
+    return kExitBadInput;
+  }
+  const int64_t bytes = parsed->From < to ? MsToStandardBytes(to) - MsToStandardBytes(parsed->From) : 0;
   TWavOutput output(parsed->Output);
   const TCompositeParams soundtrack = Soundtrack(*music, to);
   if (Ref<TWavConverter> mixer = soundtrack.Items.empty() || to <= 0 ? nullptr : SoundtrackMixer(soundtrack)) {
