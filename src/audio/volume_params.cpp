@@ -98,7 +98,9 @@ void TVolumeParams::UpdateGain() {
 void TVolumeParams::Step() {
   if (FEnded) return;
   FPosition += kFrameBytes;
-  if (FPosition >= FSegments[FSegment + 1].Position) {
+  // Before the first point the next change is that point, else the segment's end.
+  const size_t next = FFramesIn < 0 ? FSegment : FSegment + 1;
+  if (FPosition >= FSegments[next].Position) {
     SetPosition(FPosition);
     return;
   }

@@ -39,8 +39,15 @@ TEST(VolumeParams, AnEnvelopeLongerThanItsItemIsCutAtTheCurvesVolumeThere) {
   late.Add(9000, 500);
   late.Add(10000, 0);
   late.Compile(4000);
+  ASSERT_EQ(late.Segments().size(), 1u);
   late.SetPosition(MsToStandardBytes(2000));
   EXPECT_EQ(late.Gain(), 0.5);
+  // A single point: the gain holds while stepping up to it, and the envelope ends there.
+  late.SetPosition(MsToStandardBytes(4000) - 8);
+  late.Step();
+  EXPECT_FALSE(late.Ended());
+  late.Step();
+  EXPECT_TRUE(late.Ended());
 }
 
 TEST(VolumeParams, AnyPositionGivesTheGainSteppingThereGives) {
