@@ -11,14 +11,27 @@ void TThreadEventList::Post(int code, Ref<TRefObject> data) {
   FArrived.notify_all();
 }
 
-bool TThreadEventList::Send(int code, Ref<TRefObject> data) {
+std::shared_ptr<TThreadEventList::Completion> TThreadEventList::Enqueue(int code, Ref<TRefObject> data) {
   auto completion = std::make_shared<Completion>();
-  std::unique_lock lock(FLock);
-  if (FClosed) return false;
+  if (FClosed) return nullptr;
   FEntries.push_back(Entry{TThreadEvent{code, std::move(data)}, completion});
   FArrived.notify_all();
+  return completion;
+}
+
+bool TThreadEventList::Send(int code, Ref<TRefObject> data) {
+  std::unique_lock lock(FLock);
+  const std::shared_ptr<Completion> completion = Enqueue(code, std::move(data));
+  if (!completion) return false;
   FCompleted.wait(lock, [&] { return completion->done; });
   return completion->handled;
+}
+
+bool TThreadEventList::SendWithin(std::chrono::milliseconds limit, int code, Ref<TRefObject> data) {
+  std::unique_lock lock(FLock);
+  const std::shared_ptr<Completion> completion = Enqueue(code, std::move(data));
+  if (!completion) return false;
+  return FCompleted.wait_for(lock, limit, [&] { return completion->done; }) && completion->handled;
 }
 
 size_t TThreadEventList::Process(const Handler& handler) {

@@ -27,6 +27,9 @@ public:
   // Appends an event and waits until the owner has handled it. Returns false when the
   // queue was closed before the event was handled.
   bool Send(int code, Ref<TRefObject> data = {});
+  // As Send, but waits at most `limit`: false also when the owner has not handled the event
+  // by then (it stays queued and is handled later).
+  bool SendWithin(std::chrono::milliseconds limit, int code, Ref<TRefObject> data = {});
 
   // Owner side: hands every queued event to `handler`, in order. Events posted while
   // draining are handled in the same call. Returns the number handled.
@@ -47,6 +50,9 @@ private:
     TThreadEvent event;
     std::shared_ptr<Completion> completion;
   };
+
+  // Queues an event with a completion; null when the queue is closed.
+  std::shared_ptr<Completion> Enqueue(int code, Ref<TRefObject> data);
 
   mutable std::mutex FLock;
   std::condition_variable FArrived;

@@ -56,6 +56,22 @@ TEST(TThreadEventList, SendWaitsUntilTheEventIsHandled) {
   owner.join();
 }
 
+// A send within a limit returns when nobody handles the event; the event stays queued and
+// the owner still sees it later.
+TEST(TThreadEventList, SendWithinGivesUpWhenTheOwnerDoesNotAnswer) {
+  TThreadEventList events;
+  EXPECT_FALSE(events.SendWithin(20ms, 5));
+  int seen = 0;
+  EXPECT_EQ(events.Process([&](const TThreadEvent& event) { seen = event.code; }), 1u);
+  EXPECT_EQ(seen, 5);
+  std::thread owner([&] {
+    events.WaitForEvents(5000ms);
+    events.Process([](const TThreadEvent&) {});
+  });
+  EXPECT_TRUE(events.SendWithin(5000ms, 6));
+  owner.join();
+}
+
 TEST(TThreadEventList, CloseReleasesAWaitingSender) {
   TThreadEventList events;
   std::atomic<bool> returned{false};
