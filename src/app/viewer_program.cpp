@@ -9,6 +9,7 @@
 #include "app/main_form.h"
 #include "app/offscreen_run.h"
 #include "app/show_name.h"
+#include "audio/audio_decoders.h"
 #include "base/log.h"
 #include "base/program_path.h"
 #include "image/picture_library.h"
@@ -130,6 +131,7 @@ int RunViewerProgram(int argc, const char* const* argv) {
     return kExitNotStarted;
   }
   RegisterPictureLibrary(ProgramFolder() + kPictureLibraryPath, {"png"});
+  InstallAudioDecoders();
   try {
     return RunWithDisplay(command_line, offscreen.get());
   } catch (const std::exception& e) {

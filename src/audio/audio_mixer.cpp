@@ -38,6 +38,17 @@ void TAudioMixer::Render(int16_t* frames, size_t count) noexcept {
   FPass.fetch_add(1);
 }
 
+// Counts as a render pass, so that no stream is taken out and freed while it is looked at.
+bool TAudioMixer::Buffered(size_t frames) noexcept {
+  FPass.fetch_add(1);
+  const bool buffered = std::all_of(FSlots.begin(), FSlots.end(), [&](const auto& slot) {
+    const TMusicChannel* stream = slot.load();
+    return !stream || stream->Buffered(frames);
+  });
+  FPass.fetch_add(1);
+  return buffered;
+}
+
 void TAudioMixer::RenderChunk(int16_t* frames, size_t count) noexcept {
   const size_t samples = count * kOutputChannels;
   std::fill_n(FSum.begin(), samples, 0.0f);

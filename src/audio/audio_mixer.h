@@ -29,6 +29,10 @@ class TAudioMixer : public TAudioRenderer {
   TMusicChannel* At(size_t index) const noexcept { return FSlots[index].load(std::memory_order_acquire); }
 
   void Render(int16_t* frames, size_t count) noexcept override;
+  // Whether every playing stream has `frames` frames queued or all its data: a device
+  // pulled faster than real time (the exporter, tests) waits for this before each pull.
+  // Called on the thread that renders, as Render is.
+  bool Buffered(size_t frames) noexcept;
   // Counts up twice per rendered block: whether the device still pulls.
   uint64_t Passes() const noexcept { return FPass.load(std::memory_order_relaxed); }
 

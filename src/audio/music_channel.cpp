@@ -93,6 +93,11 @@ void TMusicChannel::Decode(size_t frames) {
   }
 }
 
+bool TMusicChannel::Buffered(size_t frames) const noexcept {
+  if (State() == TState::Ready || Finished() || FDataEnded.load(std::memory_order_acquire)) return true;
+  return FRing.Queued() >= std::min(frames, kRingFrames / 2);
+}
+
 void TMusicChannel::MixInto(float* sum, size_t frames) noexcept {
   if (State() == TState::Ready || Finished()) return;
   // Read before looking at the ring: the refill thread queues its last data first.

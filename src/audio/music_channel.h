@@ -53,6 +53,10 @@ class TMusicChannel : public TRefObject {
   // Blocks in which the ring ran dry before the data ended.
   uint64_t Underruns() const noexcept { return FUnderruns.load(std::memory_order_relaxed); }
 
+  // Whether the mixer can take `frames` frames without running dry: the ring holds them,
+  // (up to a second), or all the data, or the stream is not being played.
+  bool Buffered(size_t frames) const noexcept;
+
   // Audio thread: adds this stream's next `frames` frames to `sum`.
   void MixInto(float* sum, size_t frames) noexcept;
 

@@ -185,7 +185,10 @@ void TOrvEngine::StopLoader() {
 }
 
 void TOrvEngine::CreateMusicPlayer() {
-  FMusicPlayer = std::make_unique<TOrvMusicPlayer>(FSource, FClock);
+  TMusicPlayerSettings settings;
+  settings.Accessor = FAccessor;
+  settings.Clock = FClock;
+  FMusicPlayer = std::make_unique<TOrvMusicPlayer>(FSource, std::move(settings));
   FMusicPlayer->SetVolume(FVolume);
   FMusicPlayer->Start();
   FMusicPlayer->SetPlaying(false);
@@ -372,7 +375,7 @@ void TOrvEngine::SetActive(bool active) {
       FMusicPlayer->SetPlaying(true);
     }
     FActive = true;
-    const double music = FMusicPlayer ? FMusicPlayer->Clock() : 0;
+    const double music = FMusicPlayer ? FMusicPlayer->Time() : 0;
     const double show_time = FTimeBase;
     FTimeBase = music - show_time;
     FInterpolator->Smooth(show_time);  // still holding: passes the time through
@@ -393,7 +396,7 @@ void TOrvEngine::SetActive(bool active) {
 
 double TOrvEngine::GetShowTime() {
   if (!FActive) return FTimeBase;
-  const double show_time = (FMusicPlayer ? FMusicPlayer->Clock() : 0) - FTimeBase;
+  const double show_time = (FMusicPlayer ? FMusicPlayer->Time() : 0) - FTimeBase;
   return FClock->IsExact() ? show_time : FInterpolator->Smooth(show_time);
 }
 
@@ -406,7 +409,7 @@ bool TOrvEngine::IsMusicReady() {
   if (!FMusicPlayer) return false;
   if (!FActive && FLoader) {
     const double current = FLoader->Timing().Current();
-    if (FMusicPlayer->Clock() != current || FMusicPlayer->Limit() != FMarks.BarrierTime)
+    if (FMusicPlayer->Time() != current || FMusicPlayer->Limit() != FMarks.BarrierTime)
       FMusicPlayer->Reposition(FMarks.BarrierTime, current);
   }
   const bool ready = FMusicPlayer->Ready();

@@ -6,7 +6,6 @@
 
 #include "engine_test_support.h"
 #include "show/frame_interpolator.h"
-#include "show/music_player.h"
 
 namespace orv::test {
 namespace {
@@ -43,50 +42,6 @@ TEST(FrameInterpolator, HoldPassesThroughAndReleasesAfterTheNextSample) {
   EXPECT_FALSE(smoother.Holding());
   smoother.Reset();
   for (int i = 0; i < TFrameInterpolator::kWarmUp; ++i) EXPECT_DOUBLE_EQ(smoother.Smooth(9000 + i * 3), 9000 + i * 3);
-}
-
-// ---- the music player's clock
-
-TEST(MusicPlayer, ClockPlaysHoldsAndStopsAtTheLimit) {
-  Ref<TManualClock> clock = MakeRef<TManualClock>();
-  TOrvMusicPlayer player(MakeRef<TOrvSource>(EngineProject({})), clock);
-  player.Start();
-  player.Reposition(1500, 1000);
-  EXPECT_TRUE(player.Ready());
-  clock->Advance(300);
-  EXPECT_DOUBLE_EQ(player.Clock(), 1000);  // stopped: the position holds
-
-  player.SetPlaying(true);
-  player.Reposition(1500, TOrvMusicPlayer::kKeepPosition);  // waits until the start is handled
-  clock->Advance(200);
-  EXPECT_DOUBLE_EQ(player.Clock(), 1200);
-  clock->Advance(1000);
-  EXPECT_DOUBLE_EQ(player.Clock(), 1500);  // never past the limit
-
-  player.SetLimit(3000);
-  clock->Advance(100);
-  EXPECT_DOUBLE_EQ(player.Clock(), 1600);
-  player.SetPlaying(false);
-  player.SetLimit(3000);
-  clock->Advance(100);
-  EXPECT_DOUBLE_EQ(player.Clock(), 1600);
-  EXPECT_DOUBLE_EQ(player.Limit(), 3000);
-}
-
-// A frame clock is moved by the thread that renders: starting and pausing must take the
-// clock as it was when they were asked for, not when the player thread got round to them.
-TEST(MusicPlayer, FrameClockStartsAndPausesWhereTheyWereAsked) {
-  Ref<TFrameClock> clock = MakeRef<TFrameClock>(25);
-  TOrvMusicPlayer player(MakeRef<TOrvSource>(EngineProject({})), clock);
-  player.Start();
-  player.Reposition(1e9, 6000);
-  for (int round = 0; round < 50; ++round) {
-    player.SetPlaying(true);
-    clock->SetFrame(clock->Frame() + 10);  // 400 ms of show
-    player.SetPlaying(false);
-    clock->SetFrame(clock->Frame() + 7);  // stopped: no show time passes
-    ASSERT_DOUBLE_EQ(player.Clock(), 6000 + 400.0 * (round + 1));
-  }
 }
 
 // ---- notifications
