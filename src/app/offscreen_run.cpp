@@ -28,7 +28,7 @@ public:
 
   void Open(Ref<TFileAccessor> accessor, Ref<TIniFile> project, double position) override {
     try {
-      FInner = FRun.Start(FHost, *project);
+      FInner = FRun.Start(FHost, *project, accessor);
     } catch (const std::exception& e) {
       FRun.Fail(FHost, e.what());
       return;
@@ -117,7 +117,7 @@ void TOffscreenRun::Configure(TMainForm::TServices& services) {
   };
 }
 
-Ref<TOrvShowViewer> TOffscreenRun::Start(TViewerHost& host, TIniFile& project) {
+Ref<TOrvShowViewer> TOffscreenRun::Start(TViewerHost& host, TIniFile& project, Ref<TFileAccessor> accessor) {
   if (FSink) throw Exception("Only one show is rendered in a run");
   const TOrvSource source(Ref<TIniFile>::Share(&project));
   if (source.SlideCount() == 0) throw Exception("The show has no slides: there is nothing to render");
@@ -126,7 +126,10 @@ Ref<TOrvShowViewer> TOffscreenRun::Start(TViewerHost& host, TIniFile& project) {
   const bool many = schedule.Count > 1;
   auto progress = many ? std::make_unique<TExportProgress>(stderr, schedule.Count, TExportProgress::StderrIsTerminal())
                        : nullptr;
-  FSink = MakeRef<TExportSink>(schedule, CreateFrameWriter(FSettings), many ? kEncoderQueueDepth : 0, std::move(progress),
+  std::unique_ptr<TExportAudio> audio;
+  if (FSettings.Kind == TOutputKind::Video)
+    audio = TExportAudio::Open(project, std::move(accessor), schedule.From, schedule.TimeOf(schedule.Count));
+  FSink = MakeRef<TExportSink>(schedule, CreateFrameWriter(FSettings, std::move(audio)), many ? kEncoderQueueDepth : 0, std::move(progress),
                                FSettings.Output);
   return CreateOffscreenViewer(host, MakeRef<TFrameClock>(FSettings.Fps), FSink, size);
 }

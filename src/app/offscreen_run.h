@@ -35,7 +35,7 @@ public:
 
   // Opens the output and starts rendering `project`: raises when the show gives nothing to
   // render or the output cannot be opened. The viewer that renders is returned.
-  Ref<TOrvShowViewer> Start(TViewerHost& host, TIniFile& project);
+  Ref<TOrvShowViewer> Start(TViewerHost& host, TIniFile& project, Ref<TFileAccessor> accessor);
   // Ends the program after a start that failed, with the reason.
   void Fail(TViewerHost& host, const std::string& reason);
 

@@ -11,6 +11,7 @@
 #include "audio/converter_factory.h"
 #include "audio/media_probe.h"
 #include "command.h"
+#include "show/soundtrack.h"
 #include "show_project.h"
 #include "sound_output.h"
 
@@ -19,44 +20,8 @@ namespace {
 
 constexpr size_t kChunkBytes = 256 * 1024;
 
-// Places a description's items at `at` on the soundtrack, each cut to its description's
-// length as the description's own player would cut it.
-void AddDescription(TCompositeParams& soundtrack, const std::string& text, double at) {
-  std::optional<TCompositeParams> params = ParseCompositeDescription(text);
-  if (!params) return;
-  for (TCompositeItem& item : params->Items) {
-    const double room = params->Duration - item.TimeLine;
-    item.Duration = item.Duration > 0 ? std::min(item.Duration, room) : room;
-    if (item.Duration <= 0) continue;
-    item.TimeLine += at;
-    soundtrack.Items.push_back(std::move(item));
-  }
-}
-
-// Everything that sounds from 0 to `to` ms of show time. The soundtrack lasts until its
-// last sound ends (at least until `to`), so that the end of the span cuts no item short.
-TCompositeParams Soundtrack(const TOrvMusicSource& music, double to) {
-  TCompositeParams soundtrack;
-  soundtrack.Duration = to;
-  if (!music.Enabled()) return soundtrack;
-  const TPlayList& main = music.MainList();
-  if (main.Count() > 0) {
-    const int64_t entries = main.Repeat && main.TotalLength() > 0 ? static_cast<int64_t>(std::ceil(to / main.TotalLength()))
-                                                                   : main.Count();
-    for (int64_t i = 0; i < entries; ++i) AddDescription(soundtrack, main.Item(i).Name, main.Item(i).Start);
-  }
-  for (int k = 0; k < music.SlideCount(); ++k) {
-    const TSlideMusicInfo& slide = music.SlideMusicInfo(k);
-    if (!slide.Comment.empty() && slide.Times.StartTime < to) AddDescription(soundtrack, slide.Comment, slide.Times.StartTime);
-  }
-  for (const TCompositeItem& item : soundtrack.Items)
-    soundtrack.Duration = std::max(soundtrack.Duration, item.TimeLine + item.Duration);
-  return soundtrack;
-}
-
 // The mixer of the soundtrack, or null when nothing sounds.
-Ref<TWavConverter> SoundtrackMixer(const TCompositeParams& soundtrack) {
-  const std::string description = WriteCompositeDescription(soundtrack);
+Ref<TWavConverter> SoundtrackMixer(const std::string& description) {
   TMemoryStream unused;
   TMediaInfo info;
   if (!ProbeMedia(unused, description, info)) return nullptr;
@@ -98,8 +63,8 @@ int RunMix(const Args& args) {
   }
   const int64_t bytes = parsed->From < to ? MsToStandardBytes(to) - MsToStandardBytes(parsed->From) : 0;
   TWavOutput output(parsed->Output);
-  const TCompositeParams soundtrack = Soundtrack(*music, to);
-  if (Ref<TWavConverter> mixer = soundtrack.Items.empty() || to <= 0 ? nullptr : SoundtrackMixer(soundtrack)) {
+  const std::string soundtrack = to > 0 ? SoundtrackDescription(*music, to) : std::string();
+  if (Ref<TWavConverter> mixer = soundtrack.empty() ? nullptr : SoundtrackMixer(soundtrack)) {
     mixer->Seek(parsed->From);
     WriteMix(*mixer, bytes, output);
   } else {

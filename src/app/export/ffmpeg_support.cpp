@@ -1,6 +1,7 @@
 #include "app/export/ffmpeg_support.h"
 
 extern "C" {
+#include <libavformat/avformat.h>
 #include <libavutil/error.h>
 }
 
@@ -16,6 +17,19 @@ std::string AvErrorText(int code) {
 
 void CheckAv(int code, const std::string& what) {
   if (code < 0) throw EFileError(what + ": " + AvErrorText(code));
+}
+
+void EncodeToMuxer(AVCodecContext& encoder, const AVFrame* frame, AVPacket& packet, AVFormatContext& format,
+                   AVStream& stream, const std::string& encoder_name, const std::string& path) {
+  CheckAv(avcodec_send_frame(&encoder, frame), encoder_name);
+  for (;;) {
+    const int received = avcodec_receive_packet(&encoder, &packet);
+    if (received == AVERROR(EAGAIN) || received == AVERROR_EOF) return;
+    CheckAv(received, encoder_name);
+    av_packet_rescale_ts(&packet, encoder.time_base, stream.time_base);
+    packet.stream_index = stream.index;
+    CheckAv(av_interleaved_write_frame(&format, &packet), "Writing \"" + path + "\"");
+  }
 }
 
 TAvFramePtr AllocateFrame(AVPixelFormat format, int width, int height) {

@@ -7,6 +7,7 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
 #include <libavutil/frame.h>
 #include <libswscale/swscale.h>
 }
@@ -38,6 +39,11 @@ std::string AvErrorText(int code);
 
 // Raises EFileError with `what` and FFmpeg's reason when `code` is an error.
 void CheckAv(int code, const std::string& what);
+
+// Sends one frame (none: the end) to `encoder` and writes every packet it has ready into
+// `stream` of `format`. Raises EFileError naming `encoder_name` or `path` on failure.
+void EncodeToMuxer(AVCodecContext& encoder, const AVFrame* frame, AVPacket& packet, AVFormatContext& format,
+                   AVStream& stream, const std::string& encoder_name, const std::string& path);
 
 TAvFramePtr AllocateFrame(AVPixelFormat format, int width, int height);
 TPacketPtr AllocatePacket();

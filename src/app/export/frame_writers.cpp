@@ -75,7 +75,8 @@ private:
 
 class TVideoFileWriter : public TFrameWriter {
 public:
-  TVideoFileWriter(const std::string& path, double fps) : FVideo(path, fps) {}
+  TVideoFileWriter(const std::string& path, double fps, std::unique_ptr<TExportAudio> audio)
+      : FVideo(path, fps, std::move(audio)) {}
   void Write(const TBitmap& frame) override { FVideo.Write(frame); }
   void Close() override { FVideo.Close(); }
   void Abandon() override { FVideo.Abandon(); }
@@ -100,7 +101,7 @@ void CheckOutput(const TExportSettings& settings) {
   }
 }
 
-std::unique_ptr<TFrameWriter> CreateFrameWriter(const TExportSettings& settings) {
+std::unique_ptr<TFrameWriter> CreateFrameWriter(const TExportSettings& settings, std::unique_ptr<TExportAudio> audio) {
   switch (settings.Kind) {
     case TOutputKind::Snapshot:
       return std::make_unique<TPngFileWriter>(settings.Output);
@@ -111,7 +112,7 @@ std::unique_ptr<TFrameWriter> CreateFrameWriter(const TExportSettings& settings)
     case TOutputKind::Video:
       break;
   }
-  return std::make_unique<TVideoFileWriter>(settings.Output, settings.Fps);
+  return std::make_unique<TVideoFileWriter>(settings.Output, settings.Fps, std::move(audio));
 }
 
 }  // namespace orv

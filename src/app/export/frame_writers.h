@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "app/export/export_audio.h"
 #include "app/export/export_settings.h"
 #include "image/bitmap.h"
 
@@ -25,8 +26,10 @@ public:
 // Raises EFileError with the reason when the output named by the settings (its file or
 // folder) cannot be written; touches nothing, so it can run before the show is opened.
 void CheckOutput(const TExportSettings& settings);
-// Opens the output named by the settings. Raises EFileError when it cannot be written.
-std::unique_ptr<TFrameWriter> CreateFrameWriter(const TExportSettings& settings);
+// Opens the output named by the settings. Raises EFileError when it cannot be written. A
+// video gets `audio` as its sound track when there is one; other outputs have no sound.
+std::unique_ptr<TFrameWriter> CreateFrameWriter(const TExportSettings& settings,
+                                                std::unique_ptr<TExportAudio> audio = nullptr);
 
 // The name of frame `index` (from 0) in a PNG sequence folder ending in "/".
 std::string SequenceFrameName(const std::string& folder, int64_t index);

@@ -5,6 +5,7 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
+#include "audio/audio_device.h"
 #include "base/exceptions.h"
 
 namespace orv {
@@ -37,8 +38,12 @@ int64_t SeekInOutput(void* opaque, int64_t offset, int whence) {
 
 }  // namespace
 
-TVideoWriter::TVideoWriter(const std::string& path, double fps)
-    : FPath(path), FFile(path), FFrameRate(av_d2q(fps, 1001000)), FPacket(AllocatePacket()) {
+TVideoWriter::TVideoWriter(const std::string& path, double fps, std::unique_ptr<TExportAudio> audio)
+    : FPath(path),
+      FFile(path),
+      FFrameRate(av_d2q(fps, 1001000)),
+      FPacket(AllocatePacket()),
+      FAudioSource(std::move(audio)) {
   // x264 writes its statistics at the info level, in the middle of the progress line.
   av_log_set_level(AV_LOG_ERROR);
   // The muxer's name is the file being written: moving the index to the front reads it back.
@@ -81,6 +86,7 @@ void TVideoWriter::OpenEncoder(int width, int height) {
   CheckAv(avcodec_parameters_from_context(FStream->codecpar, FEncoder.get()), "MP4 writer");
   FStream->time_base = FEncoder->time_base;
   FStream->avg_frame_rate = FFrameRate;
+  if (FAudioSource) FAudio = std::make_unique<TAacTrack>(*FFormat, std::move(FAudioSource), FPath);
   AVDictionary* options = nullptr;
   av_dict_set(&options, "movflags", FFile.Seekable() ? "+faststart" : "+frag_keyframe+empty_moov+default_base_moof", 0);
   const int written = avformat_write_header(FFormat, &options);
@@ -94,24 +100,19 @@ void TVideoWriter::Write(const TBitmap& frame) {
   AVFrame& picture = FConverter->Convert(frame);
   picture.pts = FFrames++;
   Encode(&picture);
+  // The sound up to the end of this frame: frame k covers [k, k + 1) frame times.
+  if (FAudio) FAudio->ExtendTo(av_rescale_q(FFrames, av_inv_q(FFrameRate), AVRational{1, kOutputRate}));
 }
 
 void TVideoWriter::Encode(const AVFrame* picture) {
-  CheckAv(avcodec_send_frame(FEncoder.get(), picture), "H.264 encoder");
-  for (;;) {
-    const int received = avcodec_receive_packet(FEncoder.get(), FPacket.get());
-    if (received == AVERROR(EAGAIN) || received == AVERROR_EOF) return;
-    CheckAv(received, "H.264 encoder");
-    av_packet_rescale_ts(FPacket.get(), FEncoder->time_base, FStream->time_base);
-    FPacket->stream_index = FStream->index;
-    CheckAv(av_interleaved_write_frame(FFormat, FPacket.get()), "Writing \"" + FPath + "\"");
-  }
+  EncodeToMuxer(*FEncoder, picture, *FPacket, *FFormat, *FStream, "H.264 encoder", FPath);
 }
 
 void TVideoWriter::Close() {
   if (FClosed) return;
   if (!FEncoder) throw EFileError("No frame was written to \"" + FPath + "\"");
   Encode(nullptr);
+  if (FAudio) FAudio->Finish();
   CheckAv(av_write_trailer(FFormat), "Writing \"" + FPath + "\"");
   avio_flush(FIo);
   CheckAv(FIo->error, "Writing \"" + FPath + "\"");
@@ -127,6 +128,7 @@ void TVideoWriter::Abandon() {
 
 void TVideoWriter::CloseMuxer() {
   FClosed = true;
+  FAudio.reset();
   FEncoder.reset();
   if (FIo) av_freep(&FIo->buffer);
   avio_context_free(&FIo);

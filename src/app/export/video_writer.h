@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "app/export/audio_track.h"
 #include "app/export/ffmpeg_support.h"
 #include "app/export/output_file.h"
 
@@ -17,7 +18,8 @@ class TVideoWriter {
 public:
   // Opens the output at once (see TOutputFile): raises EFileError when it cannot be
   // written. A device or a pipe gets a fragmented MP4, which needs no going back.
-  TVideoWriter(const std::string& path, double fps);
+  // With `audio`, the file gets an AAC track of it beside the video, as long as the video.
+  TVideoWriter(const std::string& path, double fps, std::unique_ptr<TExportAudio> audio = nullptr);
   ~TVideoWriter();
   TVideoWriter(const TVideoWriter&) = delete;
   TVideoWriter& operator=(const TVideoWriter&) = delete;
@@ -47,6 +49,8 @@ private:
   std::unique_ptr<TFrameConverter> FConverter;
   TPacketPtr FPacket;
   int64_t FFrames = 0;
+  std::unique_ptr<TExportAudio> FAudioSource;  // until the track is made with the first frame
+  std::unique_ptr<TAacTrack> FAudio;
   bool FClosed = false;
 };
 
