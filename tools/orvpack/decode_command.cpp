@@ -154,6 +154,15 @@ std::string LibraryBaseFolder() {
   return std::filesystem::exists(parent + kMediaLibraryPath) ? parent : ProgramFolder();
 }
 
+// The libraries the player loads from Common/ beside its folder, for Ogg, WMA and the
+// rest. Loading FFmpeg takes longer than decoding a short file, so it only happens for
+// files the built-in decoders do not read.
+void LoadLibraries() {
+  const std::string folder = LibraryBaseFolder();
+  LoadDecoderLibraries(folder);
+  LoadSharedMediaLibrary(folder + kMediaLibraryPath);
+}
+
 int Fail(const std::string& file, const std::string& reason) {
   std::fprintf(stderr, "orvpack decode: %s: %s\n", file.c_str(), reason.c_str());
   return kExitBadInput;
@@ -168,10 +177,6 @@ int RunDecode(const Args& args) {
     return kExitBadInput;
   }
   InstallAudioDecoders();
-  // The libraries the player loads from Common/ beside its folder, for Ogg, WMA and the rest.
-  const std::string folder = LibraryBaseFolder();
-  LoadDecoderLibraries(folder);
-  LoadSharedMediaLibrary(folder + kMediaLibraryPath);
   StreamPtr stream;
   try {
     stream = std::make_unique<TFileStream>(parsed->Input, TFileMode::OpenRead);
@@ -180,7 +185,10 @@ int RunDecode(const Args& args) {
   }
   TMediaInfo info;
   std::string reason;
-  if (!ProbeMedia(*stream, parsed->Input, info, &reason)) return Fail(parsed->Input, reason);
+  if (!ProbeMedia(*stream, parsed->Input, info, &reason)) {
+    LoadLibraries();
+    if (!ProbeMedia(*stream, parsed->Input, info, &reason)) return Fail(parsed->Input, reason);
+  }
   Ref<TWavConverter> converter = CreateConverter(std::move(stream), parsed->Input, info);
   if (!converter) return Fail(parsed->Input, "no decoder could open this kind of sound");
   converter->SetOutputFormat(StandardWaveFormat());
