@@ -8,6 +8,7 @@
 namespace orv {
 namespace {
 
+using namespace std::string_literals;
 using test::kChirp;
 using test::TSoundFolder;
 
@@ -111,7 +112,7 @@ TEST_F(MpegDecoding, JunkBetweenFramesIsSkipped) {
   TMediaInfo info;
   ASSERT_TRUE(test::OpenConverter(PathOf("vbr_no_xing.mp3"), &info));
   ASSERT_EQ(info.Type, TMediaType::Mpeg);
-  const std::string junk = std::string("JUNK\xff\x00\xff\xfb\x00\x00 more junk \xff", 24) + std::string(300, 'j');
+  const std::string junk = "JUNK\xff\x00\xff\xfb\x00\x00 more junk \xff"s + std::string(300, 'j');
   std::string dirty = clean.substr(0, size_t(info.DataOffset));
   int frame = 0;
   for (size_t at = size_t(info.DataOffset); at + kMpegHeaderSize <= clean.size(); ++frame) {
