@@ -3,17 +3,14 @@
 
 #include <cmath>
 #include <cstdio>
-#include <new>
 
-#include "audio/decoder_library_api.h"
-
-#define DECODER_EXPORT extern "C" __attribute__((visibility("default")))
+#include "decoder_module.h"
 
 namespace {
 
 // PCM handed on per Decode call.
 constexpr int kPieceBytes = 64 * 1024;
-constexpr int kBytesPerSample = 2;
+using orv::decoders::kBytesPerSample;
 
 struct TOggStream {
   void* Stream;
@@ -62,6 +59,8 @@ struct TOggFile {
 };
 
 struct TOggDecoder {
+  bool Open(void* stream, const TMediaStreamCallbacks* callbacks) { return Ogg.Open(stream, callbacks); }
+
   TOggFile Ogg;
   TDecoderOutput Output;
   void* Target;
@@ -77,24 +76,14 @@ DECODER_EXPORT int32_t GetMediaInfo(void* stream, const TMediaStreamCallbacks* c
   const double seconds = ov_time_total(&ogg.File, -1);
   *duration_ms = seconds > 0 ? int32_t(std::lround(seconds * 1000)) : 0;
   *data_offset = 0;
-  const auto channels = uint16_t(ogg.Info->channels);
-  const auto rate = uint32_t(ogg.Info->rate);
-  const auto block = uint16_t(channels * kBytesPerSample);
-  *format = {1, channels, rate, rate * block, block, kBytesPerSample * 8, 0};
+  *format = orv::decoders::Pcm16Format(ogg.Info->channels, int(ogg.Info->rate));
   ov_clear(&ogg.File);
   return 1;
 }
 
 DECODER_EXPORT void* CreateDecoder(void* stream, const TMediaStreamCallbacks* callbacks, TDecoderOutput output,
                                    void* target, int32_t) {
-  if (!output) return nullptr;
-  auto* decoder = new (std::nothrow) TOggDecoder;
-  if (!decoder) return nullptr;
-  decoder->Output = output;
-  decoder->Target = target;
-  if (decoder->Ogg.Open(stream, callbacks)) return decoder;
-  delete decoder;
-  return nullptr;
+  return orv::decoders::NewDecoder<TOggDecoder>(stream, callbacks, output, target);
 }
 
 DECODER_EXPORT void DestroyDecoder(void* decoder) {

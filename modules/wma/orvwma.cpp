@@ -7,17 +7,14 @@ extern "C" {
 
 #include <algorithm>
 #include <cmath>
-#include <new>
 #include <vector>
 
-#include "audio/decoder_library_api.h"
+#include "decoder_module.h"
 #include "media_io.h"
-
-#define DECODER_EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace {
 
-constexpr int kBytesPerSample = 2;
+using orv::decoders::kBytesPerSample;
 // A seek reads from this much before its target, so that the overlapping transforms of
 // the frames at the target are complete.
 constexpr int64_t kSeekLeadUs = 200000;
@@ -176,6 +173,8 @@ class TWmaFile {
 };
 
 struct TWmaDecoder {
+  bool Open(void* stream, const TMediaStreamCallbacks* callbacks) { return File.Open(stream, callbacks); }
+
   TWmaFile File;
   TDecoderOutput Output;
   void* Target;
@@ -190,23 +189,13 @@ DECODER_EXPORT int32_t GetMediaInfo(void* stream, const TMediaStreamCallbacks* c
   if (!duration_ms || !data_offset || !format || !wma.Open(stream, callbacks)) return 0;
   *duration_ms = int32_t(std::min<int64_t>(wma.DurationMs(), INT32_MAX));
   *data_offset = 0;
-  const auto channels = uint16_t(wma.Channels());
-  const auto rate = uint32_t(wma.Rate());
-  const auto block = uint16_t(channels * kBytesPerSample);
-  *format = {1, channels, rate, rate * block, block, kBytesPerSample * 8, 0};
+  *format = orv::decoders::Pcm16Format(wma.Channels(), wma.Rate());
   return 1;
 }
 
 DECODER_EXPORT void* CreateDecoder(void* stream, const TMediaStreamCallbacks* callbacks, TDecoderOutput output,
                                    void* target, int32_t) {
-  if (!output) return nullptr;
-  auto* decoder = new (std::nothrow) TWmaDecoder;
-  if (!decoder) return nullptr;
-  decoder->Output = output;
-  decoder->Target = target;
-  if (decoder->File.Open(stream, callbacks)) return decoder;
-  delete decoder;
-  return nullptr;
+  return orv::decoders::NewDecoder<TWmaDecoder>(stream, callbacks, output, target);
 }
 
 DECODER_EXPORT void DestroyDecoder(void* decoder) { delete static_cast<TWmaDecoder*>(decoder); }

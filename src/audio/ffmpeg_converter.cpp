@@ -21,7 +21,9 @@ bool ReadAudioInfo(TMediaFile& file, TMediaAudioInfo& info) {
 }
 
 Ref<TMediaFile> OpenMediaFile(Ref<TMediaLibrary> library, TStream& stream, const std::string& name) {
-  // The file stays the caller's: the library reads it through a view.
+  // The file stays the caller's: the library reads it through a view, from the start
+  // (it takes the position it finds for the start of the file).
+  stream.SetPosition(0);
   return TMediaFile::Open(std::move(library), MediaLibraryNameOf(name), std::make_unique<TMp3ShiftStream>(stream, 0));
 }
 

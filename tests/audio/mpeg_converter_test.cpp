@@ -3,18 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "audio/mpeg_probe.h"
-#include "decoding.h"
-#include "sound_files.h"
+#include "compressed_fixtures.h"
 
 namespace orv {
 namespace {
 
+using namespace std::string_literals;
+using test::kChirp;
 using test::TSoundFolder;
-
-// Twelve seconds of stereo whose two channels glide in pitch, so that a shifted piece
-// never matches another place.
-constexpr const char* kChirp =
-    "-f lavfi -i \"aevalsrc=0.5*sin(2*PI*(300+40*t)*t)|0.4*sin(2*PI*(500-20*t)*t):s=44100:d=12\" ";
 
 struct TMpegCase {
   const char* Name;
@@ -45,8 +41,8 @@ const TMpegCase kCases[] = {
 class MpegDecoding : public testing::Test {
  protected:
   static void SetUpTestSuite() {
-    FFiles = new TSoundFolder("orv_mpeg");
-    for (const TMpegCase& file : kCases) ASSERT_TRUE(FFiles->Make(file.Name, kChirp + std::string(file.Arguments)));
+    FFiles = new TSoundFolder;
+    for (const TMpegCase& file : kCases) FFiles->Make(file.Name, kChirp + std::string(file.Arguments));
   }
   static void TearDownTestSuite() {
     delete FFiles;
@@ -60,28 +56,28 @@ class MpegDecoding : public testing::Test {
 TEST_F(MpegDecoding, ProbesAndDecodesLikeFfmpeg) {
   for (const TMpegCase& file : kCases) {
     SCOPED_TRACE(file.Name);
-    const TMediaInfo info = test::Probe(PathOf(file.Name));
+    TMediaInfo info;
+    const Ref<TWavConverter> converter = test::OpenConverter(PathOf(file.Name), &info);
+    ASSERT_TRUE(converter);
     ASSERT_EQ(info.Type, TMediaType::Mpeg);
     EXPECT_EQ(info.Vbr, file.Vbr);
     if (file.RealDurationMs > 0)
       EXPECT_NEAR(double(info.DurationMs), file.RealDurationMs, file.RealDurationMs * 0.05);
     else
-      EXPECT_NEAR(double(info.DurationMs), FFiles->ProbedDurationMs(file.Name), info.MsPerFrame);
+      EXPECT_NEAR(double(info.DurationMs), test::FfprobeDurationMs(PathOf(file.Name)), info.MsPerFrame);
 
-    const Ref<TWavConverter> converter = test::OpenConverter(PathOf(file.Name));
-    ASSERT_TRUE(converter);
-    const std::vector<int16_t> ours = test::DecodeAll(*converter);
-    const std::vector<int16_t> reference = FFiles->Reference(file.Name, file.Mono);
+    const std::vector<int16_t> ours = test::DecodeRest(*converter);
+    const std::vector<int16_t> reference = test::FfmpegStereo(PathOf(file.Name), file.Mono);
     ASSERT_FALSE(reference.empty());
     const size_t lag = test::BestLag(ours, reference, kMostDelay);
-    EXPECT_GE(test::SignalToNoiseDb(ours, reference, lag), file.MinSnrDb) << "lag " << lag;
+    EXPECT_GE(test::SignalToNoise(reference, test::From(ours, lag)), file.MinSnrDb) << "lag " << lag;
   }
 }
 
 // The continuous decoding of a file, in the standard format.
 std::vector<int16_t> DecodeFile(const std::string& path) {
   const Ref<TWavConverter> converter = test::OpenConverter(path);
-  return converter ? test::DecodeAll(*converter) : std::vector<int16_t>{};
+  return converter ? test::DecodeRest(*converter) : std::vector<int16_t>{};
 }
 
 // A second of output after seeking, against the same second of the continuous decoding.
@@ -101,10 +97,10 @@ TEST_F(MpegDecoding, SeekResumesAtTheSampleAsked) {
       const size_t first = size_t(MsToStandardBytes(ms) / 2);
       ASSERT_LE(first + resumed.size(), whole.size());
       const std::vector<int16_t> expected(whole.begin() + ptrdiff_t(first), whole.begin() + ptrdiff_t(first + resumed.size()));
-      EXPECT_GE(test::SignalToNoiseDb(resumed, expected), 30);
+      EXPECT_GE(test::SignalToNoise(expected, resumed), 30);
       const std::vector<int16_t> resumed_late(resumed.begin() + kSettled, resumed.end());
       const std::vector<int16_t> expected_late(expected.begin() + kSettled, expected.end());
-      EXPECT_GE(test::SignalToNoiseDb(resumed_late, expected_late), 60);
+      EXPECT_GE(test::SignalToNoise(expected_late, resumed_late), 60);
     }
   }
 }
@@ -112,10 +108,11 @@ TEST_F(MpegDecoding, SeekResumesAtTheSampleAsked) {
 // Junk between frames (including bytes that look like the start of a header) is dropped
 // before the decoder sees it: the sound is the same as without it.
 TEST_F(MpegDecoding, JunkBetweenFramesIsSkipped) {
-  const std::string clean = FFiles->Bytes("vbr_no_xing.mp3");
-  const TMediaInfo info = test::Probe(PathOf("vbr_no_xing.mp3"));
+  const std::string clean = test::FileBytes(PathOf("vbr_no_xing.mp3"));
+  TMediaInfo info;
+  ASSERT_TRUE(test::OpenConverter(PathOf("vbr_no_xing.mp3"), &info));
   ASSERT_EQ(info.Type, TMediaType::Mpeg);
-  const std::string junk = std::string("JUNK\xff\x00\xff\xfb\x00\x00 more junk \xff", 24) + std::string(300, 'j');
+  const std::string junk = "JUNK\xff\x00\xff\xfb\x00\x00 more junk \xff"s + std::string(300, 'j');
   std::string dirty = clean.substr(0, size_t(info.DataOffset));
   int frame = 0;
   for (size_t at = size_t(info.DataOffset); at + kMpegHeaderSize <= clean.size(); ++frame) {
@@ -125,7 +122,7 @@ TEST_F(MpegDecoding, JunkBetweenFramesIsSkipped) {
     if (frame % 7 == 3) dirty += junk;
     at += header->Length;
   }
-  FFiles->Write("dirty.mp3", dirty);
+  test::WriteFile(PathOf("dirty.mp3"), dirty);
   const std::vector<int16_t> expected = DecodeFile(PathOf("vbr_no_xing.mp3"));
   const std::vector<int16_t> decoded = DecodeFile(PathOf("dirty.mp3"));
   ASSERT_GE(decoded.size(), expected.size() - 8192 * 2);
@@ -156,14 +153,15 @@ TEST_F(MpegDecoding, TwoConvertersDecodeIndependently) {
 
 // Tags at both ends: the data lies between them and nothing of a tag is decoded.
 TEST_F(MpegDecoding, TagsAreLeftOutOfTheData) {
-  const std::string bytes = FFiles->Bytes("tagged.mp3");
+  const std::string bytes = test::FileBytes(PathOf("tagged.mp3"));
   ASSERT_EQ(bytes.substr(0, 3), "ID3");
   ASSERT_EQ(bytes.substr(bytes.size() - 128, 3), "TAG");
-  const TMediaInfo info = test::Probe(PathOf("tagged.mp3"));
+  TMediaInfo info;
+  const Ref<TWavConverter> converter = test::OpenConverter(PathOf("tagged.mp3"), &info);
+  ASSERT_TRUE(converter);
   EXPECT_EQ(info.DataOffset + info.DataSize, int64_t(bytes.size()) - 128);
   EXPECT_TRUE(ParseMpegHeader(reinterpret_cast<const uint8_t*>(bytes.data() + info.DataOffset)));
   // No click: the sound starts from silence.
-  const Ref<TWavConverter> converter = test::OpenConverter(PathOf("tagged.mp3"));
   const std::vector<int16_t> start = test::Take(*converter, 64);
   EXPECT_LT(*std::max_element(start.begin(), start.end(), [](int16_t a, int16_t b) { return std::abs(a) < std::abs(b); }),
             2000);
@@ -172,7 +170,7 @@ TEST_F(MpegDecoding, TagsAreLeftOutOfTheData) {
 // Files that are not MPEG audio are refused; cut ones, or ones with a tag too long for
 // the file, decode what there is.
 TEST_F(MpegDecoding, DamagedFilesAreRefusedOrCut) {
-  const std::string clean = FFiles->Bytes("cbr.mp3");
+  const std::string clean = test::FileBytes(PathOf("cbr.mp3"));
   const struct {
     const char* name;
     std::string bytes;
@@ -186,13 +184,14 @@ TEST_F(MpegDecoding, DamagedFilesAreRefusedOrCut) {
   };
   for (const auto& file : cases) {
     SCOPED_TRACE(file.name);
-    FFiles->Write(file.name, file.bytes);
-    const TMediaInfo info = test::Probe(PathOf(file.name));
-    EXPECT_EQ(info.Type == TMediaType::Mpeg, file.recognised);
+    test::WriteFile(PathOf(file.name), file.bytes);
+    TMediaInfo info;
+    TFileStream stream(PathOf(file.name), TFileMode::OpenRead);
+    EXPECT_EQ(ProbeMpeg(stream, info), file.recognised);
     if (!file.recognised) continue;
     const Ref<TWavConverter> converter = test::OpenConverter(PathOf(file.name));
     ASSERT_TRUE(converter);
-    EXPECT_GT(test::DecodeAll(*converter).size(), 0u);
+    EXPECT_GT(test::DecodeRest(*converter).size(), 0u);
   }
 }
 

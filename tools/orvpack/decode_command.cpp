@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "audio/audio_decoders.h"
 #include "audio/converter_factory.h"
 #include "audio/media_probe.h"
 #include "command.h"
@@ -41,7 +42,7 @@ int RunDecode(const Args& args) {
     std::fprintf(stderr, "usage: orvpack decode FILE OUT.wav [--from MS] [--to MS]\n");
     return kExitBadInput;
   }
-  InstallPlayerDecoders();
+  InstallAudioDecoders();
   StreamPtr stream;
   try {
     stream = std::make_unique<TFileStream>(parsed->Input, TFileMode::OpenRead);
@@ -50,7 +51,10 @@ int RunDecode(const Args& args) {
   }
   TMediaInfo info;
   std::string reason;
-  if (!ProbeMedia(*stream, parsed->Input, info, &reason)) return Fail(parsed->Input, reason);
+  if (!ProbeMedia(*stream, parsed->Input, info, &reason)) {
+    LoadPlayerLibraries();
+    if (!ProbeMedia(*stream, parsed->Input, info, &reason)) return Fail(parsed->Input, reason);
+  }
   Ref<TWavConverter> converter = CreateConverter(std::move(stream), parsed->Input, info);
   if (!converter) return Fail(parsed->Input, "no decoder could open this kind of sound");
   converter->SetOutputFormat(StandardWaveFormat());

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "audio/audio_decoders.h"
 #include "audio/converter_factory.h"
 #include "audio/media_probe.h"
 #include "command.h"
@@ -52,7 +53,8 @@ int RunMix(const Args& args) {
     std::fprintf(stderr, "usage: orvpack mix SHOW OUT.wav [--from MS] [--to MS]\n");
     return kExitBadInput;
   }
-  InstallPlayerDecoders();
+  InstallAudioDecoders();
+  LoadPlayerLibraries();
   const Ref<TOrvShowLocator> show = OpenShow(parsed->Input);
   SetAudioOpener(ShowAudioOpener(show->Accessor()));
   const Ref<TOrvMusicSource> music = OpenMusicSource(*show);

@@ -8,7 +8,6 @@
 #include <cstring>
 #include <filesystem>
 
-#include "audio/audio_decoders.h"
 #include "audio/decoder_library.h"
 #include "audio/wave_format.h"
 #include "base/program_path.h"
@@ -33,8 +32,7 @@ std::string LibraryBaseFolder() {
 
 }  // namespace
 
-void InstallPlayerDecoders() {
-  InstallAudioDecoders();
+void LoadPlayerLibraries() {
   const std::string folder = LibraryBaseFolder();
   LoadDecoderLibraries(folder);
   LoadSharedMediaLibrary(folder + kMediaLibraryPath);

@@ -20,9 +20,10 @@ struct TSoundRangeArgs {
   std::optional<double> To;
 };
 
-// Registers the decoders and loads the libraries the player loads from Common/ (Ogg, WMA
-// and the media library), so that the commands decode every sound as the player does.
-void InstallPlayerDecoders();
+// Loads the libraries the player loads from Common/ beside its folder (Ogg, WMA and the
+// media library), so that the commands decode every sound as the player does. Loading
+// FFmpeg takes longer than decoding a short file: only for sounds that need them.
+void LoadPlayerLibraries();
 
 // Nothing when the words do not fit the form (or --to lies before --from).
 std::optional<TSoundRangeArgs> ParseSoundRangeArgs(const Args& args);
