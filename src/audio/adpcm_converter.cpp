@@ -14,9 +14,7 @@ bool TAdpcmConverter::Open(const TMediaInfo& info) {
   MutableInfo() = info;
   const TWaveFormat& source = info.Format;
   FFramesPerBlock = AdpcmFramesInBlock(source.BlockAlign, source.Channels);
-  if (!HasStream() || source.SamplesPerSec == 0 || (source.Channels != 1 && source.Channels != 2) ||
-      FFramesPerBlock == 0)
-    return false;
+  if (!HasStream() || source.SamplesPerSec == 0 || FFramesPerBlock == 0) return false;
   FCoefficients = AdpcmCoefficientsOf(info);
   FRawBlockSize = std::max<size_t>(kRawBlockBytes / source.BlockAlign, 1) * source.BlockAlign;
   const TWaveFormat decoded = PcmWaveFormat(source.Channels, source.SamplesPerSec, 16);

@@ -52,6 +52,7 @@ TAdpcmCoefficients AdpcmCoefficientsOf(const TMediaInfo& info) {
 }
 
 size_t AdpcmFramesInBlock(size_t bytes, int channels) {
+  if (channels != 1 && channels != 2) return 0;
   const size_t header = kHeaderBytesPerChannel * channels;
   return bytes < header ? 0 : 2 + (bytes - header) * 2 / channels;
 }

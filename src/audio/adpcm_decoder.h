@@ -21,7 +21,7 @@ struct TAdpcmCoefficients {
 TAdpcmCoefficients AdpcmCoefficientsOf(const TMediaInfo& info);
 
 // Sample frames in a block of `bytes` bytes (a cut last block gives fewer); 0 when the
-// block is too short for its header.
+// block is too short for its header or the channel count is not 1 or 2.
 size_t AdpcmFramesInBlock(size_t bytes, int channels);
 
 // Decodes one block into interleaved 16-bit samples (AdpcmFramesInBlock frames); false

@@ -89,6 +89,7 @@ void TWavConverter::PadWithSilence(size_t count) {
 
 void TWavConverter::Seek(double ms) {
   const TWaveFormat& format = Info().Format;
+  if (format.BlockAlign == 0 || format.SamplesPerSec == 0) return;  // nothing opened
   const int64_t frame = FrameAt(ms, format.SamplesPerSec, FInfo.DataSize / format.BlockAlign);
   Restart(frame * format.BlockAlign, frame * 1000.0 / format.SamplesPerSec);
 }

@@ -27,7 +27,8 @@ class TWavConverter : public TRefObject {
   // standard format, as no consumer takes those. False when the record cannot be decoded.
   virtual bool Open(const TMediaInfo& info);
   // The format Fill delivers from now on; a resampler joins when it differs from the
-  // format the decoder produces.
+  // format the decoder produces. Raises EConvertError for an output no resampler writes
+  // (anything but 8 or 16-bit PCM with 1 or 2 channels).
   void SetOutputFormat(const TWaveFormat& format);
   // Makes the output hold at least `count` bytes. After the data has ended the rest is
   // silence. True while real sound was delivered; false at the end or on a broken block
