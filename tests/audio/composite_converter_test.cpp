@@ -11,6 +11,7 @@
 #include "audio/audio_decoders.h"
 #include "audio/converter_factory.h"
 #include "audio/media_probe.h"
+#include "constant_wav.h"
 
 namespace orv {
 namespace {
@@ -70,26 +71,7 @@ std::optional<TTone> ParseTone(const std::string& name) {
   return tone;
 }
 
-// A WAV file in memory: 16-bit stereo at 44100 Hz holding a constant.
-std::string ConstantWav(int16_t value, int64_t frames) {
-  std::string wav = "RIFF....WAVEfmt ";
-  const auto put = [&wav](uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) wav += static_cast<char>(v >> (8 * i));
-  };
-  put(16, 4);
-  put(1, 2);
-  put(2, 2);
-  put(44100, 4);
-  put(176400, 4);
-  put(4, 2);
-  put(16, 2);
-  wav += "data";
-  put(static_cast<uint32_t>(frames * 4), 4);
-  for (int64_t i = 0; i < frames * 2; ++i) put(static_cast<uint16_t>(value), 2);
-  const auto size = static_cast<uint32_t>(wav.size() - 8);
-  for (int i = 0; i < 4; ++i) wav[4 + i] = static_cast<char>(size >> (8 * i));
-  return wav;
-}
+using test::ConstantWav;
 
 TCompositeItem Item(std::string name, double time_line, double duration, double begin = 0) {
   return {std::move(name), time_line, begin, duration, {}};

@@ -7,34 +7,15 @@
 #include <iterator>
 #include <string>
 
+#include "constant_wav.h"
 #include "orvpack_runner.h"
 
 namespace {
 
 using namespace orv::test;
 
-// 16-bit stereo 44100 Hz WAV bytes holding one value for `ms`.
-std::string ConstantWav(int16_t value, int ms) {
-  const uint32_t data = static_cast<uint32_t>(ms) * 44100 / 1000 * 4;
-  std::string wav;
-  const auto put = [&wav](uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) wav += static_cast<char>(v >> (8 * i));
-  };
-  wav += "RIFF";
-  put(36 + data, 4);
-  wav += "WAVEfmt ";
-  put(16, 4);
-  put(1, 2);
-  put(2, 2);
-  put(44100, 4);
-  put(176400, 4);
-  put(4, 2);
-  put(16, 2);
-  wav += "data";
-  put(data, 4);
-  for (uint32_t i = 0; i < data / 2; ++i) put(static_cast<uint16_t>(value), 2);
-  return wav;
-}
+// `ms` of one value.
+std::string ConstantWav(int16_t value, int ms) { return orv::test::ConstantWav(value, int64_t(ms) * 44100 / 1000); }
 
 // Two slides of 2 s. The music plays "a.wav" (1000) for 3 s, fading out over its last
 // second; slide 2 has a comment "b.wav" (2000) of 1 s and a video whose sound is "c.wav".

@@ -68,8 +68,13 @@ TWavOutput::TWavOutput(const std::string& path) : FPath(path) {
   if (handle < 0) throw EFileError("Cannot write beside " + path + ": " + std::strerror(errno));
   close(handle);
   FTempPath = pattern;
-  FFile = std::make_unique<TFileStream>(FTempPath, TFileMode::Create);
-  WriteHeader();
+  try {
+    FFile = std::make_unique<TFileStream>(FTempPath, TFileMode::Create);
+    WriteHeader();
+  } catch (...) {
+    std::remove(FTempPath.c_str());
+    throw;
+  }
 }
 
 TWavOutput::~TWavOutput() {
