@@ -18,12 +18,17 @@ class TChannelKiller : public TOrvThread {
   // Held while streams are taken out of the mix and their channels; a channel being
   // destroyed takes it to free what the killer has not.
   std::mutex& Lock() noexcept { return FLock; }
+  // A stream began to end (a fade-out): rounds come every 10 ms again from now on.
+  void Watch() { Events().Post(kEventWatch); }
+
+  static constexpr int kEventWatch = 1026;
 
  protected:
   void Step() override;
 
  private:
-  void FreePlayedOut();
+  // Frees the streams that have played out; true while another one is about to end.
+  bool FreePlayedOut();
 
   TAudioMixer& FMixer;
   std::mutex FLock;

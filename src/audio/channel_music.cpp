@@ -80,6 +80,7 @@ void TChannelMusic::Stop(double fade_out_ms) {
   if (!current || current->State() != TState::Playing) return;
   FSavedPosition = current->Position();
   current->Stop(fade_out_ms);
+  FOwner->Killer().Watch();
 }
 
 void TChannelMusic::Seek(double ms) {
@@ -96,6 +97,7 @@ void TChannelMusic::Seek(double ms) {
   // overlaps the two rather than leaving a gap.
   if (next) next->Play(kCrossFadeMs);
   current->Stop(kCrossFadeMs);
+  FOwner->Killer().Watch();
 }
 
 double TChannelMusic::Position() const {
@@ -154,6 +156,7 @@ void TChannelMusic::FadeOutAndWait() {
     std::erase_if(FStreams, [](auto& stream) { return stream->State() == TState::Ready; });
     for (auto& stream : FStreams) stream->Stop(kCrossFadeMs);
   }
+  FOwner->Killer().Watch();
   TAudioMixer& mixer = FOwner->Mixer();
   uint64_t passes = mixer.Passes();
   auto last_pass = std::chrono::steady_clock::now();

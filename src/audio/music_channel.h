@@ -47,6 +47,10 @@ class TMusicChannel : public TRefObject {
   // The mixer has played the stream out: its fade reached 0 or its data ended.
   bool Finished() const noexcept { return FFinished.load(std::memory_order_acquire); }
   bool EndedByData() const noexcept { return FEndedByData.load(std::memory_order_acquire); }
+  // Fading out, or all its data is queued: it will finish soon.
+  bool Ending() const noexcept {
+    return State() == TState::FadingOut || FDataEnded.load(std::memory_order_acquire);
+  }
   // The factor the samples are multiplied by (volume and master volume).
   void SetAmplitude(float amplitude) noexcept { FAmplitude.store(amplitude, std::memory_order_relaxed); }
   TChannelMusic& Channel() const noexcept { return FChannel; }

@@ -1,5 +1,6 @@
 #include "base/orv_thread.h"
 
+#include <pthread.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -44,6 +45,8 @@ bool TOrvThread::Stop(std::chrono::milliseconds limit) {
 }
 
 void TOrvThread::Run() {
+  // Named for debuggers and per-thread processor figures (at most 15 characters).
+  pthread_setname_np(pthread_self(), FName.substr(0, 15).c_str());
   try {
     BeforeLoop();
     const auto handler = [this](const TThreadEvent& event) { HandleEvent(event); };

@@ -13,7 +13,8 @@ TMusicLoader::TMusicLoader(Ref<TMusicPlayerClass> output, TThreadEventList& play
 
 TMusicLoader::~TMusicLoader() { Stop(); }
 
-void TMusicLoader::Step() { WaitForEvents(std::chrono::milliseconds(10)); }
+// Everything the loader does comes as a message, which wakes it at once.
+void TMusicLoader::Step() { WaitForEvents(std::chrono::milliseconds(100)); }
 
 void TMusicLoader::HandleEvent(const TThreadEvent& event) {
   switch (event.code) {
