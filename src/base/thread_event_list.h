@@ -51,7 +51,7 @@ private:
     std::shared_ptr<Completion> completion;
   };
 
-  // Queues an event with a completion; null when the queue is closed.
+  // With the lock held: queues an event with a completion; null when the queue is closed.
   std::shared_ptr<Completion> Enqueue(int code, Ref<TRefObject> data);
 
   mutable std::mutex FLock;
