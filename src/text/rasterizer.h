@@ -4,7 +4,9 @@
 // into an "A8R8G8B8" bitmap.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "image/bitmap.h"
@@ -73,18 +75,34 @@ private:
     int X;
     int Direction;  // −1 for an upward edge, +1 otherwise
   };
+  // An edge while the rows it spans are scanned, in the terms the crossings are computed in.
+  struct TActiveEdge {
+    int64_t Top = 0;     // its first sub-scanline
+    int64_t Bottom = 0;  // the first sub-scanline below it
+    double X = 0;        // of the upper end
+    double InverseSlope = 0;
+    int Direction = 1;
+  };
 
-  void CollectCrossings(const TOutline& outline, int j);
-  void SortCrossings();
-  void AddSpans(bool even_odd);
-  void AddCoverage(int x0, int x1);
+  // Scans the 16 sub-scanlines of one pixel row with the active edges.
+  void ScanRow(int64_t row, bool even_odd);
+  // Puts each active edge's crossings of the row's sub-scanlines into their lists.
+  void CollectCrossings(int64_t row);
+  void AddSpans(std::span<TCrossing> crossings, bool even_odd);
+  void AddSpan(int x0, int x1);
   void FlushRow(int y, TCoveragePainter& painter);
 
-  std::vector<size_t> FActive;  // indexes of the active edges
+  std::vector<TActiveEdge> FActive;
+  // One list per sub-scanline of the row, each with room for every active edge.
   std::vector<TCrossing> FCrossings;
+  std::array<size_t, 16> FCrossingCounts{};  // one per sub-scanline
+  // Per pixel of the row, the change of coverage from the pixel before: a span adds at its
+  // two ends only, whatever its length.
+  std::vector<int32_t> FSteps;
   std::vector<uint16_t> FCoverage;
   int FLow = 0, FHigh = -1;  // pixels touched in the current row
-  int FRightLimit = 0;       // bitmap width × 16
+  int FWidth = 0;
+  int FRightLimit = 0;  // bitmap width × 16
 };
 
 // Blends `source` (0xAARRGGBB) onto `pixel` (bytes B, G, R, A) by the source's alpha.
