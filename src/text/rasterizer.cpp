@@ -6,6 +6,7 @@
 #include <span>
 
 #include "base/assertions.h"
+#include "image/picture_limits.h"
 
 namespace orv {
 namespace {
@@ -56,12 +57,26 @@ void Flatten(const std::array<TPointD, 4>& p, int order, double t0, double t1, i
 
 uint8_t Channel(uint32_t argb, int shift) { return uint8_t(argb >> shift); }
 
+// Keeps the coverage of each run in the mask.
+class TMaskPainter : public TCoveragePainter {
+public:
+  explicit TMaskPainter(TCoverageMask& mask) : FMask(mask) {}
+  void PaintRun(int y, int x, const uint16_t* coverage, int count) override {
+    std::copy_n(coverage, count, &FMask.Cells[size_t(y) * size_t(FMask.Width) + size_t(x)]);
+  }
+
+private:
+  TCoverageMask& FMask;
+};
+
 }  // namespace
 
 // ---- TOutline
 
 void TOutline::Reset(bool even_odd) {
   FEdges.clear();
+  FLeft = FTop = 1;
+  FRight = FBottom = 0;
   FHasStart = false;
   FClosed = true;
   FEvenOdd = even_odd;
@@ -73,6 +88,27 @@ void TOutline::MoveTo(int x, int y) {
   FStartY = FCurrentY = y;
   FHasStart = true;
   FClosed = false;
+  Include(x, y);
+}
+
+void TOutline::Include(int x, int y) {
+  if (FLeft > FRight) {
+    FLeft = FRight = x;
+    FTop = FBottom = y;
+    return;
+  }
+  FLeft = std::min(FLeft, x);
+  FRight = std::max(FRight, x);
+  FTop = std::min(FTop, y);
+  FBottom = std::max(FBottom, y);
+}
+
+void TOutline::Translate(int dx, int dy) {
+  for (TEdge& e : FEdges) {
+    e.X += dx;
+    e.Y += dy;
+  }
+  FLeft += dx, FRight += dx, FTop += dy, FBottom += dy;
 }
 
 void TOutline::LineTo(int x, int y) {
@@ -88,6 +124,7 @@ void TOutline::LineTo(int x, int y) {
   }
   FCurrentX = x;
   FCurrentY = y;
+  Include(x, y);
 }
 
 void TOutline::CloseContour() {
@@ -272,6 +309,33 @@ Ref<TBitmap> TRasterHelper::EndPaint() {
 void TRasterHelper::DrawPath(const TPath& path, bool even_odd) {
   ORV_ASSERT(bool(FBitmap), "No Previous Call of TRasterHelper.BeginPaint");
   if (BuildOutline(path, even_odd)) FRasterizer.Fill(FOutline, FBitmap->Width(), FBitmap->Height(), *this);
+}
+
+std::optional<TCoverageMask> TRasterHelper::MaskOf(const TPath& path, bool even_odd) {
+  if (!BuildOutline(path, even_odd) || FOutline.Edges().empty()) return std::nullopt;
+  // Whole pixels of the points' box, and one more on the right so that no span is clipped.
+  TCoverageMask mask;
+  mask.Left = int(FloorDiv(FOutline.Left(), kSub));
+  mask.Top = int(FloorDiv(FOutline.Top(), kSub));
+  mask.Width = int(FloorDiv(FOutline.Right(), kSub)) - mask.Left + 2;
+  mask.Height = int(FloorDiv(FOutline.Bottom(), kSub)) - mask.Top + 1;
+  if (!PictureSizeAllowed(mask.Width, mask.Height)) return std::nullopt;
+  mask.Cells.assign(size_t(mask.Width) * size_t(mask.Height), 0);
+  FOutline.Translate(-mask.Left * kSub, -mask.Top * kSub);
+  TMaskPainter painter(mask);
+  FRasterizer.Fill(FOutline, mask.Width, mask.Height, painter);
+  return mask;
+}
+
+void TRasterHelper::DrawMask(const TCoverageMask& mask, int x, int y) {
+  ORV_ASSERT(bool(FBitmap), "No Previous Call of TRasterHelper.BeginPaint");
+  const int left = x + mask.Left, top = y + mask.Top;
+  const int first_column = std::max(0, -left), end_column = std::min(mask.Width, FBitmap->Width() - left);
+  if (first_column >= end_column) return;
+  for (int row = std::max(0, -top); row < std::min(mask.Height, FBitmap->Height() - top); ++row) {
+    const uint16_t* cells = &mask.Cells[size_t(row) * size_t(mask.Width)];
+    PaintRun(top + row, left + first_column, cells + first_column, end_column - first_column);
+  }
 }
 
 bool TRasterHelper::BuildOutline(const TPath& path, bool even_odd) {

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -46,11 +47,21 @@ public:
 
   const std::vector<TEdge>& Edges() const noexcept { return FEdges; }
   bool EvenOdd() const noexcept { return FEvenOdd; }
+  // The smallest and largest coordinates of the points added (1/16 pixel); left > right
+  // without any.
+  int Left() const noexcept { return FLeft; }
+  int Top() const noexcept { return FTop; }
+  int Right() const noexcept { return FRight; }
+  int Bottom() const noexcept { return FBottom; }
+  // Moves every edge by whole sixteenths.
+  void Translate(int dx, int dy);
 
 private:
   void CloseContour();
+  void Include(int x, int y);
 
   std::vector<TEdge> FEdges;
+  int FLeft = 1, FTop = 1, FRight = 0, FBottom = 0;
   int FStartX = 0, FStartY = 0;
   int FCurrentX = 0, FCurrentY = 0;
   bool FHasStart = false;
@@ -105,6 +116,14 @@ private:
   int FRightLimit = 0;  // bitmap width × 16
 };
 
+// The coverage of one filled path (0…256 per pixel) over the pixels it may touch, kept to be
+// blended again wherever the same path lands at the same sub-pixel phase.
+struct TCoverageMask {
+  int Left = 0, Top = 0;  // of the first cell, in the pixels of the frame the path was placed in
+  int Width = 0, Height = 0;
+  std::vector<uint16_t> Cells;  // rows top to bottom
+};
+
 // Blends `source` (0xAARRGGBB) onto `pixel` (bytes B, G, R, A) by the source's alpha.
 void BlendPixel(uint8_t* pixel, uint32_t source) noexcept;
 
@@ -120,6 +139,11 @@ public:
   // with a move to (also after an end of figure) or that ends inside a curve fills nothing;
   // an unknown command is an internal error.
   void DrawPath(const TPath& path, bool even_odd = false);
+  // The coverage of the path under the current transform, without painting it; none for a
+  // path that fills nothing.
+  std::optional<TCoverageMask> MaskOf(const TPath& path, bool even_odd = false);
+  // Blends the paint colour by the mask's coverage, its frame's origin at pixel (x, y).
+  void DrawMask(const TCoverageMask& mask, int x, int y);
   // The bitmap painted since BeginPaint; internal error without one.
   Ref<TBitmap> EndPaint();
 

@@ -43,6 +43,33 @@ Ref<TCachedVectorText> ReadStoredText(TFileAccessor& accessor, const std::vector
   return MakeRef<TCachedVectorText>(std::move(stored->Lines), stored->Font);
 }
 
+// A position split into whole pixels and sixteenths.
+struct TSnapped {
+  int Whole = 0;
+  uint8_t Phase = 0;
+};
+
+TSnapped Snap(double v) {
+  const double sixteenths = std::round(v * 16);
+  const double whole = std::floor(sixteenths / 16);
+  return {int(whole), uint8_t(sixteenths - whole * 16)};
+}
+
+// Glyphs are placed on a grid of sixteenths of a pixel, so that a glyph's coverage at each of
+// its sub-pixel phases is filled once and then only blended.
+void DrawGlyph(TRasterHelper& painter, const TGlyphPointer& glyph, double scale, double x, double y) {
+  const TSnapped sx = Snap(x), sy = Snap(y);
+  TGlyphMaskKey key{glyph.FontKey, glyph.Index, scale, sx.Phase, sy.Phase};
+  TGlyphMaskRef mask = FontCache().FindMask(key);
+  if (!mask) {
+    painter.SetTransform({scale, scale, sx.Phase / 16.0, sy.Phase / 16.0});
+    std::optional<TCoverageMask> filled = painter.MaskOf(glyph.Glyph->Path);
+    if (!filled) return;
+    mask = FontCache().AddMask(std::move(key), std::move(*filled));
+  }
+  painter.DrawMask(*mask, sx.Whole, sy.Whole);
+}
+
 }  // namespace
 
 TTextLayout LayoutText(const TCachedVectorText& text, double s, int line_spacing) {
@@ -128,8 +155,7 @@ Ref<TBitmap> TTextBitmapStore::Produce() const {
     for (const TGlyphPointer& glyph : FText->Line(i)) {
       const double k = TCachedVectorText::GlyphScale(glyph);
       if (k == 0) continue;  // not in its cache: nothing to draw
-      painter.SetTransform({s * k, s * k, origin_x + l.LeftOverhang + s * glyph.PenX, gy});
-      painter.DrawPath(glyph.Glyph->Path);
+      DrawGlyph(painter, glyph, s * k, origin_x + l.LeftOverhang + s * glyph.PenX, gy);
     }
     const TLineMetrics m = FText->LineMetrics(i);
     const TFontMetrics& font = FText->Font();

@@ -210,6 +210,48 @@ TEST(VectTextReaders, MalformedEntriesAreRefusedWhole) {
   EXPECT_TRUE(cache.Find(kStoredFont, 7));
 }
 
+TEST(TextPicture, GlyphsFilledOnceAreBlendedAgainToTheSamePicture) {
+  TTextParams params;
+  params.Scale = 0.37;
+  params.OffsetX = 0.4f;
+  const WideString name = EncodeTextName({u"Warm glyphs, cold glyphs", u"Ünïcödé"}, params);
+  FontCache().Clear();
+  const Ref<TBitmap> cold = TTextBitmapStore::Create(name, nullptr)->GetLevel(0);
+  EXPECT_GT(FontCache().MaskBytes(), 0u);
+  const Ref<TBitmap> warm = TTextBitmapStore::Create(name, nullptr)->GetLevel(0);
+  ASSERT_EQ(cold->Width(), warm->Width());
+  ASSERT_EQ(cold->Height(), warm->Height());
+  for (int y = 0; y < cold->Height(); ++y)
+    ASSERT_EQ(std::memcmp(cold->Row(y), warm->Row(y), size_t(4 * cold->Width())), 0) << y;
+}
+
+TEST(GlyphCache, FilledGlyphsStayWithinTheBudgetOldestGoingFirst) {
+  const auto mask = [](int side) {
+    TCoverageMask m;
+    m.Width = m.Height = side;
+    m.Cells.assign(size_t(side * side), 7);
+    return m;
+  };
+  const auto key = [](uint16_t index) { return TGlyphMaskKey{u"Arial:", index, 0.5, 3, 0}; };
+  TFontCache cache(20000);
+  for (uint16_t index = 0; index < 10; ++index) cache.AddMask(key(index), mask(40));  // 3200 bytes each
+  EXPECT_LE(cache.MaskBytes(), 20000u);
+  EXPECT_FALSE(cache.FindMask(key(0)));
+  ASSERT_TRUE(cache.FindMask(key(9)));
+  EXPECT_EQ(cache.FindMask(key(9))->Cells[5], 7);
+  // Another phase or scale is another mask.
+  EXPECT_FALSE(cache.FindMask({u"Arial:", 9, 0.5, 4, 0}));
+  EXPECT_FALSE(cache.FindMask({u"Arial:", 9, 0.25, 3, 0}));
+  // A mask larger than the whole budget is handed back but not kept.
+  const size_t before = cache.MaskBytes();
+  EXPECT_EQ(cache.AddMask(key(100), mask(200))->Width, 200);
+  EXPECT_FALSE(cache.FindMask(key(100)));
+  EXPECT_EQ(cache.MaskBytes(), before);
+  cache.SetIdentity("another show");
+  EXPECT_EQ(cache.MaskBytes(), 0u);
+  EXPECT_FALSE(cache.FindMask(key(9)));
+}
+
 TEST(GlyphCache, AnotherShowsIdentityEmptiesIt) {
   TFontCache cache;
   cache.SetIdentity("show one");
