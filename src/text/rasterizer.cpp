@@ -170,6 +170,22 @@ void TRasterizer::Fill(const TOutline& outline, int width, int height, TCoverage
   }
 }
 
+// The span [x0, x1) in 1/16 pixel covers x1 − x0 of a pixel it lies in alone, else
+// 16 − x0 mod 16 of its first pixel, 16 of each one between and the rest of its last: as
+// steps, its first pixel rises by 16 − x0 mod 16 and the next by the rest, and the same
+// falls at x1.
+void TRasterizer::AddSpan(int x0, int x1) {
+  if (x1 <= x0) return;
+  const int first = x0 / kSub, first_part = x0 % kSub;
+  const int end = x1 / kSub, end_part = x1 % kSub;
+  FSteps[size_t(first)] += kSub - first_part;
+  FSteps[size_t(first) + 1] += first_part;
+  FSteps[size_t(end)] -= kSub - end_part;
+  FSteps[size_t(end) + 1] -= end_part;
+  FLow = std::min(FLow, first);
+  FHigh = std::max(FHigh, end);
+}
+
 void TRasterizer::ScanRow(int64_t row, bool even_odd) {
   CollectCrossings(row);
   for (size_t k = 0; k < FCrossingCounts.size(); ++k) {
@@ -225,22 +241,6 @@ void TRasterizer::AddSpans(std::span<TCrossing> crossings, bool even_odd) {
     winding += crossing.Direction;
     previous = crossing.X;
   }
-}
-
-// The span [x0, x1) in 1/16 pixel covers x1 − x0 of a pixel it lies in alone, else
-// 16 − x0 mod 16 of its first pixel, 16 of each one between and the rest of its last: as
-// steps, its first pixel rises by 16 − x0 mod 16 and the next by the rest, and the same
-// falls at x1.
-void TRasterizer::AddSpan(int x0, int x1) {
-  if (x1 <= x0) return;
-  const int first = x0 / kSub, first_part = x0 % kSub;
-  const int end = x1 / kSub, end_part = x1 % kSub;
-  FSteps[size_t(first)] += kSub - first_part;
-  FSteps[size_t(first) + 1] += first_part;
-  FSteps[size_t(end)] -= kSub - end_part;
-  FSteps[size_t(end) + 1] -= end_part;
-  FLow = std::min(FLow, first);
-  FHigh = std::max(FHigh, end);
 }
 
 void TRasterizer::FlushRow(int y, TCoveragePainter& painter) {
@@ -393,6 +393,8 @@ void TRasterHelper::PaintRun(int y, int x, const uint16_t* coverage, int count) 
   uint8_t* pixel = FBitmap->Row(y) + 4 * x;
   const uint32_t alpha = FColor >> 24;
   for (int i = 0; i < count; ++i, pixel += 4) {
+    // No coverage blends a transparent colour: the pixel stays.
+    if (coverage[i] == 0) continue;
     const uint32_t c = std::min<uint32_t>(coverage[i], 256);
     const uint32_t colour = c == 256 ? FColor : (FColor & 0xFFFFFFu) | (alpha * c / 256) << 24;
     BlendPixel(pixel, colour);
