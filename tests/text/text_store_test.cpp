@@ -150,9 +150,9 @@ void PutUtf16(std::string& out, WideView text) {
 constexpr std::u16string_view kStoredFont = u"Orv Stored Script:";
 
 // One line of two glyph references to a square glyph of the stored font.
-std::string StoredLayout() {
+std::string StoredLayout(int32_t ascent = 60, int32_t descent = 15) {
   std::string bytes;
-  Put32(bytes, 1), Put32(bytes, 60), Put32(bytes, 15);
+  Put32(bytes, 1), Put32(bytes, ascent), Put32(bytes, descent);
   for (float v : {-8.f, 2.f, 20.f, 2.f}) PutFloat(bytes, v);
   Put32(bytes, 2);
   for (int32_t pen : {0, 50}) {
@@ -191,6 +191,16 @@ TEST(TextPicture, PrevectorisedPackageTextDrawsItsStoredOutlines) {
   EXPECT_EQ(Alpha(*picture, 1 + 25, baseline - 25), 255);
   EXPECT_EQ(Alpha(*picture, 1 + 75, baseline - 25), 255);
   EXPECT_EQ(Alpha(*picture, 1 + 48, baseline - 25), 0);
+}
+
+TEST(TextPicture, AFontWithoutHeightGivesNoPicture) {
+  auto source = MakeRef<test::TMemoryFileSource>();
+  source->Files[u"VectTxt2: Orv Stored Script::\"ab\""] = StoredLayout(0, 0);
+  source->Files[u"VectTextCache: Orv Stored Script:"] = StoredGlyphs();
+  auto accessor = MakeRef<TFileAccessor>(source, u"");
+  TTextParams params;
+  params.FontName = u"Orv Stored Script";
+  EXPECT_FALSE(Store({u"ab"}, params, accessor.Get()));
 }
 
 TEST(VectTextReaders, MalformedEntriesAreRefusedWhole) {
