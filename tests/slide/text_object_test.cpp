@@ -101,7 +101,18 @@ protected:
     return drawer.Drawn.empty() ? 0 : drawer.Drawn.back().second;
   }
 
+  // A slide holding the text "T" with these keys, its sizes estimated and its picture asked
+  // for at them.
+  TOrvText& PreparedText(const std::string& keys) {
+    Build(Object("T:Text", keys));
+    Slide->PrepareSizes(0);
+    TOrvText& text = Text(u"T");
+    text.PrepareResources(*Drawer);
+    return text;
+  }
+
   Ref<test::TMemoryFileSource> Source = MakeRef<test::TMemoryFileSource>();
+  Ref<TQuadDrawer> Drawer = MakeRef<TQuadDrawer>();
 };
 
 TEST_F(TextObjects, StatesChooseTheirColoursAndCaptionsTakeTheThemeColour) {
@@ -187,14 +198,11 @@ TEST_F(TextObjects, ATextMeasuredAnewKeepsItsGlyphSizeThroughItsKeyScales) {
 }
 
 TEST_F(TextObjects, ATextAtAFractionalPositionIsDrawnOnWholePixels) {
-  Build(Object("T:Text", "Text=\"Aligned\"\nShadowEnable=0\n" + KeyPoint("PosX=10.37\nPosY=-7.61\nScaleX=20\nScaleY=20")));
-  Slide->PrepareSizes(0);
-  TOrvText& text = Text(u"T");
-  auto drawer = MakeRef<TQuadDrawer>();
-  text.PrepareResources(*drawer);
-  text.DrawSelf(*drawer);
-  ASSERT_EQ(drawer->Quads.size(), 1u);
-  const TQuadFrame& quad = drawer->Quads[0];
+  TOrvText& text =
+      PreparedText("Text=\"Aligned\"\nShadowEnable=0\n" + KeyPoint("PosX=10.37\nPosY=-7.61\nScaleX=20\nScaleY=20"));
+  text.DrawSelf(*Drawer);
+  ASSERT_EQ(Drawer->Quads.size(), 1u);
+  const TQuadFrame& quad = Drawer->Quads[0];
   const TTextParams params = DecodeTextName(text.Picture()->Name()).Params;
   // Rendered at the size it is shown at, one picture pixel to a screen pixel ...
   EXPECT_NEAR(quad.XAxis.X, text.Picture()->Width(), 1e-2);
@@ -223,11 +231,7 @@ TEST_F(TextObjects, FitScalesStayFiniteAsScaleYVanishes) {
 }
 
 TEST_F(TextObjects, ClicksBetweenTwoLinesMissTheText) {
-  Build(Object("T:Text", "Text=\"One\\nTwo\"\nLineSpacing=200\nShadowEnable=0\n" + KeyPoint("ScaleX=30\nScaleY=30")));
-  Slide->PrepareSizes(0);
-  TOrvText& text = Text(u"T");
-  auto drawer = MakeRef<TQuadDrawer>();
-  text.PrepareResources(*drawer);
+  TOrvText& text = PreparedText("Text=\"One\\nTwo\"\nLineSpacing=200\nShadowEnable=0\n" + KeyPoint("ScaleX=30\nScaleY=30"));
   // Before the picture is made its whole box takes clicks; the made picture brings its lines.
   const TRectF box = text.LocalRect();
   const auto screen = [&](double x, double y) {
