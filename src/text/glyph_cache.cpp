@@ -54,8 +54,8 @@ void TFontCache::ForgetMasks() {
 }
 
 size_t TFontCache::TMaskKeyHash::operator()(const TGlyphMaskKey& key) const noexcept {
-  size_t hash = std::hash<WideString>()(key.FontKey);
-  for (const size_t part : {size_t(key.Index), std::hash<double>()(key.Scale), size_t(key.PhaseX) << 8 | key.PhaseY})
+  size_t hash = std::hash<const TGlyphData*>()(key.Glyph.get());
+  for (const size_t part : {std::hash<double>()(key.Scale), size_t(key.PhaseX) << 8 | key.PhaseY})
     hash = hash * 31 + part;
   return hash;
 }

@@ -25,10 +25,10 @@ struct TGlyphData {
 
 using TGlyphRef = std::shared_ptr<const TGlyphData>;
 
-// A glyph filled at one scale and one sub-pixel phase (sixteenths of a pixel).
+// A glyph filled at one scale and one sub-pixel phase (sixteenths of a pixel). The key holds
+// the glyph itself: its mask can never be taken for another glyph's.
 struct TGlyphMaskKey {
-  WideString FontKey;
-  uint16_t Index = 0;
+  TGlyphRef Glyph;
   double Scale = 0;
   uint8_t PhaseX = 0, PhaseY = 0;
   friend bool operator==(const TGlyphMaskKey&, const TGlyphMaskKey&) = default;

@@ -59,7 +59,7 @@ TSnapped Snap(double v) {
 // its sub-pixel phases is filled once and then only blended.
 void DrawGlyph(TRasterHelper& painter, const TGlyphPointer& glyph, double scale, double x, double y) {
   const TSnapped sx = Snap(x), sy = Snap(y);
-  TGlyphMaskKey key{glyph.FontKey, glyph.Index, scale, sx.Phase, sy.Phase};
+  TGlyphMaskKey key{glyph.Glyph, scale, sx.Phase, sy.Phase};
   TGlyphMaskRef mask = FontCache().FindMask(key);
   if (!mask) {
     painter.SetTransform({scale, scale, sx.Phase / 16.0, sy.Phase / 16.0});

@@ -242,7 +242,14 @@ TEST(GlyphCache, FilledGlyphsStayWithinTheBudgetOldestGoingFirst) {
     m.Cells.assign(size_t(side * side), 7);
     return m;
   };
-  const auto key = [](uint16_t index) { return TGlyphMaskKey{u"Arial:", index, 0.5, 3, 0}; };
+  const auto glyph = [](uint16_t index) {
+    TGlyphData data;
+    data.Index = index;
+    return std::make_shared<const TGlyphData>(std::move(data));
+  };
+  std::vector<TGlyphRef> glyphs;
+  for (uint16_t index = 0; index <= 100; ++index) glyphs.push_back(glyph(index));
+  const auto key = [&glyphs](uint16_t index) { return TGlyphMaskKey{glyphs[index], 0.5, 3, 0}; };
   TFontCache cache(20000);
   for (uint16_t index = 0; index < 10; ++index) cache.AddMask(key(index), mask(40));  // 3200 bytes each
   EXPECT_LE(cache.MaskBytes(), 20000u);
@@ -250,8 +257,10 @@ TEST(GlyphCache, FilledGlyphsStayWithinTheBudgetOldestGoingFirst) {
   ASSERT_TRUE(cache.FindMask(key(9)));
   EXPECT_EQ(cache.FindMask(key(9))->Cells[5], 7);
   // Another phase or scale is another mask.
-  EXPECT_FALSE(cache.FindMask({u"Arial:", 9, 0.5, 4, 0}));
-  EXPECT_FALSE(cache.FindMask({u"Arial:", 9, 0.25, 3, 0}));
+  EXPECT_FALSE(cache.FindMask({glyphs[9], 0.5, 4, 0}));
+  EXPECT_FALSE(cache.FindMask({glyphs[9], 0.25, 3, 0}));
+  // The same font and index after the outlines were read anew is another glyph.
+  EXPECT_FALSE(cache.FindMask({glyph(9), 0.5, 3, 0}));
   // A mask larger than the whole budget is handed back but not kept.
   const size_t before = cache.MaskBytes();
   EXPECT_EQ(cache.AddMask(key(100), mask(200))->Width, 200);
