@@ -29,5 +29,6 @@ int RunList(const Args& args);      // package_commands.cpp
 int RunCat(const Args& args);       // package_commands.cpp
 int RunEval(const Args& args);      // eval_command.cpp
 int RunText(const Args& args);      // text_command.cpp
+int RunDecode(const Args& args);    // decode_command.cpp
 
 }  // namespace orv::orvpack

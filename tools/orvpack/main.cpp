@@ -22,6 +22,7 @@ const Command kCommands[] = {
     {"cat", "cat SHOW NAME", RunCat},
     {"eval", "eval SHOW SLIDE GUID TIME", RunEval},
     {"text", "text SHOW SLIDE GUID", RunText},
+    {"decode", "decode FILE OUT.wav [--from MS] [--to MS]", RunDecode},
 };
 
 int PrintUsage(FILE* to) {

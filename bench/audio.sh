@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# audio: how fast our sound decoders deliver the standard format (44100 Hz, 16-bit stereo)
+# beside a peer program decoding the same file to the same format. Every figure is a speed
+# ratio, the peer's time divided by ours: higher is better, above 1 we are faster. Each time
+# is the best of a few rounds of the whole command, start-up included.
+#
+# Each figure is a function that prints its RESULT and RATIO lines; to add one, write the
+# function and list it in `figures` at the bottom.
+set -euo pipefail
+build=${BUILD:?BUILD must name the build folder}
+orvpack=$build/tools/orvpack/orvpack
+rounds=3
+work=$(mktemp -d "${TMPDIR:-/tmp}/orv-audio-bench.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+make_sound() { ffmpeg -hide_banner -loglevel error -nostdin -y "$@"; }
+
+# best_seconds COMMAND...: the least wall time of the command over the rounds.
+best_seconds() {
+  local best="" start end
+  for _ in $(seq "$rounds"); do
+    start=$(date +%s.%N)
+    "$@" > /dev/null
+    end=$(date +%s.%N)
+    best=$(awk -v a="$best" -v s="$start" -v e="$end" 'BEGIN { t = e - s; print (a == "" || t < a) ? t : a }')
+  done
+  printf '%.3f' "$best"
+}
+
+# speed_figure NAME PEER_SECONDS OUR_SECONDS TARGET
+speed_figure() {
+  echo "RESULT ${1}_ours $3 s"
+  echo "RESULT ${1}_peer $2 s"
+  echo "RATIO ${1}_vs_${5} $(awk -v t="$2" -v o="$3" 'BEGIN { printf "%.3f", t / o }') >= $4"
+}
+
+# Five minutes of 24-bit stereo at 48000 Hz: read, converted to 16 bits and resampled.
+wav24_figure() {
+  local source=$work/tone24.wav
+  make_sound -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=300" \
+    -f lavfi -i "sine=frequency=661:sample_rate=48000:duration=300" \
+    -filter_complex amerge=inputs=2 -c:a pcm_s24le "$source"
+  local ours theirs
+  ours=$(best_seconds "$orvpack" decode "$source" "$work/ours.wav")
+  theirs=$(best_seconds ffmpeg -hide_banner -loglevel error -nostdin -i "$source" -f s16le -ar 44100 -ac 2 -y \
+    "$work/theirs.raw")
+  speed_figure audio_wav24 "$theirs" "$ours" 1.0 ffmpeg
+  rm -f "$source" "$work/ours.wav" "$work/theirs.raw"
+}
+
+figures=(wav24_figure)
+for figure in "${figures[@]}"; do "$figure"; done
