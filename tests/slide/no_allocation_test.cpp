@@ -2,42 +2,15 @@
 // the heap. A counting operator new watches the whole test program.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
+#include "counting_new.h"
 #include "slide/key_frames.h"
 #include "slide_fixture.h"
-
-namespace {
-std::atomic<long> g_allocations{0};
-
-void* CountedAllocation(std::size_t size) noexcept {
-  g_allocations.fetch_add(1, std::memory_order_relaxed);
-  return std::malloc(size ? size : 1);
-}
-void* CountedAllocationOrThrow(std::size_t size) {
-  if (void* memory = CountedAllocation(size)) return memory;
-  throw std::bad_alloc();
-}
-}  // namespace
-
-// Every plain form is replaced, so that each allocation is paired with our own release.
-void* operator new(std::size_t size) { return CountedAllocationOrThrow(size); }
-void* operator new[](std::size_t size) { return CountedAllocationOrThrow(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return CountedAllocation(size); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return CountedAllocation(size); }
-void operator delete(void* memory) noexcept { std::free(memory); }
-void operator delete[](void* memory) noexcept { std::free(memory); }
-void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
-void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
-void operator delete(void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
-void operator delete[](void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
 
 namespace orv {
 namespace {
 
 using test::Block;
+using test::g_allocations;
 using test::Image;
 using test::KeyPoint;
 
