@@ -48,5 +48,18 @@ wav24_figure() {
   rm -f "$source" "$work/ours.wav" "$work/theirs.raw"
 }
 
-figures=(wav24_figure)
+# Five minutes of a 192 kbps stereo MP3 at 44100 Hz, beside the mpg123 program writing
+# the same PCM.
+mp3_figure() {
+  local source=$work/tone.mp3
+  make_sound -f lavfi -i "aevalsrc=0.5*sin(2*PI*(300+t)*t)|0.4*sin(2*PI*(500-t/2)*t):s=44100:d=300" \
+    -c:a libmp3lame -b:a 192k "$source"
+  local ours theirs
+  ours=$(best_seconds "$orvpack" decode "$source" "$work/ours.wav")
+  theirs=$(best_seconds mpg123 -q -s "$source")
+  speed_figure audio_mp3 "$theirs" "$ours" 0.9 mpg123
+  rm -f "$source" "$work/ours.wav"
+}
+
+figures=(wav24_figure mp3_figure)
 for figure in "${figures[@]}"; do "$figure"; done

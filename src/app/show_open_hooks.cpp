@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "audio/decoder_library.h"
 #include "base/log.h"
 #include "package/temp_folders.h"
 #include "package/windows_names.h"
@@ -61,6 +62,8 @@ bool IsLibraryForThisMachine(TStream& library, const std::string& program_path) 
 }
 
 void PrepareMediaLibrary(const TOrvShowLocator* locator, const std::string& program_path) {
+  const std::string program_folder = program_path.substr(0, program_path.find_last_of('/') + 1);
+  LoadDecoderLibraries(program_folder);
   if (MediaLibraryRequested()) return;
   std::vector<std::string> candidates;
   try {
@@ -69,7 +72,7 @@ void PrepareMediaLibrary(const TOrvShowLocator* locator, const std::string& prog
   } catch (const Exception& e) {
     Log().Write(std::string("The show's media library could not be prepared: ") + e.what());
   }
-  const std::string beside = program_path.substr(0, program_path.find_last_of('/') + 1) + kMediaLibraryPath;
+  const std::string beside = program_folder + kMediaLibraryPath;
   if (DiskFileExists(beside)) candidates.push_back(beside);
   LoadSharedMediaLibraryInBackground(std::move(candidates));
 }

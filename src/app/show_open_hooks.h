@@ -12,7 +12,9 @@ namespace orv {
 // Loads the media library (in the background) unless one is loaded: the show's own
 // "ffmpeg.dll" (copied into a private temporary folder) when it is a library for this
 // machine and loads, else "../Common/FFmpeg.so" beside the folder of `program_path` when
-// it exists. Without either, video is unavailable; nothing is said.
+// it exists. Without either, video is unavailable; nothing is said. The Ogg and WMA
+// decoder libraries are loaded from Common/ too, once (a show's "orvogg.dll" or
+// "orvwma.dll" is for another system and never loaded).
 void PrepareMediaLibrary(const TOrvShowLocator* locator, const std::string& program_path);
 
 // Whether the stream (read from its start) is a shared library that this program could

@@ -1,6 +1,7 @@
 #include "audio/audio_decoders.h"
 
 #include "audio/adpcm_converter.h"
+#include "audio/compressed_decoders.h"
 #include "audio/converter_factory.h"
 
 namespace orv {
@@ -19,6 +20,7 @@ void InstallAudioDecoders() {
   RegisterConverterCreator(TMediaType::WavPcm, CreatorOf<TWavConverter>());
   RegisterConverterCreator(TMediaType::WavFloat, CreatorOf<TWavConverter>());
   RegisterConverterCreator(TMediaType::WavAdpcm, CreatorOf<TAdpcmConverter>());
+  InstallCompressedDecoders();
 }
 
 }  // namespace orv

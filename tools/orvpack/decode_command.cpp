@@ -14,8 +14,11 @@
 
 #include "audio/audio_decoders.h"
 #include "audio/converter_factory.h"
+#include "audio/decoder_library.h"
 #include "audio/media_probe.h"
+#include "base/program_path.h"
 #include "command.h"
+#include "video/media_library.h"
 
 namespace orv::orvpack {
 namespace {
@@ -144,6 +147,22 @@ void CopySound(TWavConverter& converter, int64_t limit, TWavOutput& output) {
   }
 }
 
+// The folder Common/ lies beside: the program's own when installed beside the player,
+// its parent in the build tree (tools/orvpack/).
+std::string LibraryBaseFolder() {
+  const std::string parent = ProgramFolder() + "../";
+  return std::filesystem::exists(parent + kMediaLibraryPath) ? parent : ProgramFolder();
+}
+
+// The libraries the player loads from Common/ beside its folder, for Ogg, WMA and the
+// rest. Loading FFmpeg takes longer than decoding a short file, so it only happens for
+// files the built-in decoders do not read.
+void LoadLibraries() {
+  const std::string folder = LibraryBaseFolder();
+  LoadDecoderLibraries(folder);
+  LoadSharedMediaLibrary(folder + kMediaLibraryPath);
+}
+
 int Fail(const std::string& file, const std::string& reason) {
   std::fprintf(stderr, "orvpack decode: %s: %s\n", file.c_str(), reason.c_str());
   return kExitBadInput;
@@ -166,7 +185,10 @@ int RunDecode(const Args& args) {
   }
   TMediaInfo info;
   std::string reason;
-  if (!ProbeMedia(*stream, parsed->Input, info, &reason)) return Fail(parsed->Input, reason);
+  if (!ProbeMedia(*stream, parsed->Input, info, &reason)) {
+    LoadLibraries();
+    if (!ProbeMedia(*stream, parsed->Input, info, &reason)) return Fail(parsed->Input, reason);
+  }
   Ref<TWavConverter> converter = CreateConverter(std::move(stream), parsed->Input, info);
   if (!converter) return Fail(parsed->Input, "no decoder could open this kind of sound");
   converter->SetOutputFormat(StandardWaveFormat());
