@@ -61,5 +61,37 @@ mp3_figure() {
   rm -f "$source" "$work/ours.wav"
 }
 
-figures=(wav24_figure mp3_figure)
+
+# A 10-minute show whose one track plays six 150-second tones one after the other, each
+# cross-fading with the next over 60 s, so that two of them always overlap: orvpack mix
+# renders the whole soundtrack beside ffmpeg's amix of the same files placed by adelay.
+mix_figure() {
+  local show=$work/mix/show.orv items="" delays="" labels="" i
+  mkdir -p "$work/mix"
+  for i in 0 1 2 3 4 5; do
+    make_sound -f lavfi -i "sine=frequency=$((300 + 110 * i)):duration=150" -ac 2 -ar 44100 -c:a pcm_s16le \
+      "$work/mix/item$i.wav"
+    items+="  object i$i:TMusicItem
+    FileName=item$i.wav
+    Duration=150000
+    CrossMode=0
+    Cross=$((i == 0 ? 0 : 60000))
+  end
+"
+    delays+="[$i]adelay=$((i * 90000))|$((i * 90000))[d$i];"
+    labels+="[d$i]"
+  done
+  printf '[Main]\nopt_repeat=close\nobject Music:Music\nobject T:TMusicTrack\n%send\nend\n[Times]\nopt_slidescount=1\nopt_synchpos1=600000\n[Slide1]\n' \
+    "$items" > "$show"
+  local inputs=() ours theirs
+  for i in 0 1 2 3 4 5; do inputs+=(-i "$work/mix/item$i.wav"); done
+  ours=$(best_seconds "$orvpack" mix "$show" "$work/ours.wav")
+  theirs=$(best_seconds ffmpeg -hide_banner -loglevel error -nostdin "${inputs[@]}" \
+    -filter_complex "${delays}${labels}amix=inputs=6:normalize=0:duration=longest" -ar 44100 -ac 2 -c:a pcm_s16le \
+    -y "$work/theirs.wav")
+  speed_figure audio_mix "$theirs" "$ours" 1.5 amix
+  rm -rf "$work/mix" "$work/ours.wav" "$work/theirs.wav"
+}
+
+figures=(wav24_figure mp3_figure mix_figure)
 for figure in "${figures[@]}"; do "$figure"; done

@@ -2,6 +2,7 @@
 
 #include "audio/adpcm_converter.h"
 #include "audio/compressed_decoders.h"
+#include "audio/composite_converter.h"
 #include "audio/converter_factory.h"
 
 namespace orv {
@@ -21,6 +22,7 @@ void InstallAudioDecoders() {
   RegisterConverterCreator(TMediaType::WavFloat, CreatorOf<TWavConverter>());
   RegisterConverterCreator(TMediaType::WavAdpcm, CreatorOf<TAdpcmConverter>());
   InstallCompressedDecoders();
+  RegisterCompositeDecoder();
 }
 
 }  // namespace orv

@@ -30,5 +30,7 @@ int RunCat(const Args& args);       // package_commands.cpp
 int RunEval(const Args& args);      // eval_command.cpp
 int RunText(const Args& args);      // text_command.cpp
 int RunDecode(const Args& args);    // decode_command.cpp
+int RunMusic(const Args& args);     // music_command.cpp
+int RunMix(const Args& args);       // mix_command.cpp
 
 }  // namespace orv::orvpack

@@ -23,6 +23,8 @@ const Command kCommands[] = {
     {"eval", "eval SHOW SLIDE GUID TIME", RunEval},
     {"text", "text SHOW SLIDE GUID", RunText},
     {"decode", "decode FILE OUT.wav [--from MS] [--to MS]", RunDecode},
+    {"music", "music SHOW", RunMusic},
+    {"mix", "mix SHOW OUT.wav [--from MS] [--to MS]", RunMix},
 };
 
 int PrintUsage(FILE* to) {

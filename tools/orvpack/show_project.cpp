@@ -19,4 +19,11 @@ Ref<TOrvShowLocator> OpenShow(const std::string& path) {
   throw EFileError("cannot read " + path);
 }
 
+Ref<TOrvMusicSource> OpenMusicSource(const TOrvShowLocator& show) {
+  TOrvSourceSettings settings;
+  settings.ProgramFile.clear();  // the show itself, not a screen saver
+  const auto source = MakeRef<TOrvSource>(Ref<TIniFile>::Share(show.Project()), settings);
+  return MakeRef<TOrvMusicSource>(*source);
+}
+
 }  // namespace orv::orvpack

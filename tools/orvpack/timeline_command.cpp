@@ -8,6 +8,7 @@
 #include "command.h"
 #include "project/ini_values.h"
 #include "show/orv_source.h"
+#include "json_text.h"
 #include "show_project.h"
 
 namespace orv::orvpack {
@@ -35,31 +36,6 @@ std::optional<TTimelineArgs> ParseTimelineArgs(const Args& args) {
   }
   if (parsed.Show.empty()) return std::nullopt;
   return parsed;
-}
-
-std::string Number(double value) {
-  char buffer[32];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  return std::string(buffer, result.ptr);
-}
-
-// Text that is not UTF-8 is shown as the legacy code page would show it.
-std::string JsonString(std::string_view utf8) {
-  const std::string text = IsValidUtf8(utf8) ? std::string(utf8) : Windows1252ToUtf8(utf8);
-  std::string json = "\"";
-  for (const char c : text) {
-    if (c == '"' || c == '\\') {
-      json += '\\';
-      json += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-      json += escaped;
-    } else {
-      json += c;
-    }
-  }
-  return json + "\"";
 }
 
 const char* EndActionName(TOrvSource::TEndAction action) {
