@@ -178,6 +178,9 @@ protected:
   TSizeF GetSourceSize() const override;
   // The text's height follows the parent's height.
   TFitScales FitScalesFor(TSizeF parent_size) const override;
+  // A rendered text takes its resolution from its key scales and its parent's needed
+  // height, not from where it goes at each key time: the estimate leaves it in place.
+  bool KeepsPlacementWhileMeasuring() const override { return !FText.Rasterize; }
   // Only the lines' rectangles take clicks, once the picture has been made.
   bool HitsContent(TPointF local) const override;
   TShadowParams ShadowParams() const override;

@@ -318,8 +318,10 @@ void TOrvObject::MeasureAt(double show_time, double previous_time, bool parent_m
   if (changed) FProps->Evaluate(show_time - GetSlide().SlideOffset(), false);
   const bool moved = changed || parent_moved;
   if (moved) {
-    PreparePlacement();
-    Place();
+    if (!KeepsPlacementWhileMeasuring()) {
+      PreparePlacement();
+      Place();
+    }
     MeasureOnScreen();
   }
   for (const Ref<TOrvObject>& child : FChildren) child->MeasureAt(show_time, previous_time, moved);

@@ -220,6 +220,8 @@ protected:
   virtual void PreparePlacement() {}
   // After the common placement: what a kind of object adds (a picture's window).
   virtual void UpdateOwnPlacement() {}
+  // Whether the resolution estimate leaves the object where the last update placed it.
+  virtual bool KeepsPlacementWhileMeasuring() const { return false; }
   // The picture part shown, for change detection (empty when there is none).
   virtual TRectF SourceRect() const { return {}; }
   // Called when the needed sizes changed by more than 10^-6.

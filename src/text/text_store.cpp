@@ -174,7 +174,16 @@ std::vector<TRect> TTextBitmapStore::LineRectangles() const {
   return rects;
 }
 
-Ref<TBitmap> TTextBitmapStore::Produce() const {
+bool TTextBitmapStore::AbortAfterLine(size_t done) {
+  try {
+    ReportProgress(double(done) / double(FText->LineCount()));
+    return false;
+  } catch (...) {
+    return true;
+  }
+}
+
+Ref<TBitmap> TTextBitmapStore::Produce() {
   const TTextLayout& l = FLayout;
   const double s = l.Scale;
   TRasterHelper painter;
@@ -199,6 +208,7 @@ Ref<TBitmap> TTextBitmapStore::Produce() const {
     };
     if (FParams.Style & kStyleUnderline) bar(font.UnderlinePosition, font.UnderlineThickness);
     if (FParams.Style & kStyleStrikeOut) bar(font.StrikeOutPosition, font.StrikeOutThickness);
+    if (AbortAfterLine(i + 1)) break;
   }
   return painter.EndPaint();
 }

@@ -42,6 +42,8 @@ private:
   std::vector<TRect> FRects;
 };
 
+// Level 0 reports each line drawn as progress; an exception from the progress handler ends
+// the picture there, with the lines drawn so far, so that a long text can be abandoned.
 class TTextBitmapStore : public TSysBitmapStore {
 public:
   // The store for a "Text: " name: the package's "VectTxt2: " entry (and the
@@ -71,7 +73,10 @@ protected:
 private:
   TTextBitmapStore(WideString name, std::vector<WideString> lines, const TTextParams& params,
                    Ref<TCachedVectorText> text, const TTextLayout& layout, int width, int height);
-  Ref<TBitmap> Produce() const;
+  // Draws the lines one after the other; stops, keeping what is drawn, when AbortAfterLine says so.
+  Ref<TBitmap> Produce();
+  // Reports the share of lines drawn to the progress handler, which asks to stop by throwing.
+  bool AbortAfterLine(size_t done);
   // Where line i starts: its pen origin in the picture, alignment included.
   TPointD LineOrigin(size_t i) const;
   std::vector<TRect> LineRectangles() const;

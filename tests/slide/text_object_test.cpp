@@ -275,3 +275,23 @@ TEST_F(TextObjects, ACaptionIsRenderedForItsButtonsCurrentHeightInTheButtonsPare
 
 }  // namespace
 }  // namespace orv
+
+namespace orv {
+namespace {
+
+TEST_F(TextObjects, TheResolutionEstimateLeavesARenderedTextWhereItIs) {
+  const std::string growing = KeyPoint("Time=0") + KeyPoint("Time=2000\nScaleY=300");
+  Build(Object("T:Text", "Text=\"Still\"\n" + growing) + Object("B:Box", "Size=100,100\nFitMode=None\n" + growing));
+  TOrvText& text = Text(u"T");
+  const TObjectFrame before = text.Placement().Frame;
+  Slide->MeasureAt(2000);
+  EXPECT_EQ(text.Placement().Frame.Y.Y, before.Y.Y);
+  EXPECT_NEAR(Find(u"B").Placement().FitScaleY, 3, 1e-6);  // other objects do move
+  // So the text's own needed height is the one it has now, not the largest of its keys.
+  Slide->PrepareSizes(0);
+  EXPECT_NEAR(text.NeededHeight(), 600, 1e-2);
+  EXPECT_NEAR(Find(u"B").NeededHeight(), 300, 1e-2);
+}
+
+}  // namespace
+}  // namespace orv

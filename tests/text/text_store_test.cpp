@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <stdexcept>
 
 #include "../slide/button_theme_fixture.h"
 #include "png_dump.h"
@@ -281,6 +282,30 @@ TEST(GlyphCache, AnotherShowsIdentityEmptiesIt) {
   EXPECT_TRUE(cache.Find(u"Arial:", 3));
   cache.SetIdentity("show two");
   EXPECT_FALSE(cache.Find(u"Arial:", 3));
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+TEST(TextPicture, AStopAskedAfterALineKeepsTheLinesDrawnSoFar) {
+  const Ref<TTextBitmapStore> store = Store({u"One", u"Two", u"Three"});
+  std::vector<double> reported;
+  store->SetProgressHandler([&reported](double fraction) {
+    reported.push_back(fraction);
+    if (reported.size() == 2) throw std::runtime_error("loading stops");
+  });
+  const Ref<TBitmap> picture = store->GetLevel(0);
+  ASSERT_TRUE(picture);
+  test::DumpPng(*OnDark(*picture), "stopped_after_two_lines");
+  EXPECT_EQ(reported, (std::vector<double>{1.0 / 3, 2.0 / 3}));
+  // Asked after each line: the first two are there, the third never drawn.
+  const std::vector<double>& tops = store->Layout().LineTops;
+  EXPECT_GE(InkColumns(*picture, int(tops[0]), int(tops[1])).second, 0);
+  EXPECT_GE(InkColumns(*picture, int(tops[1]), int(tops[2])).second, 0);
+  EXPECT_EQ(InkColumns(*picture, int(tops[2]) + 2, picture->Height()).second, -1);
 }
 
 }  // namespace
