@@ -3,6 +3,7 @@
 // WAV. A file that cannot be decoded leaves no output behind.
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <limits>
 #include <optional>
 #include <string>
