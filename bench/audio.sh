@@ -48,7 +48,20 @@ wav24_figure() {
   rm -f "$source" "$work/ours.wav" "$work/theirs.raw"
 }
 
-<<<<<<< HEAD
+# Five minutes of a 192 kbps stereo MP3 at 44100 Hz, beside the mpg123 program writing
+# the same PCM.
+mp3_figure() {
+  local source=$work/tone.mp3
+  make_sound -f lavfi -i "aevalsrc=0.5*sin(2*PI*(300+t)*t)|0.4*sin(2*PI*(500-t/2)*t):s=44100:d=300" \
+    -c:a libmp3lame -b:a 192k "$source"
+  local ours theirs
+  ours=$(best_seconds "$orvpack" decode "$source" "$work/ours.wav")
+  theirs=$(best_seconds mpg123 -q -s "$source")
+  speed_figure audio_mp3 "$theirs" "$ours" 0.9 mpg123
+  rm -f "$source" "$work/ours.wav"
+}
+
+
 # A 10-minute show whose one track plays six 150-second tones one after the other, each
 # cross-fading with the next over 60 s, so that two of them always overlap: orvpack mix
 # renders the whole soundtrack beside ffmpeg's amix of the same files placed by adelay.
@@ -80,21 +93,5 @@ mix_figure() {
   rm -rf "$work/mix" "$work/ours.wav" "$work/theirs.wav"
 }
 
-figures=(wav24_figure mix_figure)
-=======
-# Five minutes of a 192 kbps stereo MP3 at 44100 Hz, beside the mpg123 program writing
-# the same PCM.
-mp3_figure() {
-  local source=$work/tone.mp3
-  make_sound -f lavfi -i "aevalsrc=0.5*sin(2*PI*(300+t)*t)|0.4*sin(2*PI*(500-t/2)*t):s=44100:d=300" \
-    -c:a libmp3lame -b:a 192k "$source"
-  local ours theirs
-  ours=$(best_seconds "$orvpack" decode "$source" "$work/ours.wav")
-  theirs=$(best_seconds mpg123 -q -s "$source")
-  speed_figure audio_mp3 "$theirs" "$ours" 0.9 mpg123
-  rm -f "$source" "$work/ours.wav"
-}
-
-figures=(wav24_figure mp3_figure)
->>>>>>> audio-mpeg
+figures=(wav24_figure mp3_figure mix_figure)
 for figure in "${figures[@]}"; do "$figure"; done

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <map>
 #include <mutex>
+#include <optional>
+#include <utility>
 
 #include "audio/mp3_shift_stream.h"
 #include "base/log.h"
@@ -15,7 +17,9 @@ namespace {
 struct TLoadedLibraries {
   std::mutex Lock;
   std::map<TMediaType, Ref<TDecoderLibrary>> Libraries;
-  bool Loaded = false;
+  // Where the libraries are to be loaded from, until the first asks for them.
+  std::optional<std::string> PendingFolder;
+  bool Requested = false;
 };
 
 TLoadedLibraries& Loaded() {
@@ -79,13 +83,10 @@ void TDecoderLibrary::Dispose() {
 }
 
 void LoadDecoderLibraries(const std::string& program_folder) {
-  {
-    std::lock_guard lock(Loaded().Lock);
-    if (Loaded().Loaded) return;
-    Loaded().Loaded = true;
-  }
-  SetDecoderLibrary(TMediaType::Ogg, LoadOrLog(program_folder + kOggLibraryPath, "OGG INITIALIZE FAILED"));
-  SetDecoderLibrary(TMediaType::Wma, LoadOrLog(program_folder + kWmaLibraryPath, "WMA INITIALIZE FAILED"));
+  std::lock_guard lock(Loaded().Lock);
+  if (Loaded().Requested) return;
+  Loaded().Requested = true;
+  Loaded().PendingFolder = program_folder;
 }
 
 void SetDecoderLibrary(TMediaType type, Ref<TDecoderLibrary> library) {
@@ -95,6 +96,10 @@ void SetDecoderLibrary(TMediaType type, Ref<TDecoderLibrary> library) {
 
 Ref<TDecoderLibrary> DecoderLibrary(TMediaType type) {
   std::lock_guard lock(Loaded().Lock);
+  if (const std::optional<std::string> folder = std::exchange(Loaded().PendingFolder, std::nullopt)) {
+    Loaded().Libraries[TMediaType::Ogg] = LoadOrLog(*folder + kOggLibraryPath, "OGG INITIALIZE FAILED");
+    Loaded().Libraries[TMediaType::Wma] = LoadOrLog(*folder + kWmaLibraryPath, "WMA INITIALIZE FAILED");
+  }
   const auto found = Loaded().Libraries.find(type);
   return found == Loaded().Libraries.end() ? nullptr : found->second;
 }

@@ -44,9 +44,11 @@ class TDecoderLibrary : public TRefObject {
   TDecoderLibraryFunctions FFunctions{};
 };
 
-// Loads both libraries from Common/ beside `program_folder` (ending in "/"), once per process;
-// a library that does not load is logged ("OGG INITIALIZE FAILED", "WMA INITIALIZE
-// FAILED") and its kind goes to the media library.
+// Loads both libraries from Common/ beside `program_folder` (ending in "/"), once per process,
+// when a sound first asks for one (DecoderLibrary): mapping FFmpeg for the WMA library takes
+// tens of ms, which opening a show should not wait for. A library that does not load is
+// logged ("OGG INITIALIZE FAILED", "WMA INITIALIZE FAILED") and its kind goes to the media
+// library.
 void LoadDecoderLibraries(const std::string& program_folder);
 // Installs (or with null removes) the library of a kind (Ogg or Wma).
 void SetDecoderLibrary(TMediaType type, Ref<TDecoderLibrary> library);

@@ -41,6 +41,7 @@ public:
                         const TBitmapClass* bitmap_class = nullptr);
 
   TAttachmentList& Attachments() { return FAttachments; }
+  const TAttachmentList& Attachments() const { return FAttachments; }
   void SetProgressHandler(TProgressHandler handler);
 
 protected:

@@ -414,7 +414,9 @@ size_t TIniList::SlotCountFor(size_t named_count) noexcept {
 bool TIniList::SameNameAndKind(size_t a, size_t b) const noexcept {
   const TIniLineView first = ViewOf(FChildren.Load(a));
   const TIniLineView second = ViewOf(FChildren.Load(b));
-  return first.Kind == second.Kind && SameTextUtf8(first.Name, second.Name);
+  // An object's class counts too: lookups ask for it.
+  return first.Kind == second.Kind && SameTextUtf8(first.Name, second.Name) &&
+         (first.Kind != TIniItemKind::Object || SameTextUtf8(first.Value, second.Value));
 }
 
 void TIniList::AddSlot(uint32_t hash, uint32_t index) const {
@@ -423,11 +425,10 @@ void TIniList::AddSlot(uint32_t hash, uint32_t index) const {
   TSlot* slots = list_index.Slots.get();
   size_t at = hash & mask;
   for (; slots[at].Hash != 0; at = (at + 1) & mask) {
-    // A later key or section of the same name takes the earlier one's slot: lookups
-    // never want the earlier. Objects keep theirs, for lookups by class.
+    // A later child of the same name and kind (and class) takes the earlier one's slot:
+    // no lookup wants the earlier.
     TSlot& slot = slots[at];
-    if (slot.Hash == hash && slot.Index < index && NameKeyOf(FChildren.Load(index)).Kind != TIniItemKind::Object &&
-        SameNameAndKind(slot.Index, index)) {
+    if (slot.Hash == hash && slot.Index < index && SameNameAndKind(slot.Index, index)) {
       slot.Index = index;
       return;
     }

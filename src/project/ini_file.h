@@ -176,13 +176,14 @@ private:
 // An item with ordered children: a section, an object, or the file.
 class TIniList : public TIniItem {
 public:
-  // The children in order, made into items as they are reached.
-  class TItems {
+  // The children in order, each read by `Read`.
+  template <class Read>
+  class TChildRange {
   public:
     class iterator {
     public:
       iterator(const TIniList* list, size_t index) noexcept : FList(list), FIndex(index) {}
-      TIniItem* operator*() const { return FList->ChildAt(FIndex); }
+      auto operator*() const { return Read{}(*FList, FIndex); }
       iterator& operator++() noexcept {
         ++FIndex;
         return *this;
@@ -193,7 +194,7 @@ public:
       const TIniList* FList;
       size_t FIndex;
     };
-    explicit TItems(const TIniList& list) noexcept : FList(&list) {}
+    explicit TChildRange(const TIniList& list) noexcept : FList(&list) {}
     iterator begin() const noexcept { return {FList, 0}; }
     iterator end() const noexcept { return {FList, size()}; }
     size_t size() const noexcept { return FList->Count(); }
@@ -202,8 +203,21 @@ public:
   private:
     const TIniList* FList;
   };
+  struct TReadItem {
+    TIniItem* operator()(const TIniList& list, size_t index) const { return list.ChildAt(index); }
+  };
+  struct TReadLine {
+    TIniLineView operator()(const TIniList& list, size_t index) const noexcept {
+      return list.ViewOf(list.FChildren.Load(index));
+    }
+  };
 
-  TItems Items() const noexcept { return TItems(*this); }
+  // The children in order, made into items as they are reached.
+  TChildRange<TReadItem> Items() const noexcept { return TChildRange<TReadItem>(*this); }
+  // What the children say, without making items of them: for a pass over a list that may
+  // be long, which would otherwise hold an item for every line it has seen. The views
+  // stay valid while the tree does not change.
+  TChildRange<TReadLine> Lines() const noexcept { return TChildRange<TReadLine>(*this); }
   size_t Count() const noexcept { return FChildren.size(); }
   TIniItem* ItemAt(size_t index) const;
   size_t NamedCount() const noexcept { return FNamedCount; }
@@ -278,6 +292,7 @@ private:
   static size_t SlotCountFor(size_t named_count) noexcept;
   void AddToHashTable(uintptr_t word, size_t index);
   void AddSlot(uint32_t hash, uint32_t index) const;
+  // Whether the children at `a` and `b` have one name, kind and (objects) class.
   bool SameNameAndKind(size_t a, size_t b) const noexcept;
   void DropHashTable() noexcept;
   static void ReleaseItems(TIniChildren children) noexcept;
@@ -290,9 +305,10 @@ private:
   mutable TIniChildren FChildren;
   uint32_t FNamedCount = 0;
   // The hash table over the named children: open addressing, at most three quarters
-  // full. A slot holds a hash (0 when empty) and an index. Of several keys (or sections)
-  // of one name only the last has a slot, so that a list of one name repeated millions of
-  // times needs next to none; objects all have theirs, since lookups also ask their class.
+  // full. A slot holds a hash (0 when empty) and an index. Of several children of one
+  // name and kind (and, for objects, class) only the last has a slot, so that a list of
+  // one name repeated millions of times needs next to none of it, and its lookups do not
+  // walk a run of millions of slots of one hash.
   struct TSlot {
     uint32_t Hash;
     uint32_t Index;

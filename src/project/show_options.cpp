@@ -41,15 +41,16 @@ public:
   // empty ones. The section's keys are scanned once instead of looking up every number, so
   // that an absurd count costs nothing.
   std::vector<WideString> NumberedTexts(std::string_view prefix, int32_t count) const {
-    std::map<int32_t, const TIniItem*> found;  // the last duplicate wins, as in lookups
+    std::map<int32_t, std::string_view> found;  // the last duplicate wins, as in lookups
     if (FSection)
-      for (const auto& item : FSection->Items())
-        if (const auto number = NumberAfter(prefix, item->Name()); item->IsKey() && number > 0 && number <= count)
-          found[number] = item;
+      for (const TIniLineView& line : FSection->Lines())
+        if (const auto number = NumberAfter(prefix, line.Name);
+            line.Kind == TIniItemKind::Key && number > 0 && number <= count)
+          found[number] = line.Value;
     std::vector<WideString> texts;
-    for (const auto& [number, key] : found) {
+    for (const auto& [number, value] : found) {
       WideString text;
-      if (TryUtf8ToUtf16(key->Value(), text) && !text.empty()) texts.push_back(std::move(text));
+      if (TryUtf8ToUtf16(value, text) && !text.empty()) texts.push_back(std::move(text));
     }
     return texts;
   }

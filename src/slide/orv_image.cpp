@@ -354,13 +354,28 @@ TTextParams TOrvText::TextParams() const {
   params.Color = TintColor();
   params.Scale = RasterScale();
   params.Correction = FCorrection;
+  const auto [x, y] = PixelOffsets(params.Scale);
+  params.OffsetX = float(x);
+  params.OffsetY = float(y);
   return params;
+}
+
+// The picture's pixels fall on the screen's when its left edge, the box's left edge less the
+// room for overhangs, lies at a whole pixel, and its top edge at a whole pixel above the box.
+std::pair<double, double> TOrvText::PixelOffsets(double scale) const {
+  if (!Placement().Defined || !FMeasure) return {0, 0};
+  const TRectF box = LocalRect();
+  const TPoint3F corner = Placement().Frame.At(box.Left, box.Top);
+  const double left = corner.X - scale * FMeasure->Layout().LeftOverhang;
+  const double x = left - std::floor(left), y = corner.Y - std::floor(double(corner.Y));
+  return {std::isfinite(x) ? x : 0, std::isfinite(y) ? y : 0};
 }
 
 void TOrvText::Measure(const std::vector<WideString>& lines) const {
   TTextParams params = TextParams();
   params.Scale = 1;
   params.Correction = 1;
+  params.OffsetX = params.OffsetY = 0;
   const WideString name = EncodeTextName(lines, params);
   if (name == FMeasuredName) return;
   FMeasuredName = name;
@@ -380,15 +395,24 @@ void TOrvText::PictureArrived() {
   Props().Evaluate(Props().CurrentTime(), false);
 }
 
-double TOrvText::RasterScale() const {
+double TOrvText::LargestKeyScale() const {
+  if (const std::optional<double> theme = ThemeScale()) return std::abs(*theme);
   double largest = 0;
-  if (const std::optional<double> theme = ThemeScale()) largest = std::abs(*theme);
-  else
-    for (size_t i = 0; i < Props().KeyCount(); ++i)
-      largest = std::max({largest, std::abs(double(Props().Key(i).Value(kFieldScaleX))),
-                          std::abs(double(Props().Key(i).Value(kFieldScaleY)))});
-  const double needed = Parent() ? Parent()->NeededHeight() : 0;
-  return LimitRasterScale(largest * needed / 100 / FBox.Height, FBox.Width, FBox.Height);
+  for (size_t i = 0; i < Props().KeyCount(); ++i)
+    largest = std::max({largest, std::abs(double(Props().Key(i).Value(kFieldScaleX))),
+                        std::abs(double(Props().Key(i).Value(kFieldScaleY)))});
+  return largest;
+}
+
+// A caption is sized by its button, at the button's current height within the button's
+// parent.
+double TOrvText::RasterScale() const {
+  double needed = Parent() ? Parent()->NeededHeight() : 0;
+  if (IsCaption()) {
+    const TOrvObject* button = Parent();
+    needed = button->Parent() ? std::abs(button->Field(kFieldScaleY)) * button->Parent()->NeededHeight() / 100 : 0;
+  }
+  return LimitRasterScale(LargestKeyScale() * needed / 100 / FBox.Height, FBox.Width, FBox.Height);
 }
 
 WideString TOrvText::PictureRequestName() const {
@@ -403,10 +427,23 @@ TSizeF TOrvText::GetSourceSize() const {
   return FBox;
 }
 
-double TOrvText::FitFactorFor(TSizeF parent_size) const {
-  if (FText.Rasterize) return TOrvImage::FitFactorFor(parent_size);
-  const double factor = double(parent_size.Height) / FSize.Height;
-  return std::isfinite(factor) ? factor : 0;
+// A ScaleY too small to divide by takes the width down with the height.
+TFitScales TOrvText::FitScalesFor(TSizeF parent_size) const {
+  if (FText.Rasterize) return TOrvImage::FitScalesFor(parent_size);
+  const double scale_x = OwnScaleX(), scale_y = OwnScaleY();
+  const double fit_y = scale_y / 100 * parent_size.Height / FSize.Height;
+  if (!std::isfinite(fit_y)) return {0, 0};
+  const double fit_x = std::abs(scale_y) < 1e-4 ? scale_x * fit_y * 1e-4 : fit_y * scale_x / scale_y;
+  return {fit_x, fit_y};
+}
+
+bool TOrvText::HitsContent(TPointF local) const {
+  const TTextBitmapStore* store = PictureStore();
+  const Ref<TRectListWrapper> lines = store ? store->LineRects() : nullptr;
+  if (!lines) return true;
+  const TRectF picture = PictureRect();
+  const double s = store->Params().Scale;
+  return lines->Contains((local.X - picture.Left) * s, (local.Y - picture.Top) * s);
 }
 
 const TTextBitmapStore* TOrvText::PictureStore() const {

@@ -177,7 +177,12 @@ protected:
   void NeededSizeChanged() override { ParamsChanged = true; }
   TSizeF GetSourceSize() const override;
   // The text's height follows the parent's height.
-  double FitFactorFor(TSizeF parent_size) const override;
+  TFitScales FitScalesFor(TSizeF parent_size) const override;
+  // A rendered text takes its resolution from its key scales and its parent's needed
+  // height, not from where it goes at each key time: the estimate leaves it in place.
+  bool KeepsPlacementWhileMeasuring() const override { return !FText.Rasterize; }
+  // Only the lines' rectangles take clicks, once the picture has been made.
+  bool HitsContent(TPointF local) const override;
   TShadowParams ShadowParams() const override;
   TRectF PictureRect() const override;
   TColor32 TintColor() const override;
@@ -187,6 +192,11 @@ protected:
 
 private:
   std::optional<double> ThemeScale() const;
+  // The largest |ScaleX| and |ScaleY| of the key points (the theme's scale for a caption
+  // that takes it).
+  double LargestKeyScale() const;
+  // The sub-pixel part of where the picture lands on the screen at `scale`.
+  std::pair<double, double> PixelOffsets(double scale) const;
   // Measures the lines at scale 1 when they changed.
   void Measure(const std::vector<WideString>& lines) const;
   // A text that measures anew keeps its glyphs' size: its key scales follow the box.

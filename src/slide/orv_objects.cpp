@@ -161,16 +161,21 @@ const TMatrix3& TOrvObject::GetParentMatrix() const {
 void TOrvObject::Place() {
   FSize = GetSourceSize();
   const TSizeF parent_size = GetParentSize();
-  const double k = FitFactorFor(parent_size);
   TPlacement& p = FPlacement;
-  p.FitScaleX = OwnScaleX() * k / 100;
-  p.FitScaleY = OwnScaleY() * k / 100;
+  const TFitScales fit = FitScalesFor(parent_size);
+  p.FitScaleX = fit.X;
+  p.FitScaleY = fit.Y;
   const TMatrix3 local = RotationScale(Field(kFieldAngle), Field(kFieldAngleX), Field(kFieldAngleY), p.FitScaleX, p.FitScaleY);
   p.Matrix = local * GetParentMatrix();
   const TPoint3F position = PositionInParent(parent_size);
   p.Frame = FrameOf(p.Matrix, GetParentFrame().At(position.X, position.Y, position.Z), GetSlide().DepthFactor());
   p.RectOffset = PivotOffset();
   p.Defined = IsFinite(p.Frame) && Finite(p.RectOffset) && std::isfinite(FSize.Width) && std::isfinite(FSize.Height);
+}
+
+TFitScales TOrvObject::FitScalesFor(TSizeF parent_size) const {
+  const double k = FitFactorFor(parent_size);
+  return {OwnScaleX() * k / 100, OwnScaleY() * k / 100};
 }
 
 TPoint3F TOrvObject::PositionInParent(TSizeF parent) const {
@@ -296,7 +301,7 @@ TOrvObject* TOrvObject::HitSelf(TPointF point, const THitFilter& filter) {
   if (!Visible()) return nullptr;
   if (IsDegenerate(FPlacement.Frame) && !AcceptsFlatHit()) return nullptr;
   TPointF local;
-  if (!ScreenToLocal(point, local)) return nullptr;
+  if (!ScreenToLocal(point, local) || !HitsContent(local)) return nullptr;
   return !filter || filter(*this) ? this : nullptr;
 }
 
@@ -313,8 +318,10 @@ void TOrvObject::MeasureAt(double show_time, double previous_time, bool parent_m
   if (changed) FProps->Evaluate(show_time - GetSlide().SlideOffset(), false);
   const bool moved = changed || parent_moved;
   if (moved) {
-    PreparePlacement();
-    Place();
+    if (!KeepsPlacementWhileMeasuring()) {
+      PreparePlacement();
+      Place();
+    }
     MeasureOnScreen();
   }
   for (const Ref<TOrvObject>& child : FChildren) child->MeasureAt(show_time, previous_time, moved);

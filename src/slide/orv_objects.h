@@ -71,6 +71,11 @@ struct TObjectSettings {
   friend bool operator==(const TObjectSettings&, const TObjectSettings&) = default;
 };
 
+struct TFitScales {
+  double X = 0;
+  double Y = 0;
+};
+
 // Where an object is, as the last Update computed it.
 struct TPlacement {
   TMatrix3 Matrix;  // local units to slide space, the parents' included
@@ -207,10 +212,16 @@ protected:
   virtual double OwnScaleY() const { return Field(kFieldScaleY); }
   // The factor that fits the content into the parent, before the own scale.
   virtual double FitFactorFor(TSizeF parent_size) const { return FitFactor(FSettings.FitMode, FSize, parent_size); }
+  // FitScaleX and FitScaleY: the own scales times the fit factor.
+  virtual TFitScales FitScalesFor(TSizeF parent_size) const;
+  // Whether a point of the object's rectangle (local units) hits what it shows.
+  virtual bool HitsContent(TPointF /*local*/) const { return true; }
   // Before the placement: what the object needs to know first (the slide's depth factor).
   virtual void PreparePlacement() {}
   // After the common placement: what a kind of object adds (a picture's window).
   virtual void UpdateOwnPlacement() {}
+  // Whether the resolution estimate leaves the object where the last update placed it.
+  virtual bool KeepsPlacementWhileMeasuring() const { return false; }
   // The picture part shown, for change detection (empty when there is none).
   virtual TRectF SourceRect() const { return {}; }
   // Called when the needed sizes changed by more than 10^-6.

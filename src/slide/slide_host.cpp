@@ -7,6 +7,7 @@
 #include "base/assertions.h"
 #include "image/picture_cache.h"
 #include "image/picture_limits.h"
+#include "package/load_pacing.h"
 #include "slide/generated_store.h"
 #include "slide/mask_pictures.h"
 #include "slide/shadow_generator.h"
@@ -62,7 +63,10 @@ TOrvSlideHost::TOrvSlideHost(Ref<TFileAccessor> accessor, TSlideHostCallbacks ca
   // Glyphs of another show's package must not serve this one.
   FontCache().SetIdentity(FExeGuid);
   SetGenerator(picture_prefix::kText, [this](const WideString& name) -> Ref<TSysBitmapStore> {
-    return TTextBitmapStore::Create(name, FAccessor.Get());
+    Ref<TTextBitmapStore> text = TTextBitmapStore::Create(name, FAccessor.Get());
+    // A long text leaves the processor to the playing show between its lines.
+    if (text) text->SetProgressHandler([](double) { PaceLoading(nullptr); });
+    return text;
   });
   SetGenerator(picture_prefix::kSlideEffectBuffer, [this](const WideString& name) { return MakeEffectBuffer(name); });
   SetGenerator(picture_prefix::kEffectResource, [this](const WideString& name) { return MakeEffectResource(name); });

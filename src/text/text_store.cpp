@@ -43,6 +43,33 @@ Ref<TCachedVectorText> ReadStoredText(TFileAccessor& accessor, const std::vector
   return MakeRef<TCachedVectorText>(std::move(stored->Lines), stored->Font);
 }
 
+// A position split into whole pixels and sixteenths.
+struct TSnapped {
+  int Whole = 0;
+  uint8_t Phase = 0;
+};
+
+TSnapped Snap(double v) {
+  const double sixteenths = std::round(v * 16);
+  const double whole = std::floor(sixteenths / 16);
+  return {int(whole), uint8_t(sixteenths - whole * 16)};
+}
+
+// Glyphs are placed on a grid of sixteenths of a pixel, so that a glyph's coverage at each of
+// its sub-pixel phases is filled once and then only blended.
+void DrawGlyph(TRasterHelper& painter, const TGlyphPointer& glyph, double scale, double x, double y) {
+  const TSnapped sx = Snap(x), sy = Snap(y);
+  TGlyphMaskKey key{glyph.Glyph, scale, sx.Phase, sy.Phase};
+  TGlyphMaskRef mask = FontCache().FindMask(key);
+  if (!mask) {
+    painter.SetTransform({scale, scale, sx.Phase / 16.0, sy.Phase / 16.0});
+    std::optional<TCoverageMask> filled = painter.MaskOf(glyph.Glyph->Path);
+    if (!filled) return;
+    mask = FontCache().AddMask(std::move(key), std::move(*filled));
+  }
+  painter.DrawMask(*mask, sx.Whole, sy.Whole);
+}
+
 }  // namespace
 
 TTextLayout LayoutText(const TCachedVectorText& text, double s, int line_spacing) {
@@ -110,30 +137,69 @@ double TTextBitmapStore::BoxOriginX() const { return FParams.OffsetX + 1 + FLayo
 
 double TTextBitmapStore::BoxOriginY() const { return FParams.OffsetY + 1; }
 
-Ref<TBitmap> TTextBitmapStore::LoadLevel(int level) { return level == 0 ? Produce() : nullptr; }
+bool TRectListWrapper::Contains(double x, double y) const {
+  return std::any_of(FRects.begin(), FRects.end(),
+                     [x, y](const TRect& r) { return r.Left <= x && x < r.Right && r.Top <= y && y < r.Bottom; });
+}
 
-Ref<TBitmap> TTextBitmapStore::Produce() const {
+Ref<TBitmap> TTextBitmapStore::LoadLevel(int level) {
+  if (level != 0) return nullptr;
+  Ref<TBitmap> picture = Produce();
+  if (picture && !LineRects()) Attachments().Add(MakeRef<TRectListWrapper>(LineRectangles()));
+  return picture;
+}
+
+TPointD TTextBitmapStore::LineOrigin(size_t i) const {
+  const TTextLayout& l = FLayout;
+  const double full_width = Nearest(l.MaxWidth);
+  double x = FParams.OffsetX + 1;
+  if (FParams.Alignment == uint8_t(TTextAlign::Center)) x += (full_width - l.LineWidths[i]) / 2;
+  if (FParams.Alignment == uint8_t(TTextAlign::Right)) x += full_width - l.LineWidths[i];
+  return {x, l.LineTops[i] + FParams.OffsetY + 1};
+}
+
+// A line's rectangle spans its advance from where its box starts (past the overhang on
+// the left, as its glyphs do), and the font's ascent and descent around its baseline.
+std::vector<TRect> TTextBitmapStore::LineRectangles() const {
+  const TTextLayout& l = FLayout;
+  const double descent = l.FontHeight - l.FontAscent;
+  std::vector<TRect> rects;
+  for (size_t i = 0; i < FText->LineCount(); ++i) {
+    const TPointD origin = LineOrigin(i);
+    const int left = int(Nearest(origin.X + l.LeftOverhang));
+    const int baseline = int(Nearest(origin.Y + l.FontAscent));
+    rects.push_back({left, baseline - int(std::ceil(l.FontAscent)), left + int(l.LineWidths[i]),
+                     baseline + int(std::ceil(descent))});
+  }
+  return rects;
+}
+
+bool TTextBitmapStore::AbortAfterLine(size_t done) {
+  try {
+    ReportProgress(double(done) / double(FText->LineCount()));
+    return false;
+  } catch (...) {
+    return true;
+  }
+}
+
+Ref<TBitmap> TTextBitmapStore::Produce() {
   const TTextLayout& l = FLayout;
   const double s = l.Scale;
   TRasterHelper painter;
   painter.BeginPaint(Width(), Height(), 0x00FFFFFFu);
   painter.SetPaintColor(0xFFFFFFFFu);
-  const double full_width = Nearest(l.MaxWidth);
   for (size_t i = 0; i < FText->LineCount(); ++i) {
-    double origin_x = FParams.OffsetX + 1;
-    const double origin_y = l.LineTops[i] + FParams.OffsetY + 1;
-    if (FParams.Alignment == uint8_t(TTextAlign::Center)) origin_x += (full_width - l.LineWidths[i]) / 2;
-    if (FParams.Alignment == uint8_t(TTextAlign::Right)) origin_x += full_width - l.LineWidths[i];
-    const double gy = origin_y + l.TopExtent;
+    const TPointD origin = LineOrigin(i);
+    const double gx = origin.X + l.LeftOverhang, gy = origin.Y + l.TopExtent;
     for (const TGlyphPointer& glyph : FText->Line(i)) {
       const double k = TCachedVectorText::GlyphScale(glyph);
       if (k == 0) continue;  // not in its cache: nothing to draw
-      painter.SetTransform({s * k, s * k, origin_x + l.LeftOverhang + s * glyph.PenX, gy});
-      painter.DrawPath(glyph.Glyph->Path);
+      DrawGlyph(painter, glyph, s * k, gx + s * glyph.PenX, gy);
     }
     const TLineMetrics m = FText->LineMetrics(i);
     const TFontMetrics& font = FText->Font();
-    painter.SetTransform({s, s, origin_x + l.LeftOverhang, gy});
+    painter.SetTransform({s, s, gx, gy});
     const auto bar = [&](float position, float thickness) {
       const float right = float(Nearest(m.InkWidth + m.RightBearing));
       const float top = float(Nearest(-position)), bottom = float(Nearest(thickness - position));
@@ -142,6 +208,7 @@ Ref<TBitmap> TTextBitmapStore::Produce() const {
     };
     if (FParams.Style & kStyleUnderline) bar(font.UnderlinePosition, font.UnderlineThickness);
     if (FParams.Style & kStyleStrikeOut) bar(font.StrikeOutPosition, font.StrikeOutThickness);
+    if (AbortAfterLine(i + 1)) break;
   }
   return painter.EndPaint();
 }

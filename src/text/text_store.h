@@ -4,8 +4,10 @@
 // when drawn.
 #pragma once
 
+#include "base/rect.h"
 #include "image/bitmap_store.h"
 #include "package/file_accessor.h"
+#include "text/rasterizer.h"
 #include "text/text_params.h"
 #include "text/vector_text.h"
 
@@ -28,6 +30,20 @@ struct TTextLayout {
 
 TTextLayout LayoutText(const TCachedVectorText& text, double scale, int line_spacing);
 
+// The rectangles of a text picture's lines, in its pixels: a click between lines misses.
+class TRectListWrapper : public TRefObject {
+public:
+  explicit TRectListWrapper(std::vector<TRect> rects) : FRects(std::move(rects)) {}
+  const std::vector<TRect>& Rects() const noexcept { return FRects; }
+  // Inside one of the rectangles (left and top edges included, right and bottom not).
+  bool Contains(double x, double y) const;
+
+private:
+  std::vector<TRect> FRects;
+};
+
+// Level 0 reports each line drawn as progress; an exception from the progress handler ends
+// the picture there, with the lines drawn so far, so that a long text can be abandoned.
 class TTextBitmapStore : public TSysBitmapStore {
 public:
   // The store for a "Text: " name: the package's "VectTxt2: " entry (and the
@@ -48,6 +64,8 @@ public:
   // room for overhangs around it and a one-pixel frame.
   double BoxOriginX() const;
   double BoxOriginY() const;
+  // The line rectangles, attached when level 0 is made; none before.
+  Ref<TRectListWrapper> LineRects() const { return Attachments().Find<TRectListWrapper>(); }
 
 protected:
   Ref<TBitmap> LoadLevel(int level) override;
@@ -55,7 +73,13 @@ protected:
 private:
   TTextBitmapStore(WideString name, std::vector<WideString> lines, const TTextParams& params,
                    Ref<TCachedVectorText> text, const TTextLayout& layout, int width, int height);
-  Ref<TBitmap> Produce() const;
+  // Draws the lines one after the other; stops, keeping what is drawn, when AbortAfterLine says so.
+  Ref<TBitmap> Produce();
+  // Reports the share of lines drawn to the progress handler, which asks to stop by throwing.
+  bool AbortAfterLine(size_t done);
+  // Where line i starts: its pen origin in the picture, alignment included.
+  TPointD LineOrigin(size_t i) const;
+  std::vector<TRect> LineRectangles() const;
 
   std::vector<WideString> FLines;
   TTextParams FParams;

@@ -13,6 +13,7 @@
 namespace orv {
 namespace {
 
+using test::KeyPoint;
 using test::Object;
 
 TEST(TextMacros, OnePassLeftToRightWithoutExpandingValuesAgain) {
@@ -66,6 +67,15 @@ TEST(RasterScale, IsHalvedUntilThePictureFits) {
   for (const auto& c : cases) EXPECT_DOUBLE_EQ(LimitRasterScale(c.scale, c.width, c.height), c.expected) << c.scale;
 }
 
+// Records the quads pictures are drawn on.
+class TQuadDrawer : public test::TRecordingDrawer {
+public:
+  std::vector<TQuadFrame> Quads;
+  void DrawImage(TImage&, const TQuadFrame& quad, const TRectF&, const TImageDrawParams&) override {
+    Quads.push_back(quad);
+  }
+};
+
 // Records the tint and picture of every picture quad.
 class TTintDrawer : public test::TRecordingDrawer {
 public:
@@ -91,7 +101,18 @@ protected:
     return drawer.Drawn.empty() ? 0 : drawer.Drawn.back().second;
   }
 
+  // A slide holding the text "T" with these keys, its sizes estimated and its picture asked
+  // for at them.
+  TOrvText& PreparedText(const std::string& keys) {
+    Build(Object("T:Text", keys));
+    Slide->PrepareSizes(0);
+    TOrvText& text = Text(u"T");
+    text.PrepareResources(*Drawer);
+    return text;
+  }
+
   Ref<test::TMemoryFileSource> Source = MakeRef<test::TMemoryFileSource>();
+  Ref<TQuadDrawer> Drawer = MakeRef<TQuadDrawer>();
 };
 
 TEST_F(TextObjects, StatesChooseTheirColoursAndCaptionsTakeTheThemeColour) {
@@ -174,6 +195,102 @@ TEST_F(TextObjects, ATextMeasuredAnewKeepsItsGlyphSizeThroughItsKeyScales) {
   text.LoadParams(block, true);
   text.AcquirePicture();
   EXPECT_NEAR(text.Props().Key(0).Value(kFieldScaleY), 10 * factor, 1e-3);
+}
+
+TEST_F(TextObjects, ATextAtAFractionalPositionIsDrawnOnWholePixels) {
+  TOrvText& text =
+      PreparedText("Text=\"Aligned\"\nShadowEnable=0\n" + KeyPoint("PosX=10.37\nPosY=-7.61\nScaleX=20\nScaleY=20"));
+  text.DrawSelf(*Drawer);
+  ASSERT_EQ(Drawer->Quads.size(), 1u);
+  const TQuadFrame& quad = Drawer->Quads[0];
+  const TTextParams params = DecodeTextName(text.Picture()->Name()).Params;
+  // Rendered at the size it is shown at, one picture pixel to a screen pixel ...
+  EXPECT_NEAR(quad.XAxis.X, text.Picture()->Width(), 1e-2);
+  EXPECT_NEAR(quad.YAxis.Y, text.Picture()->Height(), 1e-2);
+  // ... the fraction of the position is in the picture, and its corner on a whole pixel.
+  EXPECT_GT(params.OffsetX + params.OffsetY, 0.01);
+  EXPECT_NEAR(quad.Origin.X, std::round(quad.Origin.X), 1e-3);
+  EXPECT_NEAR(quad.Origin.Y, std::round(quad.Origin.Y), 1e-3);
+  text.ReleaseResources();
+}
+
+TEST_F(TextObjects, FitScalesStayFiniteAsScaleYVanishes) {
+  const struct {
+    const char* scale_y;
+    double x_over_y;  // FitScaleX / FitScaleY, or −1 for FitScaleX 0
+  } cases[] = {{"50", 30.0 / 50}, {"0.001", 30.0 / 0.001}, {"0.00005", -1}, {"0", -1}};
+  for (const auto& c : cases) {
+    Build(Object("T:Text", "Text=\"Flat\"\n" + KeyPoint(std::string("ScaleX=30\nScaleY=") + c.scale_y)));
+    const TPlacement& p = Text(u"T").Placement();
+    EXPECT_TRUE(std::isfinite(p.FitScaleX) && std::isfinite(p.FitScaleY)) << c.scale_y;
+    if (c.x_over_y < 0)
+      EXPECT_LT(std::abs(p.FitScaleX), 1e-6) << c.scale_y;
+    else
+      EXPECT_NEAR(p.FitScaleX / p.FitScaleY, c.x_over_y, c.x_over_y * 1e-4) << c.scale_y;
+  }
+}
+
+TEST_F(TextObjects, ClicksBetweenTwoLinesMissTheText) {
+  TOrvText& text = PreparedText("Text=\"One\\nTwo\"\nLineSpacing=200\nShadowEnable=0\n" + KeyPoint("ScaleX=30\nScaleY=30"));
+  // Before the picture is made its whole box takes clicks; the made picture brings its lines.
+  const TRectF box = text.LocalRect();
+  const auto screen = [&](double x, double y) {
+    const TPoint3F p = text.Placement().Frame.At(float(x), float(y));
+    return TPointF{p.X, p.Y};
+  };
+  EXPECT_EQ(text.HitTest(screen(0, (box.Top + box.Bottom) / 2), nullptr), &text);
+  ASSERT_TRUE(text.Picture()->GetLevel(0));
+  const auto* store = dynamic_cast<const TTextBitmapStore*>(&text.Picture()->Store());
+  ASSERT_TRUE(store && store->LineRects());
+  const std::vector<TRect>& lines = store->LineRects()->Rects();
+  ASSERT_EQ(lines.size(), 2u);
+  // Picture pixels to local units, then to the screen.
+  const double s = store->Params().Scale;
+  const float left = float(box.Left - store->BoxOriginX() / s), top = float(box.Top - store->BoxOriginY() / s);
+  const auto at = [&](double px, double py) { return screen(left + px / s, top + py / s); };
+  const double middle_x = (lines[0].Left + lines[0].Right) / 2.0;
+  EXPECT_EQ(text.HitTest(at(middle_x, (lines[0].Top + lines[0].Bottom) / 2.0), nullptr), &text);
+  EXPECT_EQ(text.HitTest(at(middle_x, (lines[1].Top + lines[1].Bottom) / 2.0), nullptr), &text);
+  EXPECT_GT(lines[1].Top - lines[0].Bottom, store->LineHeight() / 2);
+  EXPECT_EQ(text.HitTest(at(middle_x, (lines[0].Bottom + lines[1].Top) / 2.0), nullptr), nullptr);
+  EXPECT_EQ(text.HitTest(at(lines[0].Right + 5, (lines[0].Top + lines[0].Bottom) / 2.0), nullptr), nullptr);
+  text.ReleaseResources();
+}
+
+TEST_F(TextObjects, ACaptionIsRenderedForItsButtonsCurrentHeightInTheButtonsParent) {
+  // The button grows from half to full height; its caption has two key points of its own.
+  Build(Object("B:Button", KeyPoint("ScaleY=50") + KeyPoint("Time=1000\nScaleY=100") +
+                               Object("C:Text", "Text=\"Go\"\n" + KeyPoint("ScaleX=60\nScaleY=70") +
+                                                                KeyPoint("Time=500\nScaleX=40\nScaleY=65"))));
+  Slide->PrepareSizes(0);
+  const TOrvText& caption = Text(u"C");
+  const TOrvObject& button = Find(u"B");
+  const float grandparent_height = button.Parent()->NeededHeight();
+  ASSERT_GT(grandparent_height, 0);
+  const double expected = 50 * 70 * grandparent_height / 10000 / caption.TextBox().Height;
+  EXPECT_NEAR(caption.RasterScale(), expected, expected * 1e-6);
+  // Not the button's largest height, which the needed size follows.
+  EXPECT_GT(70 * button.NeededHeight() / 100 / caption.TextBox().Height, expected * 1.5);
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+TEST_F(TextObjects, TheResolutionEstimateLeavesARenderedTextWhereItIs) {
+  const std::string growing = KeyPoint("Time=0") + KeyPoint("Time=2000\nScaleY=300");
+  Build(Object("T:Text", "Text=\"Still\"\n" + growing) + Object("B:Box", "Size=100,100\nFitMode=None\n" + growing));
+  TOrvText& text = Text(u"T");
+  const TObjectFrame before = text.Placement().Frame;
+  Slide->MeasureAt(2000);
+  EXPECT_EQ(text.Placement().Frame.Y.Y, before.Y.Y);
+  EXPECT_NEAR(Find(u"B").Placement().FitScaleY, 3, 1e-6);  // other objects do move
+  // So the text's own needed height is the one it has now, not the largest of its keys.
+  Slide->PrepareSizes(0);
+  EXPECT_NEAR(text.NeededHeight(), 600, 1e-2);
+  EXPECT_NEAR(Find(u"B").NeededHeight(), 300, 1e-2);
 }
 
 }  // namespace

@@ -162,6 +162,33 @@ TEST(Rasterizer, PathsOutsideTheBitmapAreClipped) {
   EXPECT_EQ(Coverage(*picture, 7, 4), 0);
 }
 
+TEST(Rasterizer, AMaskBlendedAtWholePixelsEqualsThePathPaintedThere) {
+  // A circle cut by the bitmap's edges on all sides, and one inside, in half-transparent
+  // orange over what is painted already.
+  for (const TPointTransform& placed : {TPointTransform{1.5, 1.5, -6.25, 30.5}, TPointTransform{1.5, 1.2, 14.75, -3.0625},
+                                        TPointTransform{0.7, 0.7, 20.125, 20.875}}) {
+    TRasterHelper direct, masked;
+    for (TRasterHelper* helper : {&direct, &masked}) {
+      helper->BeginPaint(40, 36, kClearWhite);
+      helper->SetPaintColor(0x80FF8040u);
+      helper->DrawPath(Rectangle(3.5f, 3.5f, 30, 30));
+    }
+    direct.SetTransform(placed);
+    direct.DrawPath(Circle(10, 10, 12));
+    const double whole_x = std::floor(placed.OffsetX), whole_y = std::floor(placed.OffsetY);
+    masked.SetTransform({placed.ScaleX, placed.ScaleY, placed.OffsetX - whole_x, placed.OffsetY - whole_y});
+    const std::optional<TCoverageMask> mask = masked.MaskOf(Circle(10, 10, 12));
+    ASSERT_TRUE(mask);
+    masked.DrawMask(*mask, int(whole_x), int(whole_y));
+    const Ref<TBitmap> a = direct.EndPaint(), b = masked.EndPaint();
+    for (int y = 0; y < a->Height(); ++y)
+      for (int x = 0; x < a->Width(); ++x) ASSERT_EQ(a->PixelArgb(x, y), b->PixelArgb(x, y)) << x << "," << y;
+  }
+  TRasterHelper helper;
+  EXPECT_FALSE(helper.MaskOf({}));
+  EXPECT_FALSE(helper.MaskOf({{1, 1, TPathCommand::LineTo}}));
+}
+
 TEST(Blending, PartlyTransparentPixelsCombine) {
   uint8_t pixel[4] = {0, 0, 200, 128};  // red at half alpha
   BlendPixel(pixel, 0x800000FFu);       // blue at half alpha

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <stdexcept>
 
 #include "../slide/button_theme_fixture.h"
 #include "png_dump.h"
@@ -150,9 +151,9 @@ void PutUtf16(std::string& out, WideView text) {
 constexpr std::u16string_view kStoredFont = u"Orv Stored Script:";
 
 // One line of two glyph references to a square glyph of the stored font.
-std::string StoredLayout() {
+std::string StoredLayout(int32_t ascent = 60, int32_t descent = 15) {
   std::string bytes;
-  Put32(bytes, 1), Put32(bytes, 60), Put32(bytes, 15);
+  Put32(bytes, 1), Put32(bytes, ascent), Put32(bytes, descent);
   for (float v : {-8.f, 2.f, 20.f, 2.f}) PutFloat(bytes, v);
   Put32(bytes, 2);
   for (int32_t pen : {0, 50}) {
@@ -193,6 +194,16 @@ TEST(TextPicture, PrevectorisedPackageTextDrawsItsStoredOutlines) {
   EXPECT_EQ(Alpha(*picture, 1 + 48, baseline - 25), 0);
 }
 
+TEST(TextPicture, AFontWithoutHeightGivesNoPicture) {
+  auto source = MakeRef<test::TMemoryFileSource>();
+  source->Files[u"VectTxt2: Orv Stored Script::\"ab\""] = StoredLayout(0, 0);
+  source->Files[u"VectTextCache: Orv Stored Script:"] = StoredGlyphs();
+  auto accessor = MakeRef<TFileAccessor>(source, u"");
+  TTextParams params;
+  params.FontName = u"Orv Stored Script";
+  EXPECT_FALSE(Store({u"ab"}, params, accessor.Get()));
+}
+
 TEST(VectTextReaders, MalformedEntriesAreRefusedWhole) {
   EXPECT_TRUE(ParseVectTxt2(StoredLayout()));
   const std::string layout = StoredLayout();
@@ -210,6 +221,57 @@ TEST(VectTextReaders, MalformedEntriesAreRefusedWhole) {
   EXPECT_TRUE(cache.Find(kStoredFont, 7));
 }
 
+TEST(TextPicture, GlyphsFilledOnceAreBlendedAgainToTheSamePicture) {
+  TTextParams params;
+  params.Scale = 0.37;
+  params.OffsetX = 0.4f;
+  const WideString name = EncodeTextName({u"Warm glyphs, cold glyphs", u"Ünïcödé"}, params);
+  FontCache().Clear();
+  const Ref<TBitmap> cold = TTextBitmapStore::Create(name, nullptr)->GetLevel(0);
+  EXPECT_GT(FontCache().MaskBytes(), 0u);
+  const Ref<TBitmap> warm = TTextBitmapStore::Create(name, nullptr)->GetLevel(0);
+  ASSERT_EQ(cold->Width(), warm->Width());
+  ASSERT_EQ(cold->Height(), warm->Height());
+  for (int y = 0; y < cold->Height(); ++y)
+    ASSERT_EQ(std::memcmp(cold->Row(y), warm->Row(y), size_t(4 * cold->Width())), 0) << y;
+}
+
+TEST(GlyphCache, FilledGlyphsStayWithinTheBudgetOldestGoingFirst) {
+  const auto mask = [](int side) {
+    TCoverageMask m;
+    m.Width = m.Height = side;
+    m.Cells.assign(size_t(side * side), 7);
+    return m;
+  };
+  const auto glyph = [](uint16_t index) {
+    TGlyphData data;
+    data.Index = index;
+    return std::make_shared<const TGlyphData>(std::move(data));
+  };
+  std::vector<TGlyphRef> glyphs;
+  for (uint16_t index = 0; index <= 100; ++index) glyphs.push_back(glyph(index));
+  const auto key = [&glyphs](uint16_t index) { return TGlyphMaskKey{glyphs[index], 0.5, 3, 0}; };
+  TFontCache cache(20000);
+  for (uint16_t index = 0; index < 10; ++index) cache.AddMask(key(index), mask(40));  // 3200 bytes each
+  EXPECT_LE(cache.MaskBytes(), 20000u);
+  EXPECT_FALSE(cache.FindMask(key(0)));
+  ASSERT_TRUE(cache.FindMask(key(9)));
+  EXPECT_EQ(cache.FindMask(key(9))->Cells[5], 7);
+  // Another phase or scale is another mask.
+  EXPECT_FALSE(cache.FindMask({glyphs[9], 0.5, 4, 0}));
+  EXPECT_FALSE(cache.FindMask({glyphs[9], 0.25, 3, 0}));
+  // The same font and index after the outlines were read anew is another glyph.
+  EXPECT_FALSE(cache.FindMask({glyph(9), 0.5, 3, 0}));
+  // A mask larger than the whole budget is handed back but not kept.
+  const size_t before = cache.MaskBytes();
+  EXPECT_EQ(cache.AddMask(key(100), mask(200))->Width, 200);
+  EXPECT_FALSE(cache.FindMask(key(100)));
+  EXPECT_EQ(cache.MaskBytes(), before);
+  cache.SetIdentity("another show");
+  EXPECT_EQ(cache.MaskBytes(), 0u);
+  EXPECT_FALSE(cache.FindMask(key(9)));
+}
+
 TEST(GlyphCache, AnotherShowsIdentityEmptiesIt) {
   TFontCache cache;
   cache.SetIdentity("show one");
@@ -220,6 +282,30 @@ TEST(GlyphCache, AnotherShowsIdentityEmptiesIt) {
   EXPECT_TRUE(cache.Find(u"Arial:", 3));
   cache.SetIdentity("show two");
   EXPECT_FALSE(cache.Find(u"Arial:", 3));
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+TEST(TextPicture, AStopAskedAfterALineKeepsTheLinesDrawnSoFar) {
+  const Ref<TTextBitmapStore> store = Store({u"One", u"Two", u"Three"});
+  std::vector<double> reported;
+  store->SetProgressHandler([&reported](double fraction) {
+    reported.push_back(fraction);
+    if (reported.size() == 2) throw std::runtime_error("loading stops");
+  });
+  const Ref<TBitmap> picture = store->GetLevel(0);
+  ASSERT_TRUE(picture);
+  test::DumpPng(*OnDark(*picture), "stopped_after_two_lines");
+  EXPECT_EQ(reported, (std::vector<double>{1.0 / 3, 2.0 / 3}));
+  // Asked after each line: the first two are there, the third never drawn.
+  const std::vector<double>& tops = store->Layout().LineTops;
+  EXPECT_GE(InkColumns(*picture, int(tops[0]), int(tops[1])).second, 0);
+  EXPECT_GE(InkColumns(*picture, int(tops[1]), int(tops[2])).second, 0);
+  EXPECT_EQ(InkColumns(*picture, int(tops[2]) + 2, picture->Height()).second, -1);
 }
 
 }  // namespace
