@@ -6,8 +6,20 @@
 
 namespace orv {
 
+namespace {
+
+// SDL keeps a thread's error text in thread-local storage that it frees only for threads
+// it made itself; the port is opened from our own threads, so it drops that storage when
+// it is done.
+struct TSdlThreadStorageRelease {
+  ~TSdlThreadStorageRelease() { SDL_TLSCleanup(); }
+};
+
+}  // namespace
+
 bool TAudioPort::Open(int rate, int block_frames) {
   Close();
+  const TSdlThreadStorageRelease release;
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
     Log().Write(std::string("!!! SDL audio: ") + SDL_GetError());
     return false;
