@@ -11,6 +11,9 @@ namespace {
 
 class ResultReporter : public benchmark::ConsoleReporter {
 public:
+  // Plain text: the bench scripts read these lines.
+  ResultReporter() : ConsoleReporter(OO_Tabular) {}
+
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {

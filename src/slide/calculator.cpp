@@ -19,26 +19,7 @@ void TCalcStack::Reserve(int depth) {
   if (depth > static_cast<int>(FBelowTop.size())) FBelowTop.resize(depth);
 }
 
-void TCalcStack::Push(double value) {
-  if (FCount > 0) {
-    if (FCount > static_cast<int>(FBelowTop.size())) FBelowTop.resize(FBelowTop.size() * 2);
-    FBelowTop[FCount - 1] = FTop;
-  }
-  FTop = value;
-  ++FCount;
-}
-
-double TCalcStack::Pop() {
-  ORV_ASSERT(FCount > 0, "Calculator stack underflow");
-  const double value = FTop;
-  if (--FCount > 0) FTop = FBelowTop[FCount - 1];
-  return value;
-}
-
-double& TCalcStack::Top() {
-  ORV_ASSERT(FCount > 0, "Calculator stack underflow");
-  return FTop;
-}
+void TCalcStack::Grow() { FBelowTop.resize(FBelowTop.size() * 2); }
 
 // ---------------------------------------------------------------------------------------
 // Function objects

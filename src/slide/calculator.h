@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/assertions.h"
 #include "base/ref_object.h"
 
 namespace orv {
@@ -21,11 +22,29 @@ public:
   // Makes room for `depth` values so that runs up to that depth never allocate.
   void Reserve(int depth);
 
-  void Push(double value);
-  double Pop();
-  double& Top();
+  // Inline: a formula's run is mostly these.
+  void Push(double value) {
+    if (FCount > 0) {
+      if (FCount > static_cast<int>(FBelowTop.size())) Grow();
+      FBelowTop[FCount - 1] = FTop;
+    }
+    FTop = value;
+    ++FCount;
+  }
+  double Pop() {
+    ORV_ASSERT(FCount > 0, "Calculator stack underflow");
+    const double value = FTop;
+    if (--FCount > 0) FTop = FBelowTop[FCount - 1];
+    return value;
+  }
+  double& Top() {
+    ORV_ASSERT(FCount > 0, "Calculator stack underflow");
+    return FTop;
+  }
 
 private:
+  void Grow();
+
   std::vector<double> FBelowTop = std::vector<double>(8);
   double FTop = 0;
   int FCount = 0;
