@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "base/log.h"
+#include "video/gif_video_source.h"
 #include "video/media_frame_source.h"
 
 namespace orv {
@@ -36,7 +37,8 @@ StreamPtr OpenVideoFile(TFileAccessor& files, const std::string& name, bool from
 }  // namespace
 
 Ref<TFrameSource> CreateFrameSource(StreamPtr stream, const std::string& name) {
-  if (!stream || IsGifName(name)) return nullptr;
+  if (!stream) return nullptr;
+  if (IsGifName(name)) return TGifVideoSource::Open(std::move(stream), name);
   return TWinVideoSource::Open(SharedMediaLibrary(), std::move(stream), name);
 }
 

@@ -16,9 +16,9 @@
 
 namespace orv {
 
-// A frame source for a video file: GIF pictures by their ".gif" name (any case) are
-// left to the GIF source; every other file goes to the media library. Null when the
-// file is no video that can be played.
+// A frame source for a video file: names ending in ".gif" (any case) go to the GIF source
+// only, every other file to the media library. Null when the file is no video that can
+// be played (a GIF that is not animated included).
 Ref<TFrameSource> CreateFrameSource(StreamPtr stream, const std::string& name);
 
 // Why a wrapper has no source.

@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "animated_gif.h"
 #include "coded_clips.h"
 #include "memory_yuv_image.h"
 #include "video/media_library.h"
@@ -19,7 +20,9 @@ class ExtractorWrapper : public testing::Test {
     FClips = new TClipFolder("wrapper");
     FClips->MakeCoded("clip.mp4", "64x48", "25", 50, "-c:v libx264 -preset veryfast -g 10");
     std::ofstream(FClips->PathOf("noise.avi")) << std::string(3000, 'x');
-    std::ofstream(FClips->PathOf("still.GIF")) << FClips->Bytes("clip.mp4");
+    std::ofstream(FClips->PathOf("clip.GIF")) << FClips->Bytes("clip.mp4");
+    std::ofstream(FClips->PathOf("still.gif")) << test::MakeAnimatedGif(4, 4, std::nullopt, {{0, 0, 4, 4, 1}});
+    std::ofstream(FClips->PathOf("moving.Gif")) << test::MakeAnimatedGif(4, 4, 0, {{0, 0, 4, 4, 1}, {0, 0, 4, 4, 2}});
     ASSERT_TRUE(LoadSharedMediaLibrary(ORV_MEDIA_LIBRARY_PATH));
   }
   static void TearDownTestSuite() { delete FClips; }
@@ -66,7 +69,9 @@ TEST_F(ExtractorWrapper, FailuresTellAMissingFileFromOneThatDoesNotPlay) {
   } const cases[] = {
       {"missing.mp4", false, TVideoFailure::Missing},
       {"noise.avi", false, TVideoFailure::Undecodable},
-      {"still.GIF", false, TVideoFailure::Undecodable},  // not for the media library
+      {"clip.GIF", false, TVideoFailure::Undecodable},  // a GIF by its name only
+      {"still.gif", false, TVideoFailure::Undecodable},  // not animated
+      {"moving.Gif", false, TVideoFailure::None},
       {"clip.mp4", true, TVideoFailure::None},            // beside the project
   };
   for (const auto& c : cases) {
