@@ -54,6 +54,12 @@ TVideoParams ParamsOf(const TGifScreen& screen, const std::vector<TGifFrameData>
   return params;
 }
 
+int64_t CanvasBytes(const TVideoParams& params) { return int64_t(params.Width) * params.Height * 4; }
+
+bool HasDisposalToPrevious(const std::vector<TGifFrameData>& frames) {
+  return std::any_of(frames.begin(), frames.end(), [](const TGifFrameData& frame) { return frame.Disposal == 3; });
+}
+
 }  // namespace
 
 Ref<TGifVideoSource> TGifVideoSource::Open(StreamPtr stream, const std::string& name) {
@@ -83,6 +89,7 @@ TGifVideoSource::TGifVideoSource(TVideoParams params, StreamPtr stream, std::vec
       FFrames(std::move(frames)),
       FLoops(loops),
       FName(std::move(name)),
+      FCanvasMemory(CanvasBytes(Params()) * (HasDisposalToPrevious(FFrames) ? 2 : 1)),
       FComposed(FFrames.size(), false) {
   double end = 0;
   for (const TGifFrameData& frame : FFrames) FEnds.push_back(end += frame.DelayMs);
@@ -195,7 +202,12 @@ void TGifVideoSource::RememberKeyFrame(size_t frame) {
   }
   FComposed[frame] = true;
   while (!FKeyFrames.empty() && (FKeyFrames.size() + 1) * bytes > kKeyFrameCacheBytes) FKeyFrames.pop_back();
-  FKeyFrames.push_front(TCachedKeyFrame{frame, FCanvas});
+  try {
+    TPictureMemory memory{int64_t(bytes)};
+    FKeyFrames.push_front(TCachedKeyFrame{frame, FCanvas, std::move(memory)});
+  } catch (const EPictureRefused&) {
+    // Pictures need the memory more: this key frame is composed again when asked for.
+  }
 }
 
 const TGifVideoSource::TCachedKeyFrame* TGifVideoSource::CachedKeyFrameAtOrBefore(size_t frame) {

@@ -11,6 +11,7 @@
 
 #include "base/stream.h"
 #include "image/gif_reader.h"
+#include "image/picture_limits.h"
 #include "video/frame_source.h"
 
 namespace orv {
@@ -46,6 +47,7 @@ class TGifVideoSource : public TFrameSource {
   struct TCachedKeyFrame {
     size_t Frame;
     TCanvas Canvas;  // the canvas the key frame is drawn onto
+    TPictureMemory Memory;
   };
 
   TGifVideoSource(TVideoParams params, StreamPtr stream, std::vector<TGifFrameData> frames, int loops,
@@ -67,6 +69,7 @@ class TGifVideoSource : public TFrameSource {
   std::unique_ptr<TGifReader> FReader;
   TCanvas FCanvas;
   TCanvas FBeforeFrame;  // the canvas before its frame was drawn, for disposal 3
+  TPictureMemory FCanvasMemory;  // both canvases' share of the picture budget
   std::optional<size_t> FCanvasFrame;
   std::list<TCachedKeyFrame> FKeyFrames;  // most recently used first
   std::vector<bool> FComposed;            // key frames composed once

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "animated_gif.h"
+#include "image/picture_limits.h"
 #include "memory_yuv_image.h"
 
 namespace orv {
@@ -98,6 +99,14 @@ TEST(GifVideoSource, StillPicturesAndOtherDataAreNoVideo) {
   EXPECT_EQ(PixelOf(image, 0, 0), kRed);
   TMemoryYUVImage planar(8, 8, TYUVImage::TForm::Planar);
   EXPECT_FALSE(cut->GetFrameAsYUV(0, planar));
+}
+
+TEST(GifVideoSource, ACanvasThePictureBudgetCannotHoldIsNoVideo) {
+  const int64_t budget = PictureMemoryBudget();
+  SetPictureMemoryBudget(int64_t(1) << 20);
+  EXPECT_FALSE(Open(MakeAnimatedGif(1000, 1000, 0, {{0, 0, 1, 1, 1}})));  // 4 MB
+  EXPECT_TRUE(Open(MakeAnimatedGif(100, 100, 0, {{0, 0, 1, 1, 1}})));
+  SetPictureMemoryBudget(budget);
 }
 
 TEST(GifVideoSource, KeyFramesAreKeptWithinTheirMemoryLeastRecentlyUsedOut) {
