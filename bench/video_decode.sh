@@ -19,18 +19,8 @@ if [ ! -f "$clip" ]; then
 fi
 cat "$clip" > /dev/null
 
-# Seconds of the fastest of $rounds runs of a command, its output thrown away.
-best_of() {
-  local best=""
-  for _ in $(seq "$rounds"); do
-    local start end
-    start=$(date +%s.%N)
-    "$@" > /dev/null
-    end=$(date +%s.%N)
-    best=$(awk -v a="$best" -v s="$start" -v e="$end" 'BEGIN { t = e - s; print (a == "" || t < a) ? t : a }')
-  done
-  echo "$best"
-}
+# shellcheck source=best_of.bash
+source "$(dirname "$0")/best_of.bash"
 
 read -r frames seeks < <("$tool" "$library" "$clip")
 [ "$frames" -ge 1790 ] || { echo "video_decode: only $frames frames written" >&2; exit 1; }

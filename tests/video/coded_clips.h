@@ -11,6 +11,8 @@
 #include <fstream>
 #include <string>
 
+#include "video/media_library.h"
+
 namespace orv {
 
 // Frame n: luma (or red) 32 + 8 · (n mod 20), blue chroma (or green) 64 + 32 · (n div 20);
@@ -58,6 +60,26 @@ class TClipFolder {
 
  private:
   std::filesystem::path FFolder;
+};
+
+// A suite whose clips are made once and read by the media library of the build.
+class MediaClipSuite : public testing::Test {
+ protected:
+  // From the suite's SetUpTestSuite, before it makes its clips.
+  static void StartSuite(const std::string& purpose) {
+    FClips = new TClipFolder(purpose);
+    std::string error;
+    FLibrary = TMediaLibrary::Load(ORV_MEDIA_LIBRARY_PATH, error);
+    ASSERT_TRUE(FLibrary) << error;
+  }
+  static void TearDownTestSuite() {
+    FLibrary.Reset();
+    delete FClips;
+    FClips = nullptr;
+  }
+
+  static inline TClipFolder* FClips = nullptr;
+  static inline Ref<TMediaLibrary> FLibrary;
 };
 
 }  // namespace orv

@@ -48,18 +48,12 @@ const TClip kClips[] = {
      TAspectClass::Standard, "H264", 30000.0 / 1001},
 };
 
-class MediaFrameSource : public testing::Test {
+class MediaFrameSource : public MediaClipSuite {
  protected:
   static void SetUpTestSuite() {
-    FClips = new TClipFolder("frame_source");
-    for (const TClip& clip : kClips) FClips->MakeCoded(clip.Name, clip.Size, clip.Rate, clip.Frames, clip.Encoding, clip.Rgba, clip.Reshape);
-    std::string error;
-    FLibrary = TMediaLibrary::Load(ORV_MEDIA_LIBRARY_PATH, error);
-    ASSERT_TRUE(FLibrary) << error;
-  }
-  static void TearDownTestSuite() {
-    FLibrary.Reset();
-    delete FClips;
+    StartSuite("frame_source");
+    for (const TClip& clip : kClips)
+      FClips->MakeCoded(clip.Name, clip.Size, clip.Rate, clip.Frames, clip.Encoding, clip.Rgba, clip.Reshape);
   }
 
   static Ref<TWinVideoSource> OpenBytes(const std::string& name, const std::string& bytes) {
@@ -83,8 +77,6 @@ class MediaFrameSource : public testing::Test {
                            params.HasAlpha ? TYUVImage::TForm::RGBA : TYUVImage::TForm::Planar);
   }
 
-  static inline TClipFolder* FClips = nullptr;
-  static inline Ref<TMediaLibrary> FLibrary;
 };
 
 TEST_F(MediaFrameSource, ParametersOfEachKindOfClip) {

@@ -13,10 +13,10 @@ namespace {
 
 // Media made once for the whole suite by the ffmpeg program: one second of a red (or
 // blue) 64 × 48 picture at 25 frames per second, and a 440 Hz tone.
-class MediaLibrary : public testing::Test {
+class MediaLibrary : public MediaClipSuite {
  protected:
   static void SetUpTestSuite() {
-    FClips = new TClipFolder("media");
+    StartSuite("media");
     const std::string red = "-f lavfi -i color=c=red:size=64x48:rate=25:duration=1 ";
     const std::string tone = "-f lavfi -i sine=frequency=440:sample_rate=22050:duration=1 ";
     Make("clip.avi", red + tone + "-c:v mpeg4 -vtag XVID -c:a pcm_s16le");
@@ -28,13 +28,6 @@ class MediaLibrary : public testing::Test {
     Make("clip.mpg", red + tone + "-c:v mpeg1video -c:a mp2 -f mpeg");
     Make("clip.ts", red + "-c:v mpeg2video -f mpegts");
     Make("clip.flv", red + "-c:v flv1");
-    std::string error;
-    FLibrary = TMediaLibrary::Load(ORV_MEDIA_LIBRARY_PATH, error);
-    ASSERT_TRUE(FLibrary) << error;
-  }
-  static void TearDownTestSuite() {
-    FLibrary.Reset();
-    delete FClips;
   }
 
   static void Make(const std::string& name, const std::string& arguments) { FClips->Make(name, arguments); }
@@ -47,8 +40,6 @@ class MediaLibrary : public testing::Test {
   }
   static Ref<TMediaFile> Open(const std::string& name) { return OpenStream(name, Bytes(name)); }
 
-  static inline TClipFolder* FClips = nullptr;
-  static inline Ref<TMediaLibrary> FLibrary;
 };
 
 // A buffer of the library, freed with it.
