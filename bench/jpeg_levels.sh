@@ -18,18 +18,8 @@ photo=$work/photo_6000x4000.jpg
 "$tool" make "$source_photo" "$photo" 6000 4000
 cat "$photo" > /dev/null
 
-# Seconds of the fastest of $rounds runs of a command, its output thrown away.
-best_of() {
-  local best=""
-  for _ in $(seq "$rounds"); do
-    local start end
-    start=$(date +%s.%N)
-    "$@" > /dev/null
-    end=$(date +%s.%N)
-    best=$(awk -v a="$best" -v s="$start" -v e="$end" 'BEGIN { t = e - s; print (a == "" || t < a) ? t : a }')
-  done
-  echo "$best"
-}
+# shellcheck source=best_of.bash
+source "$(dirname "$0")/best_of.bash"
 
 ours_0=$(best_of "$tool" decode "$photo" 0)
 djpeg_0=$(best_of djpeg -outfile /dev/null "$photo")

@@ -14,6 +14,7 @@ constexpr uint8_t kExtension = 0x21;
 constexpr uint8_t kImage = 0x2C;
 constexpr uint8_t kTrailer = 0x3B;
 constexpr uint8_t kGraphicControl = 0xF9;
+constexpr uint8_t kApplication = 0xFF;
 constexpr int kMaxCodeSize = 12;
 constexpr int kTableSize = 1 << kMaxCodeSize;
 
@@ -220,7 +221,9 @@ bool TGifReader::ReadFrame(TGifFrame& frame) {
       return true;
     }
     if (introducer != kExtension) throw EGifError("GIF block expected");
-    if (ReadByte() == kGraphicControl) ReadControl(frame.control);
+    const uint8_t label = ReadByte();
+    if (label == kGraphicControl) ReadControl(frame.control);
+    else if (label == kApplication) ReadApplication();
     else SkipSubBlocks();
   }
 }
@@ -234,6 +237,22 @@ void TGifReader::ReadControl(TGifControl& control) {
   control.disposal = (bytes[0] >> 2) & 7;
   control.delay = bytes[1] | bytes[2] << 8;
   control.transparent_index = (bytes[0] & 1) ? bytes[3] : -1;
+}
+
+// "NETSCAPE2.0" and a sub-block 1 with the loop count, 16 bits; 65535 loops mean endless.
+void TGifReader::ReadApplication() {
+  TSubBlockReader data(FStream);
+  char identifier[11];
+  for (char& c : identifier) c = char(data.Next());
+  if (std::memcmp(identifier, "NETSCAPE2.0", sizeof identifier) == 0 && data.Next() == 1) {
+    const int low = data.Next();
+    const int high = data.Next();
+    if (high >= 0) {
+      const int count = low | high << 8;
+      FLoopCount = count == 65535 ? 0 : count;
+    }
+  }
+  data.SkipRest();
 }
 
 void TGifReader::SkipSubBlocks() { TSubBlockReader(FStream).SkipRest(); }

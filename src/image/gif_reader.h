@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "base/exceptions.h"
@@ -59,6 +60,9 @@ public:
   explicit TGifReader(TStream& stream);
 
   const TGifScreen& Screen() const { return FScreen; }
+  // The loop count of the "NETSCAPE2.0" application extension (0: endless), once the
+  // blocks that carry it have been read; none for a picture that is not animated.
+  std::optional<int> LoopCount() const { return FLoopCount; }
 
   // Walks the blocks up to the next image and decodes it; false at the trailer or the
   // end of the data. Raises EGifError for a broken block structure, EPictureRefused when
@@ -68,12 +72,14 @@ public:
 private:
   void ReadImage(TGifFrame& frame);
   void ReadControl(TGifControl& control);
+  void ReadApplication();
   void SkipSubBlocks();
   uint8_t ReadByte();
 
   TStream& FStream;
   TGifScreen FScreen;
   std::array<uint32_t, 256> FGlobalPalette{};
+  std::optional<int> FLoopCount;
 };
 
 // The first frame as an "A8R8G8B8" bitmap of the frame's own size; pixels the data did

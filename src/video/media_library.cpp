@@ -186,8 +186,15 @@ Ref<TMediaFile> TMediaFile::Open(Ref<TMediaLibrary> library, const std::string& 
     record = library->Functions().OpenMediaFile(name.c_str(), adapter.get(), adapter ? &adapter->Callbacks() : nullptr);
   }
   if (!record) return nullptr;
-  return Ref<TMediaFile>::Adopt(new TMediaFile(std::move(library), std::move(adapter), record));
+  // Adopted first, so that a record without streams is closed like any other.
+  Ref<TMediaFile> file = Ref<TMediaFile>::Adopt(new TMediaFile(std::move(library), std::move(adapter), record));
+  if (record->VideoStream < 0 && record->AudioStream < 0) return nullptr;
+  PostProcessRecord(*record, ContainerKindOf(file->FormatName()), file->FExtras);
+  return file;
 }
+
+TMediaFile::TMediaFile(Ref<TMediaLibrary> library, std::unique_ptr<TMediaStreamAdapter> stream, TMediaRecord* record)
+    : FLibrary(std::move(library)), FStream(std::move(stream)), FRecord(record) {}
 
 std::string TMediaFile::FormatName() const {
   const int32_t length = Functions().GetFormatName(FRecord, nullptr, 0, 0);

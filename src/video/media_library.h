@@ -12,6 +12,7 @@
 #include "base/stream.h"
 #include "video/media_library_api.h"
 #include "video/media_stream.h"
+#include "video/media_timing.h"
 
 namespace orv {
 
@@ -49,7 +50,6 @@ struct TMediaLibraryFunctions {
 };
 
 // The container kinds that timing and seeking tell apart.
-enum class TContainerKind { Other = 0, Avi = 1, Matroska = 2, Mov = 3, Mpeg = 4, Flv = 5, MpegTs = 6, Asf = 7 };
 TContainerKind ContainerKindOf(std::string_view format_name);
 
 // Interlacing stated by the file's tag.
@@ -95,17 +95,32 @@ Ref<TMediaLibrary> SharedMediaLibrary();
 std::string MediaLibraryPath();
 
 // A media file opened by the library; closed (with its audio stream) when released.
+// Not for use by two threads at once.
 class TMediaFile : public TRefObject {
  public:
   // Reads `stream`, or without one the file `name` on disk; `name` also tells the format
-  // by its extension. Null when the library cannot read the file.
+  // by its extension. Null when the library cannot read the file or finds neither video
+  // nor audio in it. The record comes normalised (PostProcessRecord).
   static Ref<TMediaFile> Open(Ref<TMediaLibrary> library, const std::string& name, StreamPtr stream);
 
   TMediaRecord& Record() const noexcept { return *FRecord; }
+  const TVideoDataEx& Extras() const noexcept { return FExtras; }
   const TMediaLibraryFunctions& Functions() const noexcept { return FLibrary->Functions(); }
   std::string FormatName() const;
-  TContainerKind ContainerKind() const { return ContainerKindOf(FormatName()); }
+  TContainerKind ContainerKind() const { return FExtras.Container; }
   TInterlaceTag InterlaceTag() const { return InterlaceTagOf(FRecord->FileTag); }
+
+  // Decodes the next video frame into `buffer`; false at the end of the video or when
+  // the frame cannot be decoded.
+  bool DecodeNextFrame(TMediaBuffer& buffer);
+  // Makes `buffer` hold frame `index`, or the nearest later one when the file lacks it,
+  // or the last one when the video ends before it. Steps up to kMaxDecodeAhead frames
+  // forward by decoding; seeks for anything further or earlier. False when no frame
+  // could be decoded.
+  bool SeekToFrame(int64_t index, TMediaBuffer& buffer);
+  // Back to the first frame of the video, decoded into `buffer`.
+  void RewindVideo(TMediaBuffer& buffer);
+  static constexpr int64_t kMaxDecodeAhead = 30;
 
   bool OpenAudioStream(int selector);
   void CloseAudioStream();
@@ -114,12 +129,15 @@ class TMediaFile : public TRefObject {
   void Dispose() override;
 
  private:
-  TMediaFile(Ref<TMediaLibrary> library, std::unique_ptr<TMediaStreamAdapter> stream, TMediaRecord* record)
-      : FLibrary(std::move(library)), FStream(std::move(stream)), FRecord(record) {}
+  TMediaFile(Ref<TMediaLibrary> library, std::unique_ptr<TMediaStreamAdapter> stream, TMediaRecord* record);
+  void DecodeForwardTo(int64_t index, TMediaBuffer& buffer);
+  bool SeekAndDecodeFirst(int64_t index, TMediaBuffer& buffer);
+  void SeekVideoTo(int64_t index, TMediaBuffer& buffer);
 
   Ref<TMediaLibrary> FLibrary;
   std::unique_ptr<TMediaStreamAdapter> FStream;
   TMediaRecord* FRecord;
+  TVideoDataEx FExtras;
   bool FAudioOpen = false;
 };
 

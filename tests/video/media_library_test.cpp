@@ -1,27 +1,22 @@
 #include "video/media_library.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <vector>
+
+#include "coded_clips.h"
 
 namespace orv {
 namespace {
 
-namespace fs = std::filesystem;
-
 // Media made once for the whole suite by the ffmpeg program: one second of a red (or
 // blue) 64 × 48 picture at 25 frames per second, and a 440 Hz tone.
-class MediaLibrary : public testing::Test {
+class MediaLibrary : public MediaClipSuite {
  protected:
   static void SetUpTestSuite() {
-    FFolder = fs::temp_directory_path() / ("orv_media_" + std::to_string(::getpid()));
-    fs::create_directories(FFolder);
+    StartSuite("media");
     const std::string red = "-f lavfi -i color=c=red:size=64x48:rate=25:duration=1 ";
     const std::string tone = "-f lavfi -i sine=frequency=440:sample_rate=22050:duration=1 ";
     Make("clip.avi", red + tone + "-c:v mpeg4 -vtag XVID -c:a pcm_s16le");
@@ -33,26 +28,11 @@ class MediaLibrary : public testing::Test {
     Make("clip.mpg", red + tone + "-c:v mpeg1video -c:a mp2 -f mpeg");
     Make("clip.ts", red + "-c:v mpeg2video -f mpegts");
     Make("clip.flv", red + "-c:v flv1");
-    std::string error;
-    FLibrary = TMediaLibrary::Load(ORV_MEDIA_LIBRARY_PATH, error);
-    ASSERT_TRUE(FLibrary) << error;
-  }
-  static void TearDownTestSuite() {
-    FLibrary.Reset();
-    std::error_code ignored;
-    fs::remove_all(FFolder, ignored);
   }
 
-  static void Make(const std::string& name, const std::string& arguments) {
-    const std::string command =
-        "ffmpeg -hide_banner -loglevel error -nostdin -y " + arguments + " '" + PathOf(name) + "'";
-    ASSERT_EQ(std::system(command.c_str()), 0) << command << " (is the ffmpeg package installed?)";
-  }
-  static std::string PathOf(const std::string& name) { return (FFolder / name).string(); }
-  static std::string Bytes(const std::string& name) {
-    std::ifstream in(PathOf(name), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
+  static void Make(const std::string& name, const std::string& arguments) { FClips->Make(name, arguments); }
+  static std::string PathOf(const std::string& name) { return FClips->PathOf(name); }
+  static std::string Bytes(const std::string& name) { return FClips->Bytes(name); }
 
   // Through the player's stream, as the player opens files.
   static Ref<TMediaFile> OpenStream(const std::string& name, const std::string& bytes) {
@@ -60,8 +40,6 @@ class MediaLibrary : public testing::Test {
   }
   static Ref<TMediaFile> Open(const std::string& name) { return OpenStream(name, Bytes(name)); }
 
-  static inline fs::path FFolder;
-  static inline Ref<TMediaLibrary> FLibrary;
 };
 
 // A buffer of the library, freed with it.
