@@ -131,5 +131,19 @@ TEST_F(ThirdSlideTest, TheLogoIsReducedPlacedAndDrawnBeforeTheBorder) {
   EXPECT_FALSE(MakeOverlay(options)->LogoIndex());
 }
 
+TEST_F(ThirdSlideTest, AFadingDialogsBackgroundFadesWithIt) {
+  const Ref<TOrvDialog> dialog = Dialog(u"help");
+  TSlideBackground background;
+  background.Color1 = {0, 255, 0, 255};
+  dialog->LoadEmpty(background, 0, {10000, 0, 0});
+  dialog->SetGeometry({400, 300}, {800, 600}, {800, 600});
+  dialog->UpdateAt(true, 0);
+  test::TDrawRecorder recorder;
+  dialog->SetOpacity(50);
+  dialog->Draw(recorder);
+  ASSERT_EQ(recorder.Boxes.size(), 1u);
+  EXPECT_EQ(recorder.Boxes[0].Params.Color1 >> 24, 128u);
+}
+
 }  // namespace
 }  // namespace orv
