@@ -503,6 +503,7 @@ void TOrvEngine::Step() {
       PlayStep(state);
     }
   }
+  FDialogShown = FOverlay && FOverlay->TopDialog();
   ++FSteps;
 }
 

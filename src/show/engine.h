@@ -104,6 +104,8 @@ public:
   bool Paused() const noexcept { return FPaused; }
   bool Active() const noexcept { return FActive.load(); }
   bool StoppedAtBarrier() const noexcept { return FStoppedAtBarrier.load(); }
+  // A dialog is open in the overlay (any thread).
+  bool DialogShown() const noexcept { return FDialogShown.load(); }
   // Main thread: lets a show that stands at a "pause" end action go on.
   void ReleaseBarrier() noexcept { FStoppedAtBarrier = false; }
   // Whether the last hit test found an object with an action under the pointer that is
@@ -221,6 +223,7 @@ private:
   bool FOffscreenDone = false;
   std::atomic<uint64_t> FSteps{0};
   std::atomic<uint64_t> FFramesDrawn{0};
+  std::atomic<bool> FDialogShown{false};
 };
 
 }  // namespace orv
