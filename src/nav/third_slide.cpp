@@ -20,7 +20,7 @@ TMouseEventKind DialogMouseKind(TMouseEvent kind) {
 
 TThirdSlide::TThirdSlide(TFileAccessor& accessor, const TShowOptions& options, TRootItem& root,
                          const TOverlayGeometry& geometry, TTickSource ticks)
-    : FTicks(std::move(ticks)), FFrameRect(geometry.FrameRect), FScreenSize(geometry.ScreenSize), FRoot(root) {
+    : FTicks(std::move(ticks)), FFrameRect(geometry.FrameRect), FRoot(root) {
   if (geometry.FrameWidth > 0) FPixelFactor = double(FFrameRect.Width()) / geometry.FrameWidth;
   if (options.HasLogo()) BuildLogo(accessor, options);
 }
@@ -138,7 +138,7 @@ TOverlayMouseResult TThirdSlide::MouseEvent(const TOverlayMouse& mouse) {
     result.HitAction = std::move(action);
     break;
   }
-  result.Taken = result.Hit != nullptr || result.Action.Kind != TOrvActionInfo::kNone;
+  result.Taken = result.Hit != nullptr;
   return result;
 }
 

@@ -8,7 +8,6 @@
 #include <optional>
 #include <vector>
 
-#include "base/action_info.h"
 #include "base/input_codes.h"
 #include "base/tick_count.h"
 #include "nav/root_item.h"
@@ -41,13 +40,10 @@ struct TOverlayMouseResult {
   // The object of a dialog under the pointer, and the action text of a click completed on it.
   TOrvObject* Hit = nullptr;
   WideString HitAction;
-  // An action of the overlay's own (the panel's).
-  TOrvActionInfo Action;
 };
 
 struct TOverlayGeometry {
   TRect FrameRect;     // the slide frame on the drawing surface
-  TIntPair ScreenSize; // the drawing surface
   int FrameWidth = 0;  // the frame width the slides are designed for; 0: the frame rectangle's
 };
 
@@ -101,7 +97,6 @@ private:
 
   TTickSource FTicks;
   TRect FFrameRect;
-  TIntPair FScreenSize;
   double FPixelFactor = 1;
   TRootItem& FRoot;
 

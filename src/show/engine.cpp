@@ -154,7 +154,7 @@ void TOrvEngine::Restart(Ref<TOrvSource> source, Ref<TFileAccessor> accessor, bo
 
 // The overlay lies over the slide frame the loader has just fixed.
 void TOrvEngine::BuildOverlay() {
-  const TOverlayGeometry geometry{FLoader->GetFrameRect(), FLoader->ScreenSize, 0};
+  const TOverlayGeometry geometry{FLoader->GetFrameRect(), 0};
   try {
     FOverlay = MakeRef<TThirdSlide>(*FAccessor, FSource->Options(), *FRoot, geometry);
   } catch (const std::exception& e) {
@@ -256,7 +256,7 @@ bool TOrvEngine::OverlayTakesMouse(const TMouseData& mouse) {
   const TOverlayMouseResult result = FOverlay->MouseEvent(
       TOverlayMouse{TMouseEvent(mouse.Kind), mouse.X, mouse.Y, mouse.Buttons, mouse.Extra});
   if (!result.Taken) return false;
-  PerformAction(result.Action.Kind != TOrvActionInfo::kNone ? result.Action : ParseAction(result.HitAction));
+  PerformAction(ParseAction(result.HitAction));
   return true;
 }
 
