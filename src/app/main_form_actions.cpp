@@ -74,6 +74,11 @@ void TMainForm::OnKey(std::uint8_t modifiers, int key, int event) {
     Execute(TOrvActionInfo{TOrvActionInfo::kCloseDialog, 0, {}});
     return;
   }
+  // An open dialog of the show takes the keys: Esc closes it, F1 goes on to the help.
+  if (FViewer->DialogShown()) {
+    if (key == vk::kEscape && event == kKeyDown) FViewer->CloseDialog();
+    if (key != vk::kF1) return;
+  }
   if (const TKeyMap* map = FInputMapping->KeyAction(modifiers, key, event)) {
     if (map->Action.Kind == TOrvActionInfo::kHelp) {
       FViewer->ShowHelp();

@@ -57,6 +57,7 @@ public:
   bool PointerOverAction() const override { return false; }
   void ShowHelp() override {}
   void CloseDialog() override {}
+  bool DialogShown() const override { return false; }
   bool StoppedAtBarrier() const override { return false; }
   void ReleaseBarrier() override {}
 

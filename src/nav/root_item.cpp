@@ -92,7 +92,7 @@ void TRootItem::Notify(int message) {
 }
 
 // Sharpening of the slides is the draw manager's pass over the whole frame (its unsharp
-// amount); the overlay is not sharpened because no overlay is drawn in that pass yet.
+// amount), the overlay included: the draw manager has no pass that ends before the overlay.
 void TRootItem::Draw(TDeviceDrawer& drawer) {
   try {
     const size_t slide_count = FLayers.size() - (FHasOverlay ? 1 : 0);

@@ -42,11 +42,13 @@ public:
   bool IsChanged() const override;
   void Notify(int message) override;
   void Draw(TDeviceDrawer& drawer) override;
+  // The border colour around the frame. Drawn by the root item itself without an overlay;
+  // an overlay draws it where its own pictures need it.
+  void DrawBorderFill(TDeviceDrawer& drawer) const;
 
 private:
   void SetLayers(std::vector<Ref<TDrawItem>> layers);
   void SetFilter(Ref<TOrvFilter> filter, double elapsed);
-  void DrawBorderFill(TDeviceDrawer& drawer) const;
 
   std::vector<Ref<TDrawItem>> FLayers;
   bool FHasOverlay = false;

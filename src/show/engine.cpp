@@ -141,6 +141,7 @@ void TOrvEngine::Restart(Ref<TOrvSource> source, Ref<TFileAccessor> accessor, bo
   if (!client.IsEmpty())
     FLoader->ScreenSize = {std::max(client.Width(), kMinScreenSide), std::max(client.Height(), kMinScreenSide)};
   FLoader->SetScreen(FSettings.Cover);
+  BuildOverlay();
   if (FPaused) {
     FTimeBase = time;
     FLoader->Timing().SetCurrent(time);
@@ -149,6 +150,17 @@ void TOrvEngine::Restart(Ref<TOrvSource> source, Ref<TFileAccessor> accessor, bo
     FStoppedAtBarrier = false;
   }
   Log().Write("Loader Inited To Time : " + Ms(time));
+}
+
+// The overlay lies over the slide frame the loader has just fixed.
+void TOrvEngine::BuildOverlay() {
+  const TOverlayGeometry geometry{FLoader->GetFrameRect(), 0};
+  try {
+    FOverlay = MakeRef<TThirdSlide>(*FAccessor, FSource->Options(), *FRoot, geometry);
+  } catch (const std::exception& e) {
+    // A logo that cannot be read must not keep the show from opening.
+    Log().Write(std::string("TOrvEngine: overlay not built: ") + e.what());
+  }
 }
 
 TIntPair TOrvEngine::ScreenSize() const {
@@ -211,9 +223,10 @@ void TOrvEngine::HandleEvent(const TThreadEvent& event) {
       HandleCapture();
       break;
     case engine_event::kCloseDialog:
+      if (FOverlay) FOverlay->CloseDialog(-1);
+      break;
     case engine_event::kHelp:
-      // Dialogs live in the overlay, which this engine does not build yet.
-      Log().Write("TOrvEngine: no overlay for dialogs");
+      OpenDialog(u"help");
       break;
     case engine_event::kSlideList:
       HandleSlideList(static_cast<const TSlideData&>(*event.data));
@@ -233,8 +246,28 @@ void TOrvEngine::HandleMouse(const TMouseData& mouse) {
   FLastMouse.Kind = mouse.Kind;
   FLastMouse.X = mouse.X;
   FLastMouse.Y = mouse.Y;
-  const bool taken = HitTestSlides(mouse, SlideMouseKind(mouse.Kind));
+  const bool taken = OverlayTakesMouse(mouse) || HitTestSlides(mouse, SlideMouseKind(mouse.Kind));
   if (!taken && mouse.Action) PerformAction(*mouse.Action);
+}
+
+// The overlay's dialogs lie over the slides: what they take the slides do not see.
+bool TOrvEngine::OverlayTakesMouse(const TMouseData& mouse) {
+  if (!FOverlay) return false;
+  const TOverlayMouseResult result = FOverlay->MouseEvent(
+      TOverlayMouse{TMouseEvent(mouse.Kind), mouse.X, mouse.Y, mouse.Buttons, mouse.Extra});
+  if (!result.Taken) return false;
+  PerformAction(ParseAction(result.HitAction));
+  return true;
+}
+
+void TOrvEngine::OpenDialog(WideView name) {
+  if (!FOverlay || !FLoader) return;
+  Ref<TOrvDialog> dialog = FLoader->Producer().BuildDialog(name);
+  if (!dialog) {
+    Log().Write("TOrvEngine: no dialog " + Utf16ToUtf8(name));
+    return;
+  }
+  FOverlay->OpenDialog(std::move(dialog));
 }
 
 // The slides on screen from the newest down; the first whose object under the pointer
@@ -470,6 +503,7 @@ void TOrvEngine::Step() {
       PlayStep(state);
     }
   }
+  FDialogShown = FOverlay && FOverlay->TopDialog();
   ++FSteps;
 }
 
@@ -479,6 +513,7 @@ void TOrvEngine::PlayStep(int state) {
   CheckRunApp();
   const bool force = FForceRedraw || (state & (TOrvDrawController::kRedraw | TOrvDrawController::kLost));
   FForceRedraw = false;
+  if (FOverlay) FOverlay->Update();
   if (!FSlides.empty() && SlidesReadyToDraw()) DrawFrame(force);
   Pace();
   ReportPosition();
@@ -488,7 +523,7 @@ bool TOrvEngine::WantsPlaying(int state) {
   if (!FSource) return false;
   if (FSettings.Sink) return IsMusicReady();
   if (FPaused || FStoppedAtBarrier) return false;
-  // A dialog that holds the show would keep it paused here; there is no overlay yet.
+  if (FOverlay && FOverlay->HoldsShow()) return false;
   if (!(SlidesReadyToStart() && IsMusicReady())) return false;
   return !(FSource->PauseWhenInactive() && !(state & TOrvDrawController::kWindowActive));
 }
@@ -579,14 +614,25 @@ void TOrvEngine::PerformAction(const TOrvActionInfo& action) {
     case TOrvActionInfo::kNone:
       return;
     case TOrvActionInfo::kHelp:
-    case TOrvActionInfo::kOpenDialog:
-      // Dialogs are shown by the overlay, which this engine does not build yet; they never
-      // concern the main window.
-      Log().Write("TOrvEngine: no overlay for the dialog of action " + std::to_string(action.Kind));
+      OpenDialog(u"help");
       return;
+    case TOrvActionInfo::kOpenDialog:
+      OpenDialog(action.Text);
+      return;
+    case TOrvActionInfo::kCloseDialog:
+      // With no dialog open it goes on to the main window, which ends the program with it.
+      if (FOverlay && FOverlay->TopDialog()) {
+        FOverlay->CloseDialog(-1);
+        return;
+      }
+      break;
+    case TOrvActionInfo::kPrevSlide:
+    case TOrvActionInfo::kNextSlide:
+    case TOrvActionInfo::kGoToSlide:
+    case TOrvActionInfo::kRunPresentation:
+      if (FOverlay) FOverlay->CloseHoldingDialogs();
+      break;
   }
-  // Without an overlay no dialog is open: "closedialog" goes on to the main window, which
-  // ends the program with it.
   Ref<TRefObject> text;
   if (!action.Text.empty()) text = MakeRef<TStrValue>(action.Text);
   Notify(engine_notification::kAction, {action.Kind, action.Number}, std::move(text));
@@ -689,6 +735,7 @@ bool TOrvEngine::DrawFrame(bool force) {
   }
   if (!drawn) return false;
   FFrameDrawn = true;
+  ++FFramesDrawn;
   if (FFrameAfterRequestPending) {
     FFrameAfterRequestPending = false;
     Log().Write("First frame after request " + std::to_string(FRequestId));

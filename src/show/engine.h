@@ -12,6 +12,7 @@
 #include "base/action_info.h"
 #include "base/orv_thread.h"
 #include "nav/root_item.h"
+#include "nav/third_slide.h"
 #include "show/draw_controller.h"
 #include "show/engine_events.h"
 #include "show/frame_interpolator.h"
@@ -103,6 +104,8 @@ public:
   bool Paused() const noexcept { return FPaused; }
   bool Active() const noexcept { return FActive.load(); }
   bool StoppedAtBarrier() const noexcept { return FStoppedAtBarrier.load(); }
+  // A dialog is open in the overlay (any thread).
+  bool DialogShown() const noexcept { return FDialogShown.load(); }
   // Main thread: lets a show that stands at a "pause" end action go on.
   void ReleaseBarrier() noexcept { FStoppedAtBarrier = false; }
   // Whether the last hit test found an object with an action under the pointer that is
@@ -114,6 +117,10 @@ public:
   TOrvMusicPlayer* MusicPlayer() const noexcept { return FMusicPlayer.get(); }
   // Steps taken so far: whoever waits for the engine to come round (any thread).
   uint64_t Steps() const noexcept { return FSteps.load(); }
+  // Frames drawn to the screen so far (any thread): an idle show draws none.
+  uint64_t FramesDrawn() const noexcept { return FFramesDrawn.load(); }
+  // The overlay of the open show; none before the first open (engine thread).
+  TThirdSlide* Overlay() const noexcept { return FOverlay.Get(); }
 
 protected:
   void BeforeLoop() override;
@@ -124,6 +131,9 @@ protected:
 private:
   // ---- events and requests
   void HandleMouse(const TMouseData& mouse);
+  bool OverlayTakesMouse(const TMouseData& mouse);
+  void BuildOverlay();
+  void OpenDialog(WideView name);
   bool HitTestSlides(const TMouseData& mouse, TMouseEventKind kind);
   bool HitTestSlidesFor(const TMouseData& mouse, TMouseEventKind kind, bool& over_action);
   void HandleCapture();
@@ -183,8 +193,8 @@ private:
   bool FHasSource = false;
   std::unique_ptr<TOrvSlideLoader> FLoader;
   std::unique_ptr<TOrvMusicPlayer> FMusicPlayer;
-  // No overlay is built yet: frames end with the border fill.
-  Ref<TDrawItem> FOverlay;
+  // Dialogs and logo over the slides; rebuilt with every restart.
+  Ref<TThirdSlide> FOverlay;
   std::vector<Ref<TDrawContainer>> FSlides;
 
   bool FPaused = true;
@@ -212,6 +222,8 @@ private:
   std::optional<double> FFrameTime;
   bool FOffscreenDone = false;
   std::atomic<uint64_t> FSteps{0};
+  std::atomic<uint64_t> FFramesDrawn{0};
+  std::atomic<bool> FDialogShown{false};
 };
 
 }  // namespace orv

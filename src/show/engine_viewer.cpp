@@ -42,6 +42,7 @@ public:
   bool PointerOverAction() const override { return FEngine && FEngine->PointerOverAction(); }
   void ShowHelp() override { PostToRunningEngine(engine_event::kHelp); }
   void CloseDialog() override { PostToRunningEngine(engine_event::kCloseDialog); }
+  bool DialogShown() const override { return FEngine && FEngine->DialogShown(); }
   bool StoppedAtBarrier() const override { return FEngine && FEngine->StoppedAtBarrier(); }
   void ReleaseBarrier() override {
     if (FEngine) FEngine->ReleaseBarrier();

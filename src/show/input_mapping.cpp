@@ -1,7 +1,5 @@
 #include "show/input_mapping.h"
 
-#include <cstdlib>
-
 #include "show/action_text.h"
 
 namespace orv {
@@ -10,17 +8,6 @@ namespace {
 TOrvActionInfo Kind(std::uint8_t kind, std::int32_t number = 0) { return TOrvActionInfo{kind, number, {}}; }
 
 }  // namespace
-
-bool TMouseMoveDetector::Sample(int x, int y) {
-  const bool first = FSamples++ == 0;
-  const bool moved = !first && std::abs(int64_t(x) - FX) + std::abs(int64_t(y) - FY) >= kThreshold;
-  if (first || moved) {
-    FX = x;
-    FY = y;
-  }
-  if (moved) FLastMove = FTicks();
-  return moved;
-}
 
 TInputMappingClass::TInputMappingClass(const TShowOptions& options, TTickSource ticks)
     : FLeftClick(MouseOptionAction(options.LeftMouse)),

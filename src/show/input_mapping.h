@@ -8,6 +8,7 @@
 
 #include "base/action_info.h"
 #include "base/input_codes.h"
+#include "base/mouse_move_detector.h"
 #include "base/ref_object.h"
 #include "base/tick_count.h"
 #include "project/show_options.h"
@@ -30,31 +31,6 @@ class TKeyMap : public TRefObject {
   std::uint8_t Value;
   std::uint8_t KeyEvent;
   TOrvActionInfo Action;
-};
-
-// Tells a real movement of the mouse from the jitter of a hand resting on it.
-class TMouseMoveDetector : public TRefObject {
- public:
-  // A movement: at least this many pixels (|dx| + |dy|) from the last recorded point.
-  static constexpr int kThreshold = 6;
-
-  explicit TMouseMoveDetector(TTickSource ticks, int64_t idle_interval = 0)
-      : FTicks(std::move(ticks)), FIdleInterval(idle_interval) {}
-
-  // The first sample only records its point; a later one that moved far enough records
-  // its point and time and is a movement.
-  bool Sample(int x, int y);
-  // More than the idle interval has passed since the last movement.
-  bool Idle() const { return FTicks() - FLastMove > FIdleInterval; }
-  void SetIdleInterval(int64_t interval) { FIdleInterval = interval; }
-
- private:
-  TTickSource FTicks;
-  int64_t FIdleInterval;
-  int FSamples = 0;
-  int FX = 0;
-  int FY = 0;
-  int64_t FLastMove = 0;
 };
 
 class TInputMappingClass : public TRefObject {

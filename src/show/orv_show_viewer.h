@@ -68,6 +68,8 @@ class TOrvShowViewer : public TRefObject {
   virtual bool PointerOverAction() const = 0;
   virtual void ShowHelp() = 0;
   virtual void CloseDialog() = 0;
+  // A dialog of the show is open over the slides (it takes the keys).
+  virtual bool DialogShown() const = 0;
   // The show stands still at a slide's "pause" end action; releasing it lets it go on.
   virtual bool StoppedAtBarrier() const = 0;
   virtual void ReleaseBarrier() = 0;

@@ -55,6 +55,7 @@ public:
   // The colour of the screen outside the slide frame.
   TIniColor BorderColor() const noexcept;
   double UnsharpAmount() const noexcept { return FOptions.UnsharpAmount; }
+  const TShowOptions& Options() const noexcept { return FOptions; }
   double DefaultEffectTime() const noexcept { return FDefaultEffectTime; }
 
   // See TSlideTimeline for virtual indexes.

@@ -203,11 +203,14 @@ void TOrvSlide::DrawBackgrounds(TDeviceDrawer& drawer) {
   if (!Placement().Defined || !FBackgroundShown) return;
   // A background that fails to draw leaves the objects to be drawn over what is there.
   try {
-    DrawSlideBackground(drawer, FBackground, BackgroundTarget(255), LayerPicture(FBackground, FOwnPicture),
+    // A slide's own opacity is 100; a fading dialog's background fades with its objects.
+    const int own_alpha = int(std::lround(std::clamp(GetOpacityBase(), 0.0f, 100.0f) * 2.55f));
+    DrawSlideBackground(drawer, FBackground, BackgroundTarget(own_alpha), LayerPicture(FBackground, FOwnPicture),
                         FBackgroundCopies);
     if (!FHasSecond) return;
     // The second layer shows as much as the blend has progressed.
-    const int alpha = int(std::lround((FSecondBlend > 0 ? std::min(FSecondBlend, 1.0) : 0.0) * 255));
+    const int alpha =
+        int(std::lround((FSecondBlend > 0 ? std::min(FSecondBlend, 1.0) : 0.0) * own_alpha));
     DrawSlideBackground(drawer, FSecond, BackgroundTarget(alpha), LayerPicture(FSecond, FSecondPicture),
                         FBackgroundCopies);
   } catch (const std::exception&) {

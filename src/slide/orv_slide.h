@@ -182,10 +182,14 @@ public:
   const WideString& DialogName() const noexcept { return FDialogName; }
   // The show holds while the dialog is open.
   bool DialogPause() const noexcept { return FDialogPause; }
+  // The overlay fades the dialog in and out (percent; its objects inherit it).
+  float GetOpacityBase() const override { return FOpacity; }
+  void SetOpacity(float opacity) { FOpacity = opacity; }
 
 private:
   WideString FDialogName;
   bool FDialogPause;
+  float FOpacity = 100;
 };
 
 }  // namespace orv

@@ -40,7 +40,8 @@ class TRecordingViewer : public TOrvShowViewer {
   }
   bool PointerOverAction() const override { return OverAction; }
   void ShowHelp() override { ++HelpShown; }
-  void CloseDialog() override {}
+  void CloseDialog() override { ++DialogsClosed; }
+  bool DialogShown() const override { return ShowsDialog; }
   bool StoppedAtBarrier() const override { return AtBarrier; }
   void ReleaseBarrier() override { AtBarrier = false; }
 
@@ -58,6 +59,8 @@ class TRecordingViewer : public TOrvShowViewer {
   bool Closed = false;
   bool OverAction = false;
   bool AtBarrier = false;
+  bool ShowsDialog = false;
+  int DialogsClosed = 0;
   int HelpShown = 0;
 
  private:

@@ -66,6 +66,21 @@ TEST_F(MainFormInput, KeysMoveBetweenSlidesPauseAndLeave) {
   EXPECT_EQ(form.ExitCode(), kExitOk);
 }
 
+TEST_F(MainFormInput, AnOpenDialogTakesTheKeysAndEscapeClosesIt) {
+  TMainForm& form = Play();
+  FViewer->ShowsDialog = true;
+  form.OnKey(0, vk::kSpace, kKeyDown);
+  EXPECT_FALSE(FViewer->Paused());
+  form.OnKey(0, vk::kEscape, kKeyDown);
+  EXPECT_EQ(FViewer->DialogsClosed, 1);
+  EXPECT_FALSE(form.Closed());
+  form.OnKey(0, vk::kF1, kKeyDown);
+  EXPECT_EQ(FViewer->HelpShown, 1);
+  FViewer->ShowsDialog = false;
+  form.OnKey(0, vk::kEscape, kKeyDown);
+  EXPECT_TRUE(form.Closed());
+}
+
 TEST_F(MainFormInput, APausedViewerGoesToTheEndOfTheNextTransition) {
   const std::string show =
       ShowWith("object TheEffect:AnEffect\r\n  time=1000\r\n  object push:push\r\n    checked=1\r\n  end\r\nend\r\n",

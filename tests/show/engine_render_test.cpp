@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <deque>
 #include <stdexcept>
+#include <thread>
 
 #include "engine_test_support.h"
 #include "platform/platform_window.h"
@@ -180,6 +181,37 @@ TEST_F(EngineRenderTest, OffscreenRunEndsWithTheSinksFailure) {
   EXPECT_EQ(OffscreenExitCode(), kOffscreenFailed);
   EXPECT_EQ(sink->Sizes.size(), 1u);
   EXPECT_EQ(sink->Finished, (std::vector<std::string>{"disk full"}));
+}
+
+// A paused show with a logo and an open dialog draws nothing while nothing changes; the
+// dialog holds the show even when asked to play.
+TEST_F(EngineRenderTest, APausedShowWithLogoAndDialogDrawsNoFramesWhileIdle) {
+  std::string text = EngineShowText({});
+  text.insert(text.find('\n') + 1, "opt_logo=1\nopt_logo_fn=logo.png\nopt_logo_pos=7\n");
+  text += "[dialog_1_]\nhelp=1\nobject Container:Root\n  object Pane:Box\n    GUID={P}\n    Size=50,50\n  end\nend\n";
+  auto project = MakeRef<TIniFile>();
+  ASSERT_TRUE(project->LoadFromBytes(text));
+  MakeEngine(Controller);
+  Engine->Open(DefaultFileAccessor(), project, 500);
+  Engine->Start();
+  ASSERT_TRUE(WaitFor([&] { return FirstFrames == 1; }));
+  const auto idle_frames = [this] {
+    const uint64_t drawn = Engine->FramesDrawn();
+    const uint64_t target = Engine->Steps() + 200;
+    EXPECT_TRUE(WaitFor([&] { return Engine->Steps() >= target; }));
+    return Engine->FramesDrawn() - drawn;
+  };
+  EXPECT_EQ(idle_frames(), 0u);
+
+  Engine->Events().Post(engine_event::kHelp, nullptr);
+  SetPaused(false);
+  ASSERT_TRUE(WaitFor([&] { return Engine->FramesDrawn() > 1; }));
+  // The dialog fades in over 200 ms of real time, then the show stands still again.
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_TRUE(WaitSteps());
+  EXPECT_EQ(idle_frames(), 0u);
+  EXPECT_FALSE(Engine->Active());
+  EXPECT_DOUBLE_EQ(Current(), 500);
 }
 
 }  // namespace
