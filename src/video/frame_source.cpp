@@ -1,7 +1,8 @@
 #include "video/frame_source.h"
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 
 namespace orv {
 namespace {
@@ -9,6 +10,15 @@ namespace {
 constexpr double kAspectTolerance = 0.001;
 
 }  // namespace
+
+void CopyIntoPlane(const uint8_t* source, int stride, int width, int height, int bytes_per_pixel, TYUVImage& target,
+                   int plane) {
+  const TYUVImage::TPlaneLock lock = target.LockPlane(plane);
+  const int rows = std::min(height, lock.Height);
+  const size_t bytes = size_t(std::min(width, lock.Width)) * size_t(bytes_per_pixel);
+  for (int y = 0; y < rows; ++y) std::memcpy(lock.Row(y), source + std::ptrdiff_t(stride) * y, bytes);
+  target.UnlockPlane(plane);
+}
 
 TAspectClass AspectClassOf(int width, int height, TMediaRational sample_aspect) {
   if (width <= 0 || height <= 0) return TAspectClass::None;

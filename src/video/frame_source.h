@@ -45,6 +45,11 @@ class TFrameSource : public TRefObject {
   int64_t FCurrentFrame = -1;
 };
 
+// Copies `height` rows of `width` pixels of `bytes_per_pixel` bytes, `stride` bytes apart,
+// into one plane of `target`; what reaches past the plane is left out.
+void CopyIntoPlane(const uint8_t* source, int stride, int width, int height, int bytes_per_pixel, TYUVImage& target,
+                   int plane);
+
 // The aspect class of frames of this size and sample aspect (0/x when unknown).
 TAspectClass AspectClassOf(int width, int height, TMediaRational sample_aspect);
 

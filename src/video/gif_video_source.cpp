@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "base/exceptions.h"
 #include "base/log.h"
@@ -119,11 +118,8 @@ bool TGifVideoSource::GetFrameAsYUV(int64_t index, TYUVImage& target) {
     FCanvasFrame.reset();
     return false;
   }
-  const TYUVImage::TPlaneLock plane = target.LockPlane(TYUVImage::kPlaneRGBA);
-  const int rows = std::min(plane.Height, Params().Height);
-  const size_t bytes = size_t(std::min(plane.Width, Params().Width)) * 4;
-  for (int y = 0; y < rows; ++y) std::memcpy(plane.Row(y), &FCanvas[size_t(y) * size_t(Params().Width)], bytes);
-  target.UnlockPlane(TYUVImage::kPlaneRGBA);
+  CopyIntoPlane(reinterpret_cast<const uint8_t*>(FCanvas.data()), Params().Width * 4, Params().Width, Params().Height, 4,
+                target, TYUVImage::kPlaneRGBA);
   target.FrameComplete();
   SetCurrentFrame(index);
   return true;

@@ -80,14 +80,6 @@ class TLockedPlane {
   TYUVImage::TPlaneLock FLock;
 };
 
-// Copies the rows both pictures have, each as far as both reach.
-void CopyPlane(const uint8_t* source, int source_stride, int source_width, int source_height,
-               const TYUVImage::TPlaneLock& target, int bytes_per_pixel) {
-  const int rows = std::min(source_height, target.Height);
-  const size_t bytes = size_t(std::min(source_width, target.Width)) * size_t(bytes_per_pixel);
-  for (int y = 0; y < rows; ++y) std::memcpy(target.Row(y), source + std::ptrdiff_t(source_stride) * y, bytes);
-}
-
 // Half of a size, rounded up: the chroma planes of an odd-sized picture cover its last
 // row and column too.
 int Half(int size) { return (size + 1) / 2; }
@@ -109,9 +101,9 @@ void FillGrey(const TMediaBuffer& frame, int width, int height, TYUVImage& targe
 }
 
 void FillPlanar(const TMediaBuffer& frame, int width, int height, TYUVImage& target) {
-  CopyPlane(frame.Data[0], frame.LineSize[0], width, height, *TLockedPlane(target, TYUVImage::kPlaneY), 1);
-  CopyPlane(frame.Data[1], frame.LineSize[1], Half(width), Half(height), *TLockedPlane(target, TYUVImage::kPlaneU), 1);
-  CopyPlane(frame.Data[2], frame.LineSize[2], Half(width), Half(height), *TLockedPlane(target, TYUVImage::kPlaneV), 1);
+  CopyIntoPlane(frame.Data[0], frame.LineSize[0], width, height, 1, target, TYUVImage::kPlaneY);
+  CopyIntoPlane(frame.Data[1], frame.LineSize[1], Half(width), Half(height), 1, target, TYUVImage::kPlaneU);
+  CopyIntoPlane(frame.Data[2], frame.LineSize[2], Half(width), Half(height), 1, target, TYUVImage::kPlaneV);
 }
 
 // Writes the top-left width × height of the decoded frame in the image's form.
@@ -121,7 +113,7 @@ bool FillImage(const TMediaBuffer& frame, int width, int height, TYUVImage& targ
       Log().Write("RGBA data not found");
       return false;
     }
-    CopyPlane(frame.Data[0], frame.LineSize[0], width, height, *TLockedPlane(target, TYUVImage::kPlaneRGBA), 4);
+    CopyIntoPlane(frame.Data[0], frame.LineSize[0], width, height, 4, target, TYUVImage::kPlaneRGBA);
     return true;
   }
   if (!IsPlanar(frame)) {
