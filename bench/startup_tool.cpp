@@ -1,11 +1,12 @@
-// startup_tool make SHOW PLAYER MEDIA_LIBRARY ENTRIES PROJECT_BYTES
+// startup_tool make SHOW PLAYER MEDIA_LIBRARY ENTRIES PROJECT_BYTES PICTURE
 //   writes an executable show: the player, a deflated project of about PROJECT_BYTES with
-//   one slide per picture, ENTRIES - 2 small pictures and the media library as
-//   "ffmpeg.dll" (ENTRIES entries in all).
+//   one slide per picture, ENTRIES - 2 copies of the (small) PICTURE and the media library
+//   as "ffmpeg.dll" (ENTRIES entries in all).
 // startup_tool time RUNS MARKER PROGRAM [ARGS...]
 //   starts the program RUNS times and prints the median ms from the start to the first
 //   stderr line holding MARKER (the program is then asked to close with SIGTERM); with an
-//   empty MARKER, to the program's end. With a marker it also prints the median of the
+//   empty MARKER, to the program's end. A run that takes longer than kRunLimit is killed
+//   and reported as a failure, with the end of what the program wrote. With a marker it also prints the median of the
 //   processor time the program's main thread had used by then, which a busy machine
 //   disturbs less than the wall time.
 #include <fcntl.h>
@@ -33,6 +34,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Far above any start worth measuring; it only keeps a hung program from hanging the bench.
+constexpr std::chrono::seconds kRunLimit{20};
+
 std::string ReadFile(const char* path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
@@ -42,15 +46,15 @@ std::u16string PictureName(int i) {
   return u"C:\\show\\pictures\\photo" + orv::AsciiToWide(std::to_string(i)) + u".jpg";
 }
 
-// A slide: its picture and an image object animated by key points, padded with further
-// key points to `bytes`.
+// A slide: an image object showing its picture, padded with key points to `bytes`.
 std::string SlideText(int i, size_t bytes) {
   const std::string number = std::to_string(i);
-  std::string text = "[Slide" + number + "]\r\nPicture=C:\\show\\pictures\\photo" + number +
-                     ".jpg\r\nobject Image1:Image\r\n  FileName=C:\\show\\pictures\\photo" + number + ".jpg\r\n";
-  for (int key = 0; text.size() + 8 < bytes; ++key)
-    text += "  KeyPoint" + std::to_string(key) + "=" + std::to_string(key * 250) + ",50.5,50.5,100,0,100\r\n";
-  return text + "end\r\n";
+  std::string text = "[Slide" + number + "]\r\nobject Container:Root\r\nobject Image1:Image\r\n  GUID={P" + number +
+                     "}\r\n  ImageName=C:\\show\\pictures\\photo" + number + ".jpg\r\n";
+  const std::string closing = "end\r\nend\r\n";
+  for (int key = 0; text.size() + closing.size() < bytes; ++key)
+    text += "  object Key:KeyPoint\r\n    Time=" + std::to_string(key * 250) + "\r\n    Opacity=100\r\n  end\r\n";
+  return text + closing;
 }
 
 std::string ProjectText(int slides, size_t bytes) {
@@ -64,7 +68,8 @@ std::string ProjectText(int slides, size_t bytes) {
   return main + times + text;
 }
 
-int Make(const char* show, const char* player_path, const char* library_path, int entries, size_t project_bytes) {
+int Make(const char* show, const char* player_path, const char* library_path, int entries, size_t project_bytes,
+         const char* picture_path) {
   const int pictures = entries - 2;
   orv::TPackageWriter writer(show, {});
   orv::TFileStream player(player_path, orv::TFileMode::OpenRead);
@@ -73,23 +78,31 @@ int Make(const char* show, const char* player_path, const char* library_path, in
   writer.AddEntry(u"Project.orv", project, orv::TPackMethod::Deflated);
   orv::TMemoryStream library(ReadFile(library_path));
   writer.AddEntry(u"ffmpeg.dll", library, orv::TPackMethod::Deflated);
+  const std::string picture_bytes = ReadFile(picture_path);
   for (int i = 1; i <= pictures; ++i) {
-    orv::TMemoryStream picture(std::string(300, char(i)));
+    orv::TMemoryStream picture(picture_bytes);
     writer.AddEntry(PictureName(i), picture, orv::TPackMethod::Stored);
   }
   writer.Finish();
   return ::chmod(show, 0755) == 0 ? 0 : 1;
 }
 
-// Reads the child's stderr until `marker` shows; false when it ends first.
-bool WaitForMarker(int stderr_pipe, const std::string& marker) {
-  std::string seen;
+enum class TWaitOutcome { Marker, Ended, TimedOut };
+
+// Reads the child's stderr until `marker` shows (with an empty marker, until it closes),
+// at most until `deadline`. What was read is kept in `seen` for the failure report.
+TWaitOutcome WaitForMarker(int stderr_pipe, const std::string& marker, Clock::time_point deadline,
+                           std::string& seen) {
   char buffer[4096];
   for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) return TWaitOutcome::TimedOut;
+    pollfd readable{stderr_pipe, POLLIN, 0};
+    if (::poll(&readable, 1, int(left.count())) == 0) return TWaitOutcome::TimedOut;
     const ssize_t got = ::read(stderr_pipe, buffer, sizeof buffer);
-    if (got <= 0) return false;
+    if (got <= 0) return TWaitOutcome::Ended;
     seen.append(buffer, size_t(got));
-    if (seen.find(marker) != std::string::npos) return true;
+    if (!marker.empty() && seen.find(marker) != std::string::npos) return TWaitOutcome::Marker;
   }
 }
 
@@ -104,12 +117,20 @@ double MainThreadCpu(pid_t pid) {
 struct TStartTimes {
   double Wall = -1;
   double Cpu = 0;
+  std::string Failure;
 };
+
+std::string LastLines(const std::string& text, size_t count) {
+  size_t from = text.size();
+  for (size_t lines = 0; from > 0 && lines <= count; --from)
+    if (text[from - 1] == '\n') ++lines;
+  return text.substr(from);
+}
 
 // One start: ms until the marker (or the end).
 TStartTimes TimeOnce(char** argv, const std::string& marker) {
   int pipe_ends[2];
-  if (::pipe2(pipe_ends, O_CLOEXEC) != 0) return {};
+  if (::pipe2(pipe_ends, O_CLOEXEC) != 0) return {-1, 0, "no pipe"};
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], 2);
@@ -119,21 +140,30 @@ TStartTimes TimeOnce(char** argv, const std::string& marker) {
   const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv, environ);
   posix_spawn_file_actions_destroy(&actions);
   ::close(pipe_ends[1]);
-  if (spawned != 0) return {};
-  bool reached = marker.empty();
-  if (!marker.empty()) reached = WaitForMarker(pipe_ends[0], marker);
+  if (spawned != 0) {
+    ::close(pipe_ends[0]);
+    return {-1, 0, "could not be started"};
+  }
+  std::string seen;
+  const TWaitOutcome outcome = WaitForMarker(pipe_ends[0], marker, start + kRunLimit, seen);
   Clock::time_point end = Clock::now();
   TStartTimes times;
-  if (!marker.empty()) {
-    times.Cpu = MainThreadCpu(pid);
-    ::kill(pid, SIGTERM);
-  }
+  if (outcome == TWaitOutcome::Marker) times.Cpu = MainThreadCpu(pid);
+  if (outcome != TWaitOutcome::Ended) ::kill(pid, outcome == TWaitOutcome::TimedOut ? SIGKILL : SIGTERM);
   int status = 0;
   ::waitpid(pid, &status, 0);
   if (marker.empty()) end = Clock::now();
   ::close(pipe_ends[0]);
+  const bool reached = outcome == (marker.empty() ? TWaitOutcome::Ended : TWaitOutcome::Marker);
   const bool ended_well = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  if (reached && ended_well) times.Wall = std::chrono::duration<double, std::milli>(end - start).count();
+  if (reached && ended_well) {
+    times.Wall = std::chrono::duration<double, std::milli>(end - start).count();
+  } else if (outcome == TWaitOutcome::TimedOut) {
+    times.Failure = "was killed after " + std::to_string(kRunLimit.count()) + " s";
+  } else {
+    times.Failure = reached ? "did not end well" : "ended before it";
+  }
+  if (!times.Failure.empty()) times.Failure += "; its last lines:\n" + LastLines(seen, 8);
   return times;
 }
 
@@ -147,7 +177,7 @@ int Time(int runs, const std::string& marker, char** argv) {
   for (int i = 0; i < runs; ++i) {
     const TStartTimes times = TimeOnce(argv, marker);
     if (times.Wall < 0) {
-      std::fprintf(stderr, "startup_tool: %s did not reach \"%s\" or did not end well\n", argv[0], marker.c_str());
+      std::fprintf(stderr, "startup_tool: %s, timed to \"%s\": %s\n", argv[0], marker.c_str(), times.Failure.c_str());
       return 1;
     }
     wall.push_back(times.Wall);
@@ -163,10 +193,11 @@ int Time(int runs, const std::string& marker, char** argv) {
 
 int main(int argc, char** argv) {
   const std::string command = argc > 1 ? argv[1] : "";
-  if (command == "make" && argc == 7) return Make(argv[2], argv[3], argv[4], std::atoi(argv[5]), std::stoul(argv[6]));
+  if (command == "make" && argc == 8)
+    return Make(argv[2], argv[3], argv[4], std::atoi(argv[5]), std::stoul(argv[6]), argv[7]);
   if (command == "time" && argc >= 5) return Time(std::atoi(argv[2]), argv[3], argv + 4);
   std::fprintf(stderr,
-               "usage: startup_tool make SHOW PLAYER MEDIA_LIBRARY ENTRIES PROJECT_BYTES\n"
+               "usage: startup_tool make SHOW PLAYER MEDIA_LIBRARY ENTRIES PROJECT_BYTES PICTURE\n"
                "       startup_tool time RUNS MARKER PROGRAM [ARGS...]\n");
   return 2;
 }
