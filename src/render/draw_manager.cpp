@@ -16,21 +16,6 @@ namespace orv {
 
 namespace {
 
-// Every named pixel shader, made as soon as a screen becomes usable so that a shader
-// that does not build shows in the log at once.
-constexpr const char* kShaderNames[] = {
-    "color",         "texture",
-    "texture_premul", "unsharp",
-    "videomask",     "color_grading",
-    "color_grade_linear", "color_grade_video",
-    "color_grade_deinter", "color_grade_chromakey",
-    "color_grade_chroma_deinter", "premul",
-    "premul2",       "premul3",
-    "gauss_blur_h7", "gauss_blur_v7",
-    "gauss_mix",     "yuv",
-    "yuv_deinter",
-};
-
 // Differences below this stay unsharpened, so flat areas keep their noise level.
 constexpr float kUnsharpThreshold = 2.0f / 255.0f;
 
@@ -163,7 +148,6 @@ void T3DDrawer::Dispose() {
 void T3DDrawer::Attach(Ref<TDrawDevice> device) {
   TDrawingLock lock(FScreen.Get());
   FScreen->Attach(std::move(device));
-  CreateShaders();
 }
 
 void T3DDrawer::Close() {
@@ -174,12 +158,6 @@ void T3DDrawer::Close() {
   FFullPool->Clear();
   FHalfPool->Clear();
   FScreen->Close();
-}
-
-void T3DDrawer::CreateShaders() {
-  if (!FScreen->HasRenderer() || FShaderGeneration == FScreen->Generation()) return;
-  for (const char* name : kShaderNames) FScreen->Shader(name);
-  FShaderGeneration = FScreen->Generation();
 }
 
 bool T3DDrawer::IsUsable() { return FScreen->IsUsable(); }
@@ -218,7 +196,6 @@ TRectF T3DDrawer::PoolCoords(const TRenderTargetManager& pool, const TRectF& are
 
 bool T3DDrawer::BeginFrame() {
   if (!FScreen->BeginScene()) return false;
-  CreateShaders();
   const TRect r = FScreen->Rect();
   FFullPool->SetSize(r.Width(), r.Height());
   FHalfPool->SetSize((r.Width() + 1) / 2, (r.Height() + 1) / 2);

@@ -120,7 +120,6 @@ private:
                 const TRectF& source_area, const char* shader, TPointF step, const TRectF& half,
                 const std::array<float, 7>& weights);
   void SetTexelClamp(TShaderDraw& draw, const TRenderTargetManager& pool, const TRectF& area) const;
-  void CreateShaders();
   float FrameScale() const;
   TRectF ScreenArea() const;
   // The texture coordinates of the screen area in a pooled target.
@@ -154,7 +153,6 @@ private:
   TRect FFrameRect;
   float FUnsharpAmount = 0;
   float FDesignWidth = 0;
-  unsigned FShaderGeneration = 0;
   // Frames a capture may fill again: an encoder queue's worth and the frame being drawn.
   static constexpr size_t kKeptCaptures = 5;
   std::vector<Ref<TBitmap>> FCaptures;
