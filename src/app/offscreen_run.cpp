@@ -113,6 +113,9 @@ TOffscreenRun::~TOffscreenRun() = default;
 
 void TOffscreenRun::Configure(TMainForm::TServices& services) {
   services.ShowMessage = TellOnStderr;
+  // Frames have the size asked for, however small the display (SDL's off-screen one is
+  // 1024 × 768): the window is placed on a screen that holds the largest frame.
+  services.Monitors = [] { return std::vector<TRect>{TRect{0, 0, kMaxRenderedSide, kMaxRenderedSide}}; };
   services.CreateViewer = [this](TViewerHost& host) -> Ref<TOrvShowViewer> {
     return MakeRef<TOffscreenShowViewer>(host, *this);
   };

@@ -76,25 +76,32 @@ TEST_F(OffscreenRunTest, StopShowHoldsItsLastSlideAfterTheEnd) {
                "after the end");
 }
 
-// Frames have the size asked for; a show of another shape sits in the middle, and the
-// rest is the show's border colour.
+// Frames have the size asked for, also one larger than the display (SDL's off-screen one is
+// 1024 × 768); a show of another shape sits in the middle, and the rest is the show's
+// border colour.
 TEST_F(OffscreenRunTest, AFrameOfAnotherShapeIsLetterboxedInTheBorderColour) {
   std::string text = Show({Coloured(255)}, 2000);
   text.replace(text.find("opt_scr_width=160"), 17, "opt_scr_width=120");  // 4:3
   text.insert(text.find("opt_scr_full"), "opt_scr_hidercolor=65280\n");
   const fs::path project = WriteProject(text);
   const fs::path picture = FFolder / "frame.png";
-  ASSERT_EQ(Run({"-filename", project.string(), "-snapshot", "1000", picture.string(), "-size", "320x180"}), 0)
-      << FErrors;
-  TFrame frame;
-  ASSERT_TRUE(ReadPng(picture, frame));
-  ASSERT_EQ(frame.Width, 320);
-  ASSERT_EQ(frame.Height, 180);
-  // The slide is 240 × 180 from x = 40.
-  const TRgb red{255, 0, 0}, green{0, 255, 0};
-  const std::vector<TProbe> probes = {{10, 90, green}, {36, 5, green}, {44, 5, red},
-                                      {160, 90, red},  {276, 175, red}, {284, 175, green}, {310, 90, green}};
-  ExpectColours(frame, probes, "letterboxed");
+  for (const auto& [width, height] : {std::pair{320, 180}, std::pair{2400, 1350}}) {
+    const std::string size = std::to_string(width) + "x" + std::to_string(height);
+    ASSERT_EQ(Run({"-filename", project.string(), "-snapshot", "1000", picture.string(), "-size", size}), 0)
+        << FErrors;
+    TFrame frame;
+    ASSERT_TRUE(ReadPng(picture, frame)) << size;
+    ASSERT_EQ(frame.Width, width);
+    ASSERT_EQ(frame.Height, height);
+    // The slide is 4:3 at the full height, in the middle.
+    const int left = (width - height * 4 / 3) / 2, right = width - left;
+    const TRgb red{255, 0, 0}, green{0, 255, 0};
+    const std::vector<TProbe> probes = {{10, height / 2, green},   {left - 4, 5, green},
+                                        {left + 4, 5, red},        {width / 2, height / 2, red},
+                                        {right - 4, height - 5, red}, {right + 4, height - 5, green},
+                                        {width - 10, height / 2, green}};
+    ExpectColours(frame, probes, "letterboxed at " + size);
+  }
 }
 
 }  // namespace
