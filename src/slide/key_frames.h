@@ -110,7 +110,7 @@ enum TKeyOrigin : uint8_t { kOriginSlideBegin, kOriginPrevEffectEnd, kOriginNext
 // A formula variable bound to one group's interpolation parameter.
 class TTimeGetter : public TParamGetter {
 public:
-  TTimeGetter(std::string name, double& t) : TParamGetter(std::move(name)), FT(t) {}
+  TTimeGetter(std::string name, double& t) : TParamGetter(std::move(name), t), FT(t) {}
   double GetValue() const override { return FT; }
   void SetValue(double value) override { FT = value; }
 
@@ -121,7 +121,7 @@ private:
 // A formula variable bound to one field's current value.
 class TFieldGetter : public TParamGetter {
 public:
-  TFieldGetter(std::string name, float& value) : TParamGetter(std::move(name)), FValue(value) {}
+  TFieldGetter(std::string name, float& value) : TParamGetter(std::move(name), value), FValue(value) {}
   double GetValue() const override { return FValue; }
   void SetValue(double value) override { FValue = static_cast<float>(value); }
 
