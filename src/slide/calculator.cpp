@@ -16,9 +16,7 @@ namespace orv {
 // ---------------------------------------------------------------------------------------
 // Value stack
 
-void TCalcStack::Reserve(int depth) {
-  if (depth > static_cast<int>(FBelowTop.size())) FBelowTop.resize(depth);
-}
+void TCalcStack::Widen(int depth) { FBelowTop.resize(depth); }
 
 void TCalcStack::Grow() { FBelowTop.resize(FBelowTop.size() * 2); }
 
@@ -640,14 +638,14 @@ bool TCalculator::Compile(std::string_view text, size_t start, size_t length, TC
   return true;
 }
 
-// The stack's top and count are kept in locals while the steps run; a general call sees
-// the stack as the commands would have left it.
+// The stack's top and count are kept in locals while the steps run (the runner is built
+// into Run whole, so they stay in registers); a general call sees the stack as the
+// commands would have left it. After a failing step the stack's content does not matter.
 class TCalcRunner {
 public:
   explicit TCalcRunner(TCalcStack& stack) : FStack(stack) { Load(); }
-  ~TCalcRunner() { Store(); }
 
-  void Run(std::span<const TCalcStep> steps) {
+  [[gnu::always_inline]] void Run(std::span<const TCalcStep> steps) {
     for (const TCalcStep& step : steps) {
       switch (step.Op) {
         case kCalcLoad: Push(step.Constant); break;
@@ -671,6 +669,7 @@ public:
         default: Call(*step.Func); break;
       }
     }
+    Store();
   }
 
 private:

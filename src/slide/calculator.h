@@ -21,7 +21,9 @@ public:
   void Clear() noexcept { FCount = 0; }
   int Count() const noexcept { return FCount; }
   // Makes room for `depth` values so that runs up to that depth never allocate.
-  void Reserve(int depth);
+  void Reserve(int depth) {
+    if (depth > static_cast<int>(FBelowTop.size())) Widen(depth);
+  }
 
   // Inline: a formula's run is mostly these.
   void Push(double value) {
@@ -46,6 +48,7 @@ public:
 private:
   friend class TCalcRunner;
   void Grow();
+  void Widen(int depth);
 
   std::vector<double> FBelowTop = std::vector<double>(8);
   double FTop = 0;
