@@ -14,9 +14,10 @@
 
 namespace {
 
+// "t" as modifiers see it: a variable whose value lives in a double of the animation state.
 class TBenchVariable : public orv::TParamGetter {
 public:
-  TBenchVariable() : TParamGetter("t") {}
+  TBenchVariable() : TParamGetter("t", Value) {}
   double GetValue() const override { return Value; }
   void SetValue(double value) override { Value = value; }
   double Value = 0;

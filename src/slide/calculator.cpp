@@ -9,15 +9,14 @@
 
 #include "base/assertions.h"
 #include "base/text.h"
+#include "slide/extended_trig.h"
 
 namespace orv {
 
 // ---------------------------------------------------------------------------------------
 // Value stack
 
-void TCalcStack::Reserve(int depth) {
-  if (depth > static_cast<int>(FBelowTop.size())) FBelowTop.resize(depth);
-}
+void TCalcStack::Widen(int depth) { FBelowTop.resize(depth); }
 
 void TCalcStack::Grow() { FBelowTop.resize(FBelowTop.size() * 2); }
 
@@ -130,8 +129,8 @@ private:
 
   void RegisterBuiltIns() {
     Register(MakeRef<TMathConst>("Pi", kPi));
-    Add<TMathWrapper1Ext>("Sin", static_cast<long double (*)(long double)>(std::sin));
-    Add<TMathWrapper1Ext>("Cos", static_cast<long double (*)(long double)>(std::cos));
+    Add<TMathWrapper1Ext>("Sin", SinExtended);
+    Add<TMathWrapper1Ext>("Cos", CosExtended);
     Add<TMathWrapper1Ext>("Tan", static_cast<long double (*)(long double)>(std::tan));
     Add<TMathWrapper1Ext>("Cotan", Cotan);
     Add<TMathWrapper1Ext>("ArcSin", ArcSin);
@@ -558,8 +557,72 @@ int StackDepthOf(const std::vector<TCalcCommand>& commands) {
 
 }  // namespace
 
+// ---------------------------------------------------------------------------------------
+// The run-time form of the commands
+
+namespace {
+
+// Steps beyond the commands' own kinds: a variable read in place, a variable as the right
+// operand of the two-operand kinds, a multiply-then-add pair (rounded after each, as the
+// two commands are) and calls of plain one-argument functions without a virtual call.
+enum TCalcStepOp : int {
+  kStepVar = kCalcCall,
+  kStepAddVar,
+  kStepSubVar,
+  kStepMulVar,
+  kStepDivVar,
+  kStepMulAddC,
+  kStepFunction,
+  kStepExtFunction,
+  kStepCall,
+};
+
+TCalcStep StepOf(const TCalcCommand& command) {
+  TCalcStep step{.Op = command.Kind, .Constant = command.Constant, .Func = command.Func.Get()};
+  if (command.Kind < kCalcCall) return step;
+  step.Op = kStepCall;
+  if (const auto* variable = dynamic_cast<const TParamGetter*>(step.Func)) {
+    step.DoubleSource = variable->DoubleSource();
+    step.FloatSource = variable->FloatSource();
+    if (step.DoubleSource || step.FloatSource) step.Op = kStepVar;
+  } else if (const auto* wrapper = dynamic_cast<const TMathWrapper1*>(step.Func)) {
+    step.Function = wrapper->Function();
+    step.Op = kStepFunction;
+  } else if (const auto* wrapper = dynamic_cast<const TMathWrapper1Ext*>(step.Func)) {
+    step.ExtFunction = wrapper->Function();
+    step.Op = kStepExtFunction;
+  }
+  return step;
+}
+
+// Merges `next` into `last` when the pair has a fused step.
+bool Fuse(TCalcStep& last, const TCalcStep& next) {
+  if (last.Op == kStepVar && next.Op >= kCalcAdd && next.Op <= kCalcDiv) {
+    last.Op = kStepAddVar + (next.Op - kCalcAdd);
+    return true;
+  }
+  if (last.Op == kCalcMulC && next.Op == kCalcAddC) {
+    last.Op = kStepMulAddC;
+    last.Addend = next.Constant;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void TCalculator::BuildSteps() {
+  FSteps.clear();
+  for (const TCalcCommand& command : FCommands) {
+    const TCalcStep step = StepOf(command);
+    if (!FSteps.empty() && Fuse(FSteps.back(), step)) continue;
+    FSteps.push_back(step);
+  }
+}
+
 bool TCalculator::Compile(std::string_view text, size_t start, size_t length, TCalcResolver resolver, void* owner) {
   FCommands.clear();
+  FSteps.clear();
   FCommands.reserve(16);
   FError = TCalcError::None;
   FErrorDetail.clear();
@@ -571,28 +634,98 @@ bool TCalculator::Compile(std::string_view text, size_t start, size_t length, TC
     return false;
   }
   FStackDepth = StackDepthOf(FCommands);
+  BuildSteps();
   return true;
 }
+
+// The stack's top and count are kept in locals while the steps run (the runner is built
+// into Run whole, so they stay in registers); a general call sees the stack as the
+// commands would have left it. After a failing step the stack's content does not matter.
+class TCalcRunner {
+public:
+  explicit TCalcRunner(TCalcStack& stack) : FStack(stack) { Load(); }
+
+  [[gnu::always_inline]] void Run(std::span<const TCalcStep> steps) {
+    for (const TCalcStep& step : steps) {
+      switch (step.Op) {
+        case kCalcLoad: Push(step.Constant); break;
+        case kCalcNeg: FTop = -FTop; break;
+        case kCalcAdd: { const double b = Pop(); FTop += b; break; }
+        case kCalcSub: { const double b = Pop(); FTop -= b; break; }
+        case kCalcMul: { const double b = Pop(); FTop *= b; break; }
+        case kCalcDiv: { const double b = Pop(); FTop /= b; break; }
+        case kCalcAddC: FTop += step.Constant; break;
+        case kCalcMulC: FTop *= step.Constant; break;
+        case kCalcCSub: FTop = step.Constant - FTop; break;
+        case kCalcCDiv: FTop = step.Constant / FTop; break;
+        case kStepVar: Push(Variable(step)); break;
+        case kStepAddVar: NeedTop(); FTop += Variable(step); break;
+        case kStepSubVar: NeedTop(); FTop -= Variable(step); break;
+        case kStepMulVar: NeedTop(); FTop *= Variable(step); break;
+        case kStepDivVar: NeedTop(); FTop /= Variable(step); break;
+        case kStepMulAddC: FTop = FTop * step.Constant + step.Addend; break;
+        case kStepFunction: NeedTop(); FTop = step.Function(FTop); break;
+        case kStepExtFunction: NeedTop(); FTop = static_cast<double>(step.ExtFunction(FTop)); break;
+        default: Call(*step.Func); break;
+      }
+    }
+    Store();
+  }
+
+private:
+  static double Variable(const TCalcStep& step) {
+    return step.DoubleSource ? *step.DoubleSource : double(*step.FloatSource);
+  }
+
+  void Load() {
+    FBelowTop = FStack.FBelowTop.data();
+    FCapacity = static_cast<int>(FStack.FBelowTop.size());
+    FTop = FStack.FTop;
+    FCount = FStack.FCount;
+  }
+  void Store() {
+    FStack.FTop = FTop;
+    FStack.FCount = FCount;
+  }
+
+  void Push(double value) {
+    if (FCount > 0) {
+      if (FCount > FCapacity) [[unlikely]] {
+        Store();
+        FStack.Grow();
+        Load();
+      }
+      FBelowTop[FCount - 1] = FTop;
+    }
+    FTop = value;
+    ++FCount;
+  }
+  void NeedTop() const { ORV_ASSERT(FCount > 0, "Calculator stack underflow"); }
+  double Pop() {
+    ORV_ASSERT(FCount > 1, "Calculator stack underflow");
+    const double value = FTop;
+    FTop = FBelowTop[--FCount - 1];
+    return value;
+  }
+
+  void Call(TCalcFunc& function) {
+    Store();
+    function.Execute(FStack);
+    Load();
+  }
+
+  TCalcStack& FStack;
+  double* FBelowTop = nullptr;
+  int FCapacity = 0;
+  double FTop = 0;
+  int FCount = 0;
+};
 
 bool TCalculator::Run(TCalcStack& stack) const {
   stack.Clear();
   stack.Reserve(FStackDepth);
   try {
-    for (const TCalcCommand& command : FCommands) {
-      switch (command.Kind) {
-        case kCalcLoad: stack.Push(command.Constant); break;
-        case kCalcNeg: stack.Top() = -stack.Top(); break;
-        case kCalcAdd: { const double b = stack.Pop(); stack.Top() += b; break; }
-        case kCalcSub: { const double b = stack.Pop(); stack.Top() -= b; break; }
-        case kCalcMul: { const double b = stack.Pop(); stack.Top() *= b; break; }
-        case kCalcDiv: { const double b = stack.Pop(); stack.Top() /= b; break; }
-        case kCalcAddC: stack.Top() += command.Constant; break;
-        case kCalcMulC: stack.Top() *= command.Constant; break;
-        case kCalcCSub: stack.Top() = command.Constant - stack.Top(); break;
-        case kCalcCDiv: stack.Top() = command.Constant / stack.Top(); break;
-        default: command.Func->Execute(stack); break;
-      }
-    }
+    TCalcRunner(stack).Run(FSteps);
   } catch (...) {
     return false;
   }

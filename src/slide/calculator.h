@@ -1,6 +1,7 @@
 // The expression calculator of animation formulas: a formula is compiled once into a short
 // list of stack-machine commands (with constants folded into the commands) and then run
-// every frame without allocating.
+// every frame without allocating. The commands are run from a denser copy of the list in
+// which variables that live in memory are read directly and common pairs are fused.
 #pragma once
 
 #include <span>
@@ -20,7 +21,9 @@ public:
   void Clear() noexcept { FCount = 0; }
   int Count() const noexcept { return FCount; }
   // Makes room for `depth` values so that runs up to that depth never allocate.
-  void Reserve(int depth);
+  void Reserve(int depth) {
+    if (depth > static_cast<int>(FBelowTop.size())) Widen(depth);
+  }
 
   // Inline: a formula's run is mostly these.
   void Push(double value) {
@@ -43,7 +46,9 @@ public:
   }
 
 private:
+  friend class TCalcRunner;
   void Grow();
+  void Widen(int depth);
 
   std::vector<double> FBelowTop = std::vector<double>(8);
   double FTop = 0;
@@ -103,6 +108,7 @@ public:
   using Fn = double (*)(double);
   TMathWrapper1(std::string name, Fn fn, bool pure = true) : TMathFunc(std::move(name), 1, pure), FFn(fn) {}
   void Execute(TCalcStack& stack) override { stack.Top() = FFn(stack.Top()); }
+  Fn Function() const noexcept { return FFn; }
 
 private:
   Fn FFn;
@@ -114,6 +120,7 @@ public:
   using Fn = long double (*)(long double);
   TMathWrapper1Ext(std::string name, Fn fn, bool pure = true) : TMathFunc(std::move(name), 1, pure), FFn(fn) {}
   void Execute(TCalcStack& stack) override { stack.Top() = static_cast<double>(FFn(stack.Top())); }
+  Fn Function() const noexcept { return FFn; }
 
 private:
   Fn FFn;
@@ -160,6 +167,19 @@ public:
   void Execute(TCalcStack& stack) override { stack.Push(GetValue()); }
   virtual double GetValue() const = 0;
   virtual void SetValue(double value) = 0;
+
+  // Where GetValue reads from, when the value is a plain double or float that lives as long
+  // as the getter: compiled formulas then read it without a call. At most one is set.
+  const double* DoubleSource() const noexcept { return FDoubleSource; }
+  const float* FloatSource() const noexcept { return FFloatSource; }
+
+protected:
+  TParamGetter(std::string name, const double& source) : TParamGetter(std::move(name)) { FDoubleSource = &source; }
+  TParamGetter(std::string name, const float& source) : TParamGetter(std::move(name)) { FFloatSource = &source; }
+
+private:
+  const double* FDoubleSource = nullptr;
+  const float* FFloatSource = nullptr;
 };
 
 // Compile errors; Word() gives the text of each.
@@ -197,6 +217,18 @@ struct TCalcCommand {
   double Constant = 0;
 };
 
+// One step of the run-time form of a command list (see TCalculator::Run).
+struct TCalcStep {
+  int Op = 0;
+  double Constant = 0;
+  double Addend = 0;  // of a fused multiply-then-add
+  const double* DoubleSource = nullptr;
+  const float* FloatSource = nullptr;
+  TMathWrapper1::Fn Function = nullptr;
+  TMathWrapper1Ext::Fn ExtFunction = nullptr;
+  TCalcFunc* Func = nullptr;  // kept alive by the command list
+};
+
 // Asked for every identifier of a formula before the function table; answers none when
 // it does not know the name. `owner` is the value given to Compile.
 using TCalcResolver = Ref<TCalcFunc> (*)(void* owner, std::string_view name);
@@ -229,7 +261,10 @@ public:
 
 private:
   friend class TCalcCompiler;
+  void BuildSteps();
+
   std::vector<TCalcCommand> FCommands;
+  std::vector<TCalcStep> FSteps;  // the commands as run
   int FStackDepth = 0;
   TCalcError FError = TCalcError::None;
   std::string FErrorDetail;

@@ -196,6 +196,17 @@ void TOrvKeyFrame::LoadModifiers(TIniObject& block) {
   }
   FModifiers = std::move(modifiers);
   FTargets = std::move(targets);
+  BuildChains();
+}
+
+void TOrvKeyFrame::BuildChains() {
+  FChainStart.fill(0);
+  for (const TModTarget& target : FTargets) ++FChainStart[ModSlot(target) + 1];
+  for (int slot = 0; slot < kModSlotCount; ++slot) FChainStart[slot + 1] += FChainStart[slot];
+  FChainModifiers.assign(FModifiers.size(), nullptr);
+  std::array<uint32_t, kModSlotCount> next;
+  std::copy_n(FChainStart.begin(), kModSlotCount, next.begin());
+  for (size_t i = 0; i < FModifiers.size(); ++i) FChainModifiers[next[ModSlot(FTargets[i])]++] = FModifiers[i].Get();
 }
 
 void TOrvKeyFrame::LoadFilters(TIniObject& block) {
@@ -328,6 +339,8 @@ void TOrvObjectProps::MultiplyScale(double factor) {
       WriteFloat(*key->FIniList->FindOrAddKey(kAnimatedFields[field].Key), double(key->Value(field)) * factor);
     key->ReadValues(*key->FIniList);
   }
+  // The segments hold copies of the key values.
+  ++FKeysChange;
 }
 
 void TOrvObjectProps::Rescale(const TKeyTimes& times, double factor) {
@@ -370,6 +383,7 @@ void TOrvObjectProps::RebuildSegments() {
   FGroupModifiers = {};
   FFieldModifiers = {};
   for (auto& segment : FSegments) segment = TSegment{};
+  FChains.fill({});
   for (const auto& key : FKeys) {
     for (const TModTarget& target : key->ModifierTargets()) (target.GroupTime ? FGroupModifiers : FFieldModifiers).Add(target.Index);
     for (int g = 0; g < kGroupCount; ++g) {
@@ -429,19 +443,31 @@ void TOrvObjectProps::MoveSegment(int group, double x) {
   }
   s.LeftTime = time(s.Left);
   s.T = (x - s.LeftTime) * s.InverseSpan;
+  TakeSegmentEnds(group);
+}
+
+void TOrvObjectProps::TakeSegmentEnds(int group) {
+  const TSegment& s = FSegments[group];
+  const TOrvKeyFrame& left = *FKeys[s.Left];
+  const TOrvKeyFrame& right = *FKeys[s.Right];
+  const TFieldRange fields = GroupFieldRanges()[group];
+  for (int f = fields.First; f < fields.Last; ++f) {
+    FEnds[f] = {left.Value(f), right.Value(f), left.Value(kFieldFrameS), right.Value(kFieldFrameS)};
+    FChains[ModSlot({false, f})] = left.Chain({false, f});
+  }
+  FChains[ModSlot({true, group})] = left.Chain({true, group});
 }
 
 float TOrvObjectProps::Interpolate(int field) const {
   const TSegment& s = FSegments[kAnimatedFields[field].Group];
   if (s.First < 0) return kAnimatedFields[field].Default;
-  const TOrvKeyFrame& left = *FKeys[s.Left];
-  const float a = left.Value(field);
+  const TFieldEnds& ends = FEnds[field];
+  const float a = ends.Left;
   if (s.Left == s.Right) return a;
-  const TOrvKeyFrame& right = *FKeys[s.Right];
-  const float b = right.Value(field);
+  const float b = ends.Right;
   if ((field == kFieldFrameX || field == kFieldFrameY) && std::fabs(a - b) > 1e-4) {
-    const double zoom_a = left.Value(kFieldFrameS);
-    const double zoom_b = right.Value(kFieldFrameS);
+    const double zoom_a = ends.LeftZoom;
+    const double zoom_b = ends.RightZoom;
     if (std::fabs(zoom_a - zoom_b) > 1e-4) {
       // Offsets weighted by the zoom keep a pan steady while the zoom changes.
       const double ua = (zoom_a / 100 - 1) * a;
@@ -454,14 +480,11 @@ float TOrvObjectProps::Interpolate(int field) const {
   return static_cast<float>(a + (b - a) * s.T);
 }
 
-void TOrvObjectProps::ApplyModifiers(const TOrvKeyFrame& key, TModTarget target) {
-  const auto& modifiers = key.Modifiers();
-  const auto& targets = key.ModifierTargets();
-  for (size_t i = 0; i < modifiers.size(); ++i) {
-    if (targets[i].GroupTime != target.GroupTime || targets[i].Index != target.Index || modifiers[i]->Disabled())
-      continue;
+void TOrvObjectProps::ApplyModifiers(std::span<TOrvObjectMod* const> chain, TModTarget target) {
+  for (TOrvObjectMod* modifier : chain) {
+    if (modifier->Disabled()) continue;
     // Written back at once: the next modifier of the chain reads this one's output.
-    const double value = modifiers[i]->Evaluate();
+    const double value = modifier->Evaluate();
     if (target.GroupTime) {
       FSegments[target.Index].T = value;
     } else {
@@ -474,13 +497,9 @@ void TOrvObjectProps::EvaluateSegments(double time) {
   // NaN counts as the slide's beginning.
   const double x = time > 0 ? std::max(0.0, std::min(time, double(FTimes.SlideLength))) : 0;
   for (int g = 0; g < kGroupCount; ++g) MoveSegment(g, x);
-  for (int g = FGroupModifiers.Low; g < FGroupModifiers.High; ++g)
-    if (FSegments[g].Left >= 0) ApplyModifiers(*FKeys[FSegments[g].Left], {true, g});
+  for (int g = FGroupModifiers.Low; g < FGroupModifiers.High; ++g) ApplyModifiers(FChains[ModSlot({true, g})], {true, g});
   for (int f = 0; f < kFieldCount; ++f) FValues[f] = Interpolate(f);
-  for (int f = FFieldModifiers.Low; f < FFieldModifiers.High; ++f) {
-    const TSegment& s = FSegments[kAnimatedFields[f].Group];
-    if (s.Left >= 0) ApplyModifiers(*FKeys[s.Left], {false, f});
-  }
+  for (int f = FFieldModifiers.Low; f < FFieldModifiers.High; ++f) ApplyModifiers(FChains[ModSlot({false, f})], {false, f});
 }
 
 bool TOrvObjectProps::SingleKeyModifies(const TOrvKeyFrame& key) const {
@@ -498,10 +517,10 @@ void TOrvObjectProps::EvaluateSingleKey(double time, bool keys_changed) {
   for (int g = 0; g < kGroupCount; ++g) {
     if (!key.HasGroup(g)) continue;
     FSegments[g].T = (time - key.Time) / rest;
-    ApplyModifiers(key, {true, g});
+    ApplyModifiers(key.Chain({true, g}), {true, g});
   }
   for (int f = 0; f < kFieldCount; ++f)
-    if (key.HasGroup(kAnimatedFields[f].Group)) ApplyModifiers(key, {false, f});
+    if (key.HasGroup(kAnimatedFields[f].Group)) ApplyModifiers(key.Chain({false, f}), {false, f});
 }
 
 bool TOrvObjectProps::TimeDependentModifierActs() const {

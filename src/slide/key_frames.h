@@ -97,6 +97,10 @@ struct TModTarget {
 // the text names neither.
 TModTarget ParseModTarget(std::string_view dst);
 
+// Modifier chains are kept per target: one slot per group time, then one per field.
+constexpr int kModSlotCount = int(kGroupCount) + int(kFieldCount);
+inline int ModSlot(TModTarget target) { return target.GroupTime ? target.Index : int(kGroupCount) + target.Index; }
+
 // The slide timeline that key times refer to, in ms.
 struct TKeyTimes {
   int SlideLength = 0;
@@ -110,7 +114,7 @@ enum TKeyOrigin : uint8_t { kOriginSlideBegin, kOriginPrevEffectEnd, kOriginNext
 // A formula variable bound to one group's interpolation parameter.
 class TTimeGetter : public TParamGetter {
 public:
-  TTimeGetter(std::string name, double& t) : TParamGetter(std::move(name)), FT(t) {}
+  TTimeGetter(std::string name, double& t) : TParamGetter(std::move(name), t), FT(t) {}
   double GetValue() const override { return FT; }
   void SetValue(double value) override { FT = value; }
 
@@ -121,7 +125,7 @@ private:
 // A formula variable bound to one field's current value.
 class TFieldGetter : public TParamGetter {
 public:
-  TFieldGetter(std::string name, float& value) : TParamGetter(std::move(name)), FValue(value) {}
+  TFieldGetter(std::string name, float& value) : TParamGetter(std::move(name), value), FValue(value) {}
   double GetValue() const override { return FValue; }
   void SetValue(double value) override { FValue = static_cast<float>(value); }
 
@@ -153,6 +157,11 @@ public:
   // All modifiers in file order; those of one target form its chain in that order.
   const std::vector<Ref<TOrvObjectMod>>& Modifiers() const noexcept { return FModifiers; }
   const std::vector<TModTarget>& ModifierTargets() const noexcept { return FTargets; }
+  // The modifiers of one target in file order.
+  std::span<TOrvObjectMod* const> Chain(TModTarget target) const {
+    const int slot = ModSlot(target);
+    return std::span(FChainModifiers).subspan(FChainStart[slot], FChainStart[slot + 1] - FChainStart[slot]);
+  }
   const TFilterChain& Filters() const noexcept { return FFilters; }
   // The colour table of this key's filters, kept until the chain changes.
   TKeyGrading& Grading() noexcept { return FGrading; }
@@ -164,6 +173,7 @@ private:
   void LoadModifiers(TIniObject& block);
   void LoadFilters(TIniObject& block);
   Ref<TOrvObjectMod> ReuseModifier(TIniObject& block, TModTarget target, std::vector<bool>& taken);
+  void BuildChains();
 
   TOrvObjectProps& FOwner;
   int FIndex;
@@ -172,6 +182,8 @@ private:
   uint32_t FDefined = 0;  // bit per field
   std::vector<Ref<TOrvObjectMod>> FModifiers;
   std::vector<TModTarget> FTargets;  // of FModifiers, index for index
+  std::vector<TOrvObjectMod*> FChainModifiers;  // FModifiers ordered by slot
+  std::array<uint32_t, kModSlotCount + 1> FChainStart{};
   TFilterChain FFilters;
   TKeyGrading FGrading;
 };
@@ -189,6 +201,15 @@ struct TSegment {
   double From = HUGE_VAL;
   double Until = -HUGE_VAL;
   double LeftTime = 0;
+};
+
+// The ends of one field's current segment, copied from the key points when the segment
+// changes so that the frames within it read nothing else.
+struct TFieldEnds {
+  float Left = 0;
+  float Right = 0;
+  float LeftZoom = 0;  // the frame zoom of the two keys, for the frame offsets
+  float RightZoom = 0;
 };
 
 // A [Low, High) range of group or field numbers.
@@ -256,8 +277,10 @@ private:
   void ResetValues();
   void RebuildSegments();
   void MoveSegment(int group, double x);
+  // Takes the ends, and the left key's modifier chains, of a group whose segment changed.
+  void TakeSegmentEnds(int group);
   float Interpolate(int field) const;
-  void ApplyModifiers(const TOrvKeyFrame& key, TModTarget target);
+  void ApplyModifiers(std::span<TOrvObjectMod* const> chain, TModTarget target);
   void EvaluateSegments(double time);
   void EvaluateSingleKey(double time, bool keys_changed);
   // A lone key point has modifiers, and slide left after it for them to act on.
@@ -275,6 +298,8 @@ private:
   uint64_t FKeysChange = 1;       // incremented on every change of the key list
   uint64_t FSegmentsBuiltAt = 0;  // FKeysChange when the segments were last rebuilt
   std::array<TSegment, kGroupCount> FSegments;
+  std::array<TFieldEnds, kFieldCount> FEnds;
+  std::array<std::span<TOrvObjectMod* const>, kModSlotCount> FChains;  // of the segments' left keys
   TModRange FGroupModifiers;
   TModRange FFieldModifiers;
 

@@ -24,7 +24,7 @@ protected:
 // Formulas longer than this are refused.
 constexpr size_t kMaxModifierFormula = 256;
 
-class TOrvObjectMod : public TObjectFilter {
+class TOrvObjectMod final : public TObjectFilter {
 public:
   // The resolver (the object's props node) outlives the modifier: it owns the key point that
   // owns the modifier.

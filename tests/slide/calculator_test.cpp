@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <stdexcept>
 
 #include "base/exceptions.h"
@@ -126,6 +127,88 @@ TEST_F(CalculatorTest, HonoursPrecedenceAndAssociativity) {
       {"ArcCos(x)", 1, 0},   {"Cotan(Pi/4)", 0, 1},  {"Pow(2,x)", 10, 1024},  {"x\t*\n2", 3, 6},
   };
   for (const auto& c : cases) EXPECT_NEAR(Evaluate(c.formula, c.x), c.result, 1e-12) << c.formula;
+}
+
+// Variables whose value lives in memory, which compiled formulas read without a call.
+class TDoubleVariable : public TParamGetter {
+public:
+  TDoubleVariable() : TParamGetter("d", Value) {}
+  double GetValue() const override { return Value; }
+  void SetValue(double value) override { Value = value; }
+  double Value = 0;
+};
+
+class TFloatVariable : public TParamGetter {
+public:
+  TFloatVariable() : TParamGetter("f", Value) {}
+  double GetValue() const override { return Value; }
+  void SetValue(double value) override { Value = static_cast<float>(value); }
+  float Value = 0;
+};
+
+// The commands run one by one, as their table describes them: what the faster run-time
+// form must reproduce bit for bit.
+double RunCommandsOneByOne(const TCalculator& calculator) {
+  TCalcStack stack;
+  for (const TCalcCommand& command : calculator.Commands()) {
+    if (command.Kind >= kCalcCall) {
+      command.Func->Execute(stack);
+      continue;
+    }
+    const double c = command.Constant;
+    double& top = stack.Top();
+    switch (command.Kind) {
+      case kCalcLoad: stack.Push(c); break;
+      case kCalcNeg: top = -top; break;
+      case kCalcAddC: top += c; break;
+      case kCalcMulC: top *= c; break;
+      case kCalcCSub: top = c - top; break;
+      case kCalcCDiv: top = c / top; break;
+      default: {
+        const double b = stack.Pop();
+        double& a = stack.Top();
+        a = command.Kind == kCalcAdd ? a + b : command.Kind == kCalcSub ? a - b : command.Kind == kCalcMul ? a * b : a / b;
+      }
+    }
+  }
+  return stack.Top();
+}
+
+TEST_F(CalculatorTest, FusedRunGivesTheBitsOfTheCommandsRunOneByOne) {
+  auto d = MakeRef<TDoubleVariable>();
+  auto f = MakeRef<TFloatVariable>();
+  struct TScope {
+    TFormulaScope* tests;
+    TDoubleVariable* d;
+    TFloatVariable* f;
+  } scope{&FScope, d.Get(), f.Get()};
+  const TCalcResolver resolve = [](void* owner, std::string_view name) -> Ref<TCalcFunc> {
+    const auto& s = *static_cast<TScope*>(owner);
+    if (name == "d") return Ref<TCalcFunc>::Share(s.d);
+    if (name == "f") return Ref<TCalcFunc>::Share(s.f);
+    return ResolveTestVariables(s.tests, name);
+  };
+  const char* const formulas[] = {
+      "d", "f", "x", "d*d*(3-2*d)", "f*f*(3-2*f)", "sin(d*Pi-Pi/2)*0.5+0.5", "1-abs(cos(f*Pi*3))*(1-f)",
+      "x+d-f*x/d", "d/f-x", "(d*3+1)*(x*0.1-7)", "Sqr(d)+Round(f*10)/7", "Lerp(d,f,x)+Power(d,3)", "Hypot(d,f)*x",
+      "-d*-f+-x", "1/(d-0.5)", "d*1e300*1e10", "Tan(d)+ArcSin(f/2)",
+  };
+  const double values[] = {0, 0.1, 0.5, 1.0 / 3, 0.999, -2.75, 1e-9, 123456.789};
+  TCalcStack stack;
+  for (const char* formula : formulas) {
+    TCalculator calculator;
+    ASSERT_TRUE(calculator.Compile(formula, resolve, &scope)) << formula;
+    for (const double value : values) {
+      d->Value = value;
+      f->Value = static_cast<float>(value * 1.7);
+      FScope.x->Value = value - 0.25;
+      ASSERT_TRUE(calculator.Run(stack)) << formula;
+      ASSERT_EQ(stack.Count(), 1) << formula;
+      const double expected = RunCommandsOneByOne(calculator);
+      EXPECT_TRUE(std::memcmp(&expected, &stack.Top(), sizeof expected) == 0 || (std::isnan(expected) && std::isnan(stack.Top())))
+          << formula << " at " << value << ": " << stack.Top() << " instead of " << expected;
+    }
+  }
 }
 
 TEST_F(CalculatorTest, ReportsErrorsWithTheirWords) {

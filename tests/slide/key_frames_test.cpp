@@ -226,6 +226,24 @@ TEST_F(KeyFramesTest, GroupTimeRunsAcrossSegmentsAndAfterTheLastKey) {
   EXPECT_EQ(Object().Segment(kGroupPos).Left, 1);
 }
 
+TEST_F(KeyFramesTest, MultipliedScaleShowsAtTheNextEvaluationWithinTheSameSegment) {
+  const struct {
+    const char* name;
+    std::string keys;
+    double scale_before;
+  } cases[] = {
+      {"two keys", KeyPoint("Time=0\nScaleX=40") + KeyPoint("Time=1000\nScaleX=80"), 60},
+      {"one key", KeyPoint("Time=0\nScaleX=40"), 40},
+  };
+  for (const auto& c : cases) {
+    Load(Image("{A}", c.keys));
+    EXPECT_EQ(ValueAt(500, kFieldScaleX), c.scale_before) << c.name;
+    Object().MultiplyScale(2);
+    // The same time again: the segment does not move, yet the key values did.
+    EXPECT_EQ(ValueAt(500, kFieldScaleX), c.scale_before * 2) << c.name;
+  }
+}
+
 TEST_F(KeyFramesTest, RescaleStretchesTimesWithTiesToEven) {
   Load(Image("{A}", "DeltaTime1=3\nDeltaTime2=5\n" + KeyPoint("Time=1\nOpacity=0") + KeyPoint("Time=1000\nOpacity=100")),
        {2000, 0, 0});
