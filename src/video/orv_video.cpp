@@ -6,6 +6,7 @@
 #include <mutex>
 #include <vector>
 
+#include "base/log.h"
 #include "project/ini_file.h"
 #include "render/video_surface.h"
 #include "slide/object_drawing.h"
@@ -252,14 +253,19 @@ const TOrvVideoExtractor::TPoolEntry* TOrvVideo::HoldFrame(TDeviceDrawer& drawer
   });
   const TVideoParams& params = extractor->Params();
   const double ms = CurrentVideoTime();
-  std::chrono::milliseconds wait = kLiveWait;
-  if (GetHost().RendersExactly()) {
-    wait = kExactWait;
-    FWrapper->Request(ms, true, wait);
-  } else if (params.Fps > 0) {
-    wait = std::min(wait, std::chrono::milliseconds(int64_t(std::ceil(1000 / params.Fps))));
-  }
+  // The frame of the time is asked for and waited for: exact rendering as long as it
+  // takes (bounded), live play one frame at most.
+  std::chrono::milliseconds wait = kExactWait;
+  if (!GetHost().RendersExactly())
+    wait = params.Fps > 0 ? std::min(kLiveWait, std::chrono::milliseconds(int64_t(std::ceil(1000 / params.Fps))))
+                          : kLiveWait;
+  FWrapper->Request(ms, true, wait);
   FHeld = FWrapper->HoldFrame(params.Fps, ms, wait);
+  // Live play draws the nearest frame it has; one that is not the frame of the time is
+  // late, and said so (the video bench counts these).
+  if (FHeld && FHeld->Frame != extractor->FrameAt(ms))
+    Log().Write("Video frame late: " + std::to_string(FHeld->Frame) + " drawn for " +
+                std::to_string(extractor->FrameAt(ms)));
   return FHeld;
 }
 
