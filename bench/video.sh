@@ -17,13 +17,9 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/orv-video-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 export TMPDIR=$work
 
-clip=$build/bench/video_1080p30_60s.mp4
-if [ ! -f "$clip" ]; then
-  ffmpeg -hide_banner -loglevel error -nostdin -y -f lavfi -i testsrc2=size=1920x1080:rate=30 -t 60 \
-    -c:v libx264 -preset veryfast -pix_fmt yuv420p -f mp4 "$clip.part"
-  mv "$clip.part" "$clip"
-fi
-cat "$clip" > /dev/null
+# shellcheck source=video_clip.bash
+source "$(dirname "$0")/video_clip.bash"
+clip=$(video_clip "$build")
 
 # A show of one slide of `ms` at width × height whose video object fills the frame.
 write_show() {
