@@ -236,7 +236,12 @@ bool TOrvVideo::AnswerMainPicture(TMainPicture& picture) const {
 // ---- TOrvVideo: drawing
 
 void TOrvVideo::PrepareResources(TDeviceDrawer& drawer) {
-  TOrvImage::PrepareResources(drawer);
+  // Only a placeholder is a picture; a playing clip asks for none.
+  if (!PictureRequestName().empty()) {
+    TOrvImage::PrepareResources(drawer);
+    return;
+  }
+  TOrvObject::PrepareResources(drawer);
   if (!FWrapper || !FWrapper->Extractor()) return;
   FWrapper->CreatePool([&drawer](int width, int height, bool alpha) -> Ref<TYUVImage> {
     return drawer.CreateVideoSurface(width, height, alpha);
