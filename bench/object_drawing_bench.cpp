@@ -60,7 +60,7 @@ void DrawSlide(benchmark::State& state, bool graded) {
   auto slide = MakeRef<TOrvSlide>(host);
   slide->SetGeometry({960, 540}, {1920, 1080}, {1920, 1080});
   const TSlideLists lists{Ref<TIniSection>::Share(project->FindSection("Main")),
-                          Ref<TIniSection>::Share(project->FindSection("Slide1")), nullptr};
+                          Ref<TIniSection>::Share(project->FindSection("Slide1")), nullptr, nullptr};
   if (!slide->LoadSlide(lists, {0, 10000, 0, 0}, false)) {
     state.SkipWithError("slide not built");
     return;

@@ -11,13 +11,9 @@ library=$build/Common/FFmpeg.so
 rounds=3
 command -v ffmpeg > /dev/null || { echo "video_decode: ffmpeg missing" >&2; exit 1; }
 
-clip=$build/bench/video_1080p30_60s.mp4
-if [ ! -f "$clip" ]; then
-  ffmpeg -hide_banner -loglevel error -nostdin -y -f lavfi -i testsrc2=size=1920x1080:rate=30 -t 60 \
-    -c:v libx264 -preset veryfast -pix_fmt yuv420p -f mp4 "$clip.part"
-  mv "$clip.part" "$clip"
-fi
-cat "$clip" > /dev/null
+# shellcheck source=video_clip.bash
+source "$(dirname "$0")/video_clip.bash"
+clip=$(video_clip "$build")
 
 # shellcheck source=best_of.bash
 source "$(dirname "$0")/best_of.bash"

@@ -16,6 +16,7 @@
 #include "render/render_errors.h"
 #include "show/action_text.h"
 #include "slide/orv_button.h"
+#include "video/orv_video.h"
 
 namespace orv {
 namespace {
@@ -86,6 +87,7 @@ TOrvEngine::TOrvEngine(Ref<TEngineChannel> channel, Ref<TOrvDrawController> cont
       FDrawController(controller ? std::move(controller) : MakeRef<TOrvDrawController>(nullptr, nullptr)) {
   ORV_ASSERT(!FSettings.Sink || dynamic_cast<TFrameClock*>(FClock.Get()),
              "Off-screen rendering needs a frame clock");
+  RegisterVideoObjects();
 }
 
 TOrvEngine::~TOrvEngine() {
@@ -177,6 +179,7 @@ void TOrvEngine::CreateLoader(TIntPair screen) {
   settings.EventCode = engine_event::kSlideList;
   // The loader's geometry is set before its thread starts and not changed while it runs.
   settings.HostCallbacks.EffectBufferSize = [this] { return FLoader->Producer().GetFrameSize(); };
+  settings.HostCallbacks.RendersExactly = [this] { return FClock->IsExact(); };
   settings.HostCallbacks.CameraPosition = [this] {
     const TIntPair size = FLoader->Producer().GetScreenSize();
     return TPoint3F{float(size.First) / 2, float(size.Second) / 2, -CameraDistance(size.Second)};

@@ -38,6 +38,7 @@ TSlideProducer::TSlideProducer(Ref<TOrvSource> source, Ref<TOrvSlideHost> host)
   FOptions = TShowOptions::Read(project);
   FMain = SectionOrEmpty(project, "Main");
   FTimes = SectionOrEmpty(project, "Times");
+  FTracks = SectionOrEmpty(project, "Tracks");
   FGeometry.Project = FOptions.ProducerProjectSize;
   FGeometry.Screen = FOptions.WindowSize;
   RecomputeFrame();
@@ -169,7 +170,7 @@ Ref<TOrvSlide> TSlideProducer::BuildShowSlide(int index) {
   place.Index = index;
   place.Count = FSource->SlideCount();
   Ref<TOrvSlide> slide = NewSlide();
-  if (!LoadInto(*slide, {FMain, Ref<TIniSection>::Share(section), FTimes}, place)) return nullptr;
+  if (!LoadInto(*slide, {FMain, Ref<TIniSection>::Share(section), FTimes, FTracks}, place)) return nullptr;
   slide->PrepareSizes(times.StartTime);
   if (slide->DecodePictures()) slide->PrepareSizes(times.StartTime);
   return slide;
@@ -241,7 +242,7 @@ Ref<TOrvDialog> TSlideProducer::BuildDialog(WideView name) {
   const bool pause = ReadBool(section->FindKey("DialogPause"), true);
   Ref<TOrvDialog> dialog = MakeRef<TOrvDialog>(FHost, WideString(name), pause);
   SizeSlide(*dialog);
-  if (!LoadInto(*dialog, {FMain, Ref<TIniSection>::Share(section), nullptr}, {})) return nullptr;
+  if (!LoadInto(*dialog, {FMain, Ref<TIniSection>::Share(section), nullptr, FTracks}, {})) return nullptr;
   dialog->UpdateAt(true, 0);
   return dialog;
 }
@@ -254,7 +255,7 @@ Ref<TOrvSlide> TSlideProducer::BuildEffectSlide(Ref<TIniSection> section) {
   slide->SetEffectSlide(true);
   TSlidePlace place;
   place.NextStart = std::max(0, ReadInteger(section->FindKey("CustomEffTime"), kDefaultEffectSlideTime));
-  if (!LoadInto(*slide, {FMain, std::move(section), nullptr}, place)) return nullptr;
+  if (!LoadInto(*slide, {FMain, std::move(section), nullptr, FTracks}, place)) return nullptr;
   slide->PrepareSizes(0);
   return slide;
 }

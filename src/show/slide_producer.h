@@ -109,6 +109,7 @@ private:
   TShowOptions FOptions;
   Ref<TIniSection> FMain;
   Ref<TIniSection> FTimes;
+  Ref<TIniSection> FTracks;
   mutable std::mutex FGeometryLock;
   TGeometry FGeometry;
   int FSlideHint = -1;

@@ -45,6 +45,8 @@ public:
   const TButtonSettings& ButtonSettings() const noexcept { return FButton; }
   const TTextSettings& TextSettings() const noexcept { return FText; }
   bool TakesMouseStates() const override { return true; }
+  // A button's picture is its theme's, never the slide's main picture.
+  bool AnswerMainPicture(TMainPicture&) const override { return false; }
   // The button and its caption change their look together.
   void SetMouseState(TMouseState state) override;
   // The first child text object, or none.

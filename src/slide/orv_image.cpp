@@ -161,6 +161,13 @@ bool TOrvImage::DecodePicture() {
   return true;
 }
 
+bool TOrvImage::AnswerMainPicture(TMainPicture& picture) const {
+  if (!FImage.ImageIndex) return false;
+  picture.Name = FImage.ImageName;
+  picture.Size = FPicture ? TSizeF{float(FPicture->Width()), float(FPicture->Height())} : TSizeF{};
+  return true;
+}
+
 TSizeF TOrvImage::GetSourceSize() const {
   if (!FPicture) return TOrvObject::GetSourceSize();
   return {float(FPicture->Width()), float(FPicture->Height())};
@@ -291,19 +298,24 @@ TShadowParams TOrvImage::ShadowParams() const {
 float TOrvImage::ShadowReferenceSize() const { return std::sqrt(FSize.Width * FSize.Height); }
 
 // The window with its border around it fills the object's rectangle.
-void TOrvImage::DrawFramedPicture(TDeviceDrawer& drawer, TQuadFrame quad) {
+std::optional<TQuadFrame> TOrvImage::DrawBorderAround(TDeviceDrawer& drawer, TQuadFrame quad, float opacity) const {
   const float border = FWindow.BorderWidth;
   const float drawn_width = FWindow.Source.Width() + 2 * border;
   const float drawn_height = FWindow.Source.Height() + 2 * border;
-  if (!(drawn_width > 0 && drawn_height > 0)) return;
-  const TImageDrawParams params = DrawParams();
+  if (!(drawn_width > 0 && drawn_height > 0)) return std::nullopt;
   if (border > 0) {
     const float u = border / drawn_width;
     const float v = border / drawn_height;
-    drawer.DrawBorder(quad, u, v, ColorOf(FImage.BorderColor), params.Opacity, FImage.Antialiased);
+    drawer.DrawBorder(quad, u, v, ColorOf(FImage.BorderColor), opacity, FImage.Antialiased);
     quad = SubQuad(quad, {u, v, 1 - u, 1 - v});
   }
-  drawer.DrawImage(*FPicture, quad, FWindow.Source, params);
+  return quad;
+}
+
+void TOrvImage::DrawFramedPicture(TDeviceDrawer& drawer, TQuadFrame quad) {
+  const TImageDrawParams params = DrawParams();
+  if (const std::optional<TQuadFrame> inner = DrawBorderAround(drawer, quad, params.Opacity))
+    drawer.DrawImage(*FPicture, *inner, FWindow.Source, params);
 }
 
 // ---- TOrvText

@@ -95,6 +95,8 @@ public:
   void PrepareResources(TDeviceDrawer& drawer) override;
   void ReleaseResources() override;
   void DrawSelf(TDeviceDrawer& drawer) override;
+  // A picture marked by "ImageIndex": its file and its loaded size.
+  bool AnswerMainPicture(TMainPicture& picture) const override;
   // What every quad of the picture is drawn with at the current values.
   TImageDrawParams DrawParams();
 
@@ -106,6 +108,9 @@ protected:
   virtual void AdjustImageSettings(TImageSettings&) const {}
   // The window from the frame keys (images and videos only).
   TBorderParams BorderParams() const;
+  // Draws the border band of the window into `quad`; the quad left inside it for the
+  // window, none when the window is empty.
+  std::optional<TQuadFrame> DrawBorderAround(TDeviceDrawer& drawer, TQuadFrame quad, float opacity) const;
   // The shape the shadow is cast from, and the length its distance is a percent of (local
   // units); texts and buttons cast theirs from their own sizes. Called with a picture.
   virtual TShadowParams ShadowParams() const;
@@ -166,6 +171,7 @@ public:
   double RasterScale() const;
   WideString PictureRequestName() const override;
   bool TakesMouseStates() const override { return true; }
+  bool AnswerMainPicture(TMainPicture&) const override { return false; }
   // The first text object of a button is its caption.
   bool IsCaption() const;
 

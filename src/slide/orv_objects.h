@@ -96,6 +96,12 @@ struct TDrawnState {
   friend bool operator==(const TDrawnState&, const TDrawnState&) = default;
 };
 
+// The picture that stands for the slide in text macros.
+struct TMainPicture {
+  WideString Name;
+  TSizeF Size;
+};
+
 // Hover and click look of buttons and text objects that have an action.
 enum class TMouseState : uint8_t { Normal, Hover, Click };
 
@@ -184,6 +190,9 @@ public:
   virtual void SetMouseState(TMouseState state);
   // Objects that change their look with the mouse (buttons and texts with an action).
   virtual bool TakesMouseStates() const { return false; }
+
+  // Fills `picture` and answers true when the object is the slide's main picture.
+  virtual bool AnswerMainPicture(TMainPicture& /*picture*/) const { return false; }
 
   // ---- resolution estimate
   double MaxScreenWidth = 0;

@@ -1,6 +1,7 @@
 #include "slide/orv_slide.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <exception>
 #include <numbers>
@@ -15,6 +16,11 @@
 
 namespace orv {
 namespace {
+
+uint64_t NextIdentity() {
+  static std::atomic<uint64_t> next{1};
+  return next.fetch_add(1, std::memory_order_relaxed);
+}
 
 Ref<TOrvSlideHost> RequireHost(Ref<TOrvSlideHost> host) {
   ORV_ASSERT(bool(host), "TOrvSlide: Host not Assigned");
@@ -37,7 +43,7 @@ void CopyItems(const TIniList& from, TIniList& to) {
 // and read back.
 TSlideLists CopyListsInMemory(const TSlideLists& lists) {
   TSlideLists copied;
-  for (auto member : {&TSlideLists::Main, &TSlideLists::Slide, &TSlideLists::Times}) {
+  for (auto member : {&TSlideLists::Main, &TSlideLists::Slide, &TSlideLists::Times, &TSlideLists::Tracks}) {
     const TIniSection* original = (lists.*member).Get();
     if (!original) continue;
     copied.*member = MakeRef<TIniSection>(original->Name());
@@ -49,7 +55,8 @@ TSlideLists CopyListsInMemory(const TSlideLists& lists) {
 }  // namespace
 
 TSlideLists CopySlideLists(const TSlideLists& lists) {
-  Ref<TIniSection> TSlideLists::*const members[] = {&TSlideLists::Main, &TSlideLists::Slide, &TSlideLists::Times};
+  Ref<TIniSection> TSlideLists::*const members[] = {&TSlideLists::Main, &TSlideLists::Slide, &TSlideLists::Times,
+                                                    &TSlideLists::Tracks};
   TTextSaver saver;
   saver.Write("\xEF\xBB\xBF");  // the text is UTF-8, whatever it holds
   for (auto member : members)
@@ -81,7 +88,7 @@ TSlidePlace SlidePlaceInTimes(const TIniSection* times, int index) {
 // ---- TOrvSlide
 
 TOrvSlide::TOrvSlide(Ref<TOrvSlideHost> host)
-    : TOrvObject(nullptr, MakeRef<TOrvObjectProps>()), FHost(RequireHost(std::move(host))) {
+    : TOrvObject(nullptr, MakeRef<TOrvObjectProps>()), FHost(RequireHost(std::move(host))), FIdentity(NextIdentity()) {
   SetRoot(*this);
 }
 
@@ -295,15 +302,11 @@ bool TOrvSlide::DecodePictures() {
 }
 
 bool TOrvSlide::FindMainPicture(TMainPicture& picture) const {
-  const TOrvImage* found = nullptr;
-  ForEachObject(const_cast<TOrvSlide&>(*this), [&found](TOrvObject& object) {
-    const auto* image = dynamic_cast<const TOrvImage*>(&object);
-    if (!found && image && typeid(object) == typeid(TOrvImage) && image->ImageSettings().ImageIndex) found = image;
+  bool found = false;
+  ForEachObject(const_cast<TOrvSlide&>(*this), [&](TOrvObject& object) {
+    if (!found) found = object.AnswerMainPicture(picture);
   });
-  if (!found) return false;
-  picture.Name = found->ImageSettings().ImageName;
-  picture.Size = found->Picture() ? TSizeF{float(found->Picture()->Width()), float(found->Picture()->Height())} : TSizeF{};
-  return true;
+  return found;
 }
 
 }  // namespace orv

@@ -15,6 +15,7 @@ struct TSlideLists {
   Ref<TIniSection> Main;
   Ref<TIniSection> Slide;
   Ref<TIniSection> Times;  // may be missing (dialogs, custom transitions)
+  Ref<TIniSection> Tracks; // the clip records of video objects; may be missing
 };
 
 // Private copies of the lists, for a slide built on another thread than the one that may
@@ -40,15 +41,13 @@ enum class TMouseEventKind : int { Move = 0, Down = 1, Up = 2 };
 constexpr int kLeftButtonMask = 16;  // in the button state
 constexpr int kLeftButton = 1;       // the button of a down or up event
 
-// The picture that stands for the slide in text macros.
-struct TMainPicture {
-  WideString Name;
-  TSizeF Size;
-};
-
 class TOrvSlide : public TOrvObject {
 public:
   explicit TOrvSlide(Ref<TOrvSlideHost> host);
+
+  // A number no other slide of the process was given, so that what one slide's objects
+  // share (video decoders) is not shared with a later slide showing the same clip.
+  uint64_t Identity() const noexcept { return FIdentity; }
 
   // Builds the tree of the slide section's "Container" block of class "Root" and the
   // background. False (nothing built) when the section has no such block. An object block
@@ -128,7 +127,7 @@ public:
   // asks for PrepareSizes again.
   bool DecodePictures();
 
-  // The first image (depth first) that marks itself as the main picture, with its loaded size.
+  // The first object (depth first) that marks itself as the main picture, with its loaded size.
   bool FindMainPicture(TMainPicture& picture) const;
 
 protected:
@@ -151,6 +150,7 @@ private:
   std::vector<double> DistinctKeyTimes();
 
   Ref<TOrvSlideHost> FHost;
+  const uint64_t FIdentity;
   TSlideLists FLists;
   TSlidePlace FPlace;
   TKeyTimes FKeyTimes;

@@ -99,6 +99,21 @@ Ref<TImage> TOrvSlideHost::GetPicture(const WideString& name) const {
   return nullptr;
 }
 
+Ref<TRefObject> TOrvSlideHost::SharedResource(const std::string& key, const std::function<Ref<TRefObject>()>& make) {
+  std::lock_guard lock(FSharedLock);
+  const auto entry = FShared.try_emplace(key).first;
+  if (!entry->second) entry->second = make();
+  if (entry->second) return entry->second;
+  FShared.erase(entry);
+  return nullptr;
+}
+
+void TOrvSlideHost::LeaveSharedResource(const std::string& key) {
+  std::lock_guard lock(FSharedLock);
+  const auto kept = FShared.find(key);
+  if (kept != FShared.end() && kept->second->RefCount() == 1) FShared.erase(kept);
+}
+
 Ref<TSysBitmapStore> TOrvSlideHost::MakeEffectBuffer(const WideString&) const {
   const TIntPair size = EffectBufferSize();
   if (!PictureSizeAllowed(size.First, size.Second)) return nullptr;

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <functional>
+#include <mutex>
 #include <string>
+#include <unordered_map>
 #include <string_view>
 #include <vector>
 
@@ -32,6 +34,9 @@ struct TSlideHostCallbacks {
   std::function<TPoint3F()> CameraPosition;
   // Whether an object whose frame is flat may still be hit; unset means no.
   std::function<bool(const TOrvObject&)> AcceptsFlatHit;
+  // Whether frames are rendered for their exact time (export, snapshots), so that what
+  // they show may be waited for; unset means no.
+  std::function<bool()> RendersExactly;
 };
 
 // Makes the picture of a synthetic name, or nothing.
@@ -72,6 +77,13 @@ public:
   bool AcceptsFlatHit(const TOrvObject& object) const {
     return FCallbacks.AcceptsFlatHit && FCallbacks.AcceptsFlatHit(object);
   }
+  bool RendersExactly() const { return FCallbacks.RendersExactly && FCallbacks.RendersExactly(); }
+
+  // What several objects share (the decoder of a video clip), under a key: the one kept,
+  // or the one `make` makes (kept unless null). Any thread.
+  Ref<TRefObject> SharedResource(const std::string& key, const std::function<Ref<TRefObject>()>& make);
+  // A sharer lets go of its reference first; the last one gone lets the host drop it.
+  void LeaveSharedResource(const std::string& key);
 
   // The generator of the names that start with `prefix` (one of picture_prefix), replacing
   // any before it; set before slides are built, since loader threads read the generators.
@@ -101,6 +113,8 @@ private:
   std::string FExeGuid;
   double FHostScale = 1;
   std::vector<TGeneratorEntry> FGenerators;
+  std::mutex FSharedLock;
+  std::unordered_map<std::string, Ref<TRefObject>> FShared;
 };
 
 }  // namespace orv

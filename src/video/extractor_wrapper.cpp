@@ -107,7 +107,7 @@ const TOrvVideoExtractor::TPoolEntry* TExtractorWrapper::HoldFrame(double displa
   return &*FHeld;
 }
 
-void TExtractorWrapper::Release() {
+void TExtractorWrapper::ReleaseFrame() {
   std::lock_guard lock(FLock);
   if (FHolders == 0 || --FHolders > 0 || !FHeld) return;
   FExtractor->GiveBack(std::move(*FHeld));

@@ -43,7 +43,7 @@ class TExtractorWrapper : public TRefObject {
   // The frame to draw for `ms`, held until every holder has released it: the nearest one
   // decoded, or when none is, the one decoded for `ms` within `wait`. Null without a pool.
   const TOrvVideoExtractor::TPoolEntry* HoldFrame(double display_rate, double ms, std::chrono::milliseconds wait);
-  void Release();
+  void ReleaseFrame();
   bool Request(double ms, bool wait, std::chrono::milliseconds timeout);
 
  protected:

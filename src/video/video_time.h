@@ -12,6 +12,7 @@ struct TClipTiming {
   double StartVideoTime = 0;  // position in the file at that moment
   double Duration = 0;        // length played
   double FpsMultiplier = 1;
+  friend bool operator==(const TClipTiming&, const TClipTiming&) = default;
 };
 
 // Start and length that lie outside a file of `file_ms` are brought back into it: a start

@@ -202,7 +202,7 @@ TEST_F(OrvObjectsTest, ReloadKeepsObjectsAndFlagsRealChanges) {
   ASSERT_TRUE(Project->LoadFromBytes("[Main]\n[Slide1]\n" +
                                      Block("Container:Root", Object("B:Box", "Size=10,10") + Object("A:Box", "Size=20,10") +
                                                                  Object("New:Box", ""))));
-  TSlideLists lists{Ref<TIniSection>::Share(Project->FindSection("Main")), Ref<TIniSection>::Share(Project->FindSection("Slide1")), nullptr};
+  TSlideLists lists{Ref<TIniSection>::Share(Project->FindSection("Main")), Ref<TIniSection>::Share(Project->FindSection("Slide1")), nullptr, nullptr};
   ASSERT_TRUE(Slide->LoadSlide(lists, {0, 10000, 0, 0}, false));
   EXPECT_EQ(&Find(u"A"), a);
   EXPECT_TRUE(a->ParamsChanged);
@@ -223,7 +223,7 @@ TEST_F(OrvObjectsTest, UndefinedNumbersLeaveTheObjectUndrawnAndUnhit) {
 TEST_F(OrvObjectsTest, ObjectWithoutGuidRefusesTheSlide) {
   ASSERT_TRUE(Project->LoadFromBytes("[Main]\n[Slide1]\n" + Block("Container:Root", Block("A:Box", "Size=1,1"))));
   auto slide = MakeRef<TOrvSlide>(Host);
-  TSlideLists lists{Ref<TIniSection>::Share(Project->FindSection("Main")), Ref<TIniSection>::Share(Project->FindSection("Slide1")), nullptr};
+  TSlideLists lists{Ref<TIniSection>::Share(Project->FindSection("Main")), Ref<TIniSection>::Share(Project->FindSection("Slide1")), nullptr, nullptr};
   EXPECT_THROW(slide->LoadSlide(lists, {0, 1000, 0, 0}, false), EAssertionFailed);
   ASSERT_TRUE(Project->LoadFromBytes("[Main]\n[Slide1]\n" + Block("Container:Box", "")));
   lists.Slide = Ref<TIniSection>::Share(Project->FindSection("Slide1"));

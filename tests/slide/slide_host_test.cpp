@@ -104,17 +104,20 @@ TEST(SlideBackgroundTest, SlideKeysOrTheShowWideOnes) {
 TEST(SlideListsTest, CopiesAreIndependentAndKeepTheirText) {
   TIniFile project;
   ASSERT_TRUE(project.LoadFromBytes("\xEF\xBB\xBF[Main]\nname=\xC5\xBDlu\xC5\xA5\n[Slide1]\n" +
-                                    Block("Container:Root", Object("A:Box", "Size=1,1")) + "[Times]\nopt_slidescount=1\n"));
+                                    Block("Container:Root", Object("A:Box", "Size=1,1")) + "[Times]\nopt_slidescount=1\n" +
+                                    "[Tracks]\n" + Object("C:VideoClip", "ClipGUID={C}")));
   const TSlideLists lists{Ref<TIniSection>::Share(project.FindSection("Main")),
                           Ref<TIniSection>::Share(project.FindSection("Slide1")),
-                          Ref<TIniSection>::Share(project.FindSection("Times"))};
+                          Ref<TIniSection>::Share(project.FindSection("Times")),
+                          Ref<TIniSection>::Share(project.FindSection("Tracks"))};
   const TSlideLists copy = CopySlideLists(lists);
-  ASSERT_TRUE(copy.Main && copy.Slide && copy.Times);
+  ASSERT_TRUE(copy.Main && copy.Slide && copy.Times && copy.Tracks);
+  EXPECT_EQ(ReadUtf8(copy.Tracks->FindPath("C:ClipGUID")), "{C}");
   EXPECT_EQ(ReadString(copy.Main->FindKey("name")), u"\u017Dlu\u0165");
   EXPECT_NE(copy.Slide->FindObjectOfClass("Container", "Root"), nullptr);
   WriteInteger(*project.FindOrAddKey("Times", "opt_slidescount"), 5);
   EXPECT_EQ(ReadInteger(copy.Times->FindKey("opt_slidescount"), 0), 1);
-  EXPECT_FALSE(CopySlideLists({copy.Main, copy.Slide, nullptr}).Times);
+  EXPECT_FALSE(CopySlideLists({copy.Main, copy.Slide, nullptr, nullptr}).Times);
 
   // Names that do not survive the text are still copied, never shared: the loader writes
   // into its copy.
@@ -122,7 +125,7 @@ TEST(SlideListsTest, CopiesAreIndependentAndKeepTheirText) {
     auto odd = MakeRef<TIniSection>(name);
     odd->AddKey("bstyle", "1");
     odd->AddObject("Container", "Root")->AddObject("A", "Box")->AddKey("Size", "1,1");
-    const TSlideLists odd_copy = CopySlideLists({copy.Main, odd, nullptr});
+    const TSlideLists odd_copy = CopySlideLists({copy.Main, odd, nullptr, nullptr});
     ASSERT_TRUE(odd_copy.Slide && odd_copy.Main) << name;
     EXPECT_NE(odd_copy.Slide.Get(), odd.Get()) << name;
     EXPECT_NE(odd_copy.Main.Get(), copy.Main.Get()) << name;

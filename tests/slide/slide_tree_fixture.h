@@ -43,7 +43,7 @@ public:
     Slide = MakeRef<TOrvSlide>(Host);
     Slide->SetGeometry({kScreenWidth / 2, kScreenHeight / 2}, {kScreenWidth, kScreenHeight}, {kScreenWidth, kScreenHeight});
     Lists = {Ref<TIniSection>::Share(Project->FindSection("Main")), Ref<TIniSection>::Share(Project->FindSection("Slide1")),
-             nullptr};
+             nullptr, nullptr};
     EXPECT_TRUE(Slide->LoadSlide(Lists, {offset, offset + length, 0, 0, index, count}, false));
     Slide->UpdateAt(true, offset);
     return *Slide;

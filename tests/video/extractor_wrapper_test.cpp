@@ -51,14 +51,14 @@ TEST_F(ExtractorWrapper, HoldsTheFrameOfATimeForAllItsHolders) {
   EXPECT_EQ(held->Frame, 10);
   EXPECT_EQ(FrameIn(*held), 10);
   EXPECT_EQ(Wrapper->HoldFrame(25, 1000, 10s), held);  // a second holder gets the same frame
-  Wrapper->Release();
+  Wrapper->ReleaseFrame();
   ASSERT_TRUE(Wrapper->Request(1000, true, 10s));
-  Wrapper->Release();
+  Wrapper->ReleaseFrame();
   held = Wrapper->HoldFrame(25, 1000, 10s);
   ASSERT_TRUE(held);
   EXPECT_EQ(FrameIn(*held), 25);
-  Wrapper->Release();
-  Wrapper->Release();  // more releases than holders change nothing
+  Wrapper->ReleaseFrame();
+  Wrapper->ReleaseFrame();  // more releases than holders change nothing
 }
 
 TEST_F(ExtractorWrapper, FailuresTellAMissingFileFromOneThatDoesNotPlay) {
