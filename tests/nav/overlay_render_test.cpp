@@ -46,7 +46,7 @@ TEST_F(OverlayRenderTest, TheLogoSitsInEachCornerOfTheFrameInsideTheBorder) {
     options.LogoSize = 25;
     options.LogoPosition = c.Position;
     const Ref<TThirdSlide> overlay =
-        MakeRef<TThirdSlide>(*Accessor, options, *Root, TOverlayGeometry{kFrame, 0});
+        MakeRef<TThirdSlide>(*Accessor, options, *Root, TOverlayGeometry{kFrame, 0, {64, 48}});
     ASSERT_EQ(overlay->Pictures().at(0).Rect, c.Logo);
     const Ref<TBitmap> frame = Capture([&](TDeviceDrawer& drawer) { overlay->Draw(drawer); });
     ASSERT_TRUE(frame);
