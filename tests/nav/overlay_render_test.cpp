@@ -1,7 +1,11 @@
-// The overlay's logo and border drawn by the GL draw manager: golden frames made by rule.
+// The overlay's logo, border and navigation bar drawn by the GL draw manager: golden frames
+// made by rule.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "nav/third_slide.h"
+#include "nav_skin_fixture.h"
 #include "package/file_source.h"
 #include "render_test_support.h"
 #include "slide_tree_fixture.h"
@@ -26,6 +30,7 @@ protected:
 
   Ref<TFileAccessor> Accessor = MakeRef<TFileAccessor>(MakeRef<TRealFileSource>(), u"");
   Ref<TCallbackHandle> Provider = Accessor->AddPictureProvider({&ProvideLogo, nullptr});
+  Ref<TCallbackHandle> Skin = Accessor->AddPictureProvider({&test::ProvideSkinTextures, nullptr});
   Ref<TRootItem> Root = MakeRef<TRootItem>();
 };
 
@@ -64,6 +69,48 @@ TEST_F(OverlayRenderTest, TheLogoSitsInEachCornerOfTheFrameInsideTheBorder) {
     };
     EXPECT_LE(test::MaxDifference(*frame, [](int, int) { return 0xFF000000u; }, elsewhere), 2);
   }
+}
+
+// The classic bar of the generated skin at its own size (14 of the window's 48 pixels) in
+// the window's top-left corner, over the border: the frame shows the bar's picture there
+// and the border's blue around the slide frame elsewhere.
+TEST_F(OverlayRenderTest, TheClassicBarIsDrawnOverTheBorderAsItsPictureShowsIt) {
+  const std::string folder = (std::filesystem::path(::testing::TempDir()) / "overlay_render_test").string() + "/";
+  std::filesystem::create_directories(folder);
+  TShowOptions options;
+  options.ShowPanel = true;
+  options.NavIniFile = test::WriteClassicSkin(folder);
+  options.NavShowBackground = true;
+  options.PanelPosition = TPanelPosition::LeftTop;
+  options.NavViewScale = 14.0 / 48 * 100;
+  options.NavButtons = {u"home", u"forward", u"pause"};
+  Root->SetFrame(kFrame, kBlue);
+  const Ref<TThirdSlide> overlay =
+      MakeRef<TThirdSlide>(*Accessor, options, *Root, TOverlayGeometry{kFrame, 0, {kWidth, kHeight}});
+  ASSERT_TRUE(overlay->PanelIndex());
+  const TRect bar{0, 0, 44, 14};
+  ASSERT_EQ(overlay->Pictures()[*overlay->PanelIndex()].Rect, bar);
+  const TBitmap& picture = *overlay->Panel()->Bar()->Picture();
+
+  const Ref<TBitmap> frame = Capture([&](TDeviceDrawer& drawer) { overlay->Draw(drawer); });
+  ASSERT_TRUE(frame);
+  test::DumpPng(*frame, "overlay_classic_bar");
+  const auto in_bar = [&](int x, int y) { return x < bar.Right && y < bar.Bottom; };
+  EXPECT_LE(test::MaxDifference(*frame, [&](int x, int y) { return picture.PixelArgb(x, y); }, in_bar), 2);
+  struct TPoint2 {
+    int X, Y;
+    uint32_t Colour;
+  };
+  for (const TPoint2& p : {TPoint2{1, 7, test::kCapGrey}, TPoint2{10, 6, test::kNormalRed},
+                           TPoint2{6, 2, test::kButtonWhite}, TPoint2{5, 1, test::kCellDark}})
+    EXPECT_LE(test::MaxDifference(*frame, [&](int, int) { return p.Colour; },
+                                  [&](int x, int y) { return x == p.X && y == p.Y; }),
+              2)
+        << p.X << "," << p.Y;
+  const auto in_border = [&](int x, int y) {
+    return !in_bar(x, y) && (x < kFrame.Left - 1 || x > kFrame.Right || y < kFrame.Top - 1 || y > kFrame.Bottom);
+  };
+  EXPECT_LE(test::MaxDifference(*frame, [](int, int) { return kBlue; }, in_border), 2);
 }
 
 }  // namespace
