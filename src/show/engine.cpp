@@ -22,6 +22,8 @@ namespace {
 
 constexpr int kCacheSlides = 3;
 constexpr int kMinScreenSide = 10;
+// The pace of the steps while the show does not play (paused, or waiting for its slides).
+constexpr int kStillStepMs = 10;
 constexpr double kReportStep = 20;  // ms of movement between position reports
 
 double TickMs() {
@@ -615,7 +617,10 @@ void TOrvEngine::CheckRunApp() {
 void TOrvEngine::Pace() {
   const double tick = TickMs();
   const double elapsed = tick - FLastStepTick;
-  WaitForEvents(std::chrono::milliseconds(elapsed < 17 ? 3 : 1));
+  // A show standing still steps only for fades and the panel's clock; events end the wait
+  // at once, so input is not slowed by it.
+  const int wait_ms = !FActive ? kStillStepMs : (elapsed < 17 ? 3 : 1);
+  WaitForEvents(std::chrono::milliseconds(wait_ms));
   FLastStepTick = tick;
 }
 
