@@ -6,6 +6,7 @@
 
 #include "base/assertions.h"
 #include "nav/bar_pixels.h"
+#include "nav/video_nav_bar.h"
 #include "package/load_pacing.h"
 #include "project/ini_values.h"
 
@@ -64,7 +65,7 @@ bool Meets(const TRect& a, const TRect& b) { return !IntersectRect(a, b).IsEmpty
 }  // namespace
 
 Ref<TCustomNavBar> CreateNavBar(bool video_style) {
-  if (video_style) return nullptr;
+  if (video_style) return MakeRef<TVideoNavBar>();
   return MakeRef<TNavBar>();
 }
 

@@ -57,6 +57,7 @@ protected:
   int64_t Now = 10000;
   Ref<TFileAccessor> Accessor = MakeRef<TFileAccessor>(MakeRef<TRealFileSource>(), u"");
   Ref<TCallbackHandle> Skin = Accessor->AddPictureProvider({&test::ProvideSkinTextures, nullptr});
+  Ref<TCallbackHandle> Video = Accessor->AddPictureProvider({&test::ProvideVideoSkinTextures, nullptr});
   Ref<TCallbackHandle> Sized = Accessor->AddPictureProvider({&ProvideSizedPicture, nullptr});
   Ref<TRootItem> Root = MakeRef<TRootItem>();
 };
@@ -188,19 +189,49 @@ TEST_F(NavPanelTest, AnAutoHidingPanelFadesInOnMovementAndStaysWhileThePointerRe
 
 TEST_F(NavPanelTest, ASkinThatCannotBeUsedLeavesTheShowWithoutABar) {
   const std::string broken_cell = "[Common]\r\nColsCount=1\r\nRowsCount=1\r\n[CellWithObjects]\r\nCell=1\r\n";
-  const WideString skins[] = {
-      WriteSkin("broken.ini", broken_cell),
-      WriteSkin("video.ini", "[Common]\r\nVideoStyle=1\r\n"),
-      Utf8ToUtf16(Folder + "missing.ini"),
-      u"",
+  struct TCase {
+    WideString Skin;
+    bool HasBar;
   };
-  for (const WideString& skin : skins) {
-    Options.NavIniFile = skin;
+  const TCase cases[] = {
+      {WriteSkin("broken.ini", broken_cell), false},
+      {WriteSkin("video.ini", "[Common]\r\nVideoStyle=1\r\n"), true},  // no sizes: the bar draws nothing
+      {Utf8ToUtf16(Folder + "missing.ini"), false},
+      {u"", false},
+  };
+  for (const TCase& c : cases) {
+    Options.NavIniFile = c.Skin;
     const Ref<TThirdSlide> overlay = MakeOverlay();
     ASSERT_TRUE(overlay->Panel());
-    EXPECT_FALSE(overlay->Panel()->Bar());
+    EXPECT_EQ(bool(overlay->Panel()->Bar()), c.HasBar);
     EXPECT_FALSE(overlay->PanelIndex());
     EXPECT_FALSE(Mouse(*overlay, TMouseEvent::Down, 20, 10, TMouseButton::Left).Taken);
+  }
+}
+
+// The video-style bar spans the window's width at the bottom; its exit button sits apart in
+// the top-right corner and takes the events of the upper half.
+TEST_F(NavPanelTest, TheVideoStyleBarLiesAtTheBottomWithItsExitButtonInTheCorner) {
+  Options.NavIniFile = test::WriteVideoSkin(Folder);
+  Options.NavVideoExit = true;
+  const Ref<TThirdSlide> overlay = MakeOverlay();
+  ASSERT_TRUE(overlay->PanelIndex());
+  EXPECT_EQ(overlay->Pictures()[*overlay->PanelIndex()].Rect, (TRect{0, 260, 400, 280}));
+  EXPECT_EQ(overlay->Panel()->SecondRect(), (TRect{380, 0, 400, 20}));
+  struct TStep {
+    int X, Y;
+    uint8_t Action;
+    const char* What;
+  };
+  const TStep steps[] = {
+      {16, 269, TOrvActionInfo::kNextSlide, "forward, the only extra button asked for"},
+      {6, 269, TOrvActionInfo::kPause, "play/pause"},
+      {390, 10, TOrvActionInfo::kExit, "the exit button"},
+      {200, 10, TOrvActionInfo::kNone, "the upper half beside the exit button"},
+  };
+  for (const TStep& s : steps) {
+    EXPECT_EQ(Mouse(*overlay, TMouseEvent::Down, s.X, s.Y, TMouseButton::Left).PanelAction.Kind, s.Action) << s.What;
+    Mouse(*overlay, TMouseEvent::Up, s.X, s.Y, TMouseButton::Left, 16);
   }
 }
 

@@ -1,4 +1,4 @@
-// A classic bar skin made in code: three cells in a row (grey caps around a dark button
+// Skins made in code. The classic one: three cells in a row (grey caps around a dark button
 // cell) and three buttons, their textures generated as flat colours by a picture provider.
 //
 // The bar is 44 × 14 pixels: caps 4 wide, the button cell 2 + (10 + 2) + 10 + 10 + 2 wide
@@ -6,6 +6,7 @@
 // them) lie at x 6, 18 and 28, y 2, in the order home, forward, pause.
 #pragma once
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -77,10 +78,50 @@ inline Ref<TBitmapStore> ProvideSkinTextures(void*, const WideString& name) {
   return nullptr;
 }
 
+// ---- a video-style skin
+
+inline constexpr uint32_t kBack = 0xFF303030u, kLine = 0xFFFFFFFFu, kThumb = 0xFFFFFF00u;
+
+// Icon i of a strip is (state + 1) × 30 in red and i × 30 in green.
+inline uint32_t IconColour(int state, int icon) { return 0xFF000000u | uint32_t((state + 1) * 30) << 16 | uint32_t(icon * 30) << 8; }
+
+// The video skin's textures, asked for in the folder "video/".
+inline Ref<TBitmapStore> ProvideVideoSkinTextures(void*, const WideString& name) {
+  if (EndsWith(name, u"video/back.bmp")) return FlatStore(name, 20, 10, kBack);
+  if (EndsWith(name, u"video/line.bmp")) return FlatStore(name, 10, 4, kLine);
+  if (EndsWith(name, u"video/thumb.bmp")) return FlatStore(name, 6, 6, kThumb);
+  const WideString strips[3] = {u"video/normal.bmp", u"video/hover.bmp", u"video/click.bmp"};
+  for (int state = 0; state < 3; ++state) {
+    if (!EndsWith(name, strips[state])) continue;
+    Ref<TBitmap> pixels = TBitmap::Create(70, 10, pf::A8R8G8B8);
+    for (int y = 0; y < 10; ++y)
+      for (int x = 0; x < 70; ++x) reinterpret_cast<uint32_t*>(pixels->Row(y))[x] = IconColour(state, x / 10);
+    return MakeRef<TWrapperBitmapStore>(name, std::move(pixels));
+  }
+  return nullptr;
+}
+
+// Buttons 10 × 10 on a bar 20 high and 400 wide, with the forward button: play/pause at
+// 2, forward at 12, the track 26 … 296, digits up to 344, sound at 346, volume 358 … 398.
+inline constexpr const char* kVideoSkin =
+    "[Pixel positions]\r\nBarSize=400,20\r\nTrackHeight=4\r\nBtnSize=10,10\r\nDigitSize=4,8\r\n"
+    "VolumeControlLength=40\r\nLeftSpace=2\r\nButtonsTrackSpace=4\r\nTrackDigitsSpace=2\r\nDigitsSoundBtnSpace=2\r\n"
+    "SoundBtnTrackSpace=2\r\nRightSpace=2\r\n"
+    "[Common]\r\nVideoStyle=1\r\nflnm_back=back.bmp\r\nBgLeft=2\r\nBgRight=2\r\n"
+    "[Trackbar]\r\nflnm_Line=line.bmp\r\nflnm_Polzun=thumb.bmp\r\n"
+    "[Buttons]\r\nflnm_Normal=normal.bmp\r\nflnm_Hover=hover.bmp\r\nflnm_Click=click.bmp\r\n";
+
 // The skin written to `folder` (ending in "/") as "skin.ini"; its file name.
 inline WideString WriteClassicSkin(const std::string& folder) {
   std::ofstream(folder + "skin.ini", std::ios::binary) << kClassicSkin;
   return Utf8ToUtf16(folder + "skin.ini");
+}
+
+// The video skin written to `folder` (ending in "/") + "video/skin.ini"; its file name.
+inline WideString WriteVideoSkin(const std::string& folder) {
+  std::filesystem::create_directories(folder + "video");
+  std::ofstream(folder + "video/skin.ini", std::ios::binary) << kVideoSkin;
+  return Utf8ToUtf16(folder + "video/skin.ini");
 }
 
 }  // namespace orv::test
