@@ -31,6 +31,17 @@ protected:
   Ref<TFileAccessor> Accessor = MakeRef<TFileAccessor>(MakeRef<TRealFileSource>(), u"");
   Ref<TCallbackHandle> Provider = Accessor->AddPictureProvider({&ProvideLogo, nullptr});
   Ref<TCallbackHandle> Skin = Accessor->AddPictureProvider({&test::ProvideSkinTextures, nullptr});
+  Ref<TCallbackHandle> Video = Accessor->AddPictureProvider({&test::ProvideVideoSkinTextures, nullptr});
+
+  // Options of a panel with the skin written to a folder of the test's own.
+  TShowOptions PanelOptions(bool video) {
+    const std::string folder = (std::filesystem::path(::testing::TempDir()) / "overlay_render_test").string() + "/";
+    std::filesystem::create_directories(folder);
+    TShowOptions options;
+    options.ShowPanel = true;
+    options.NavIniFile = video ? test::WriteVideoSkin(folder) : test::WriteClassicSkin(folder);
+    return options;
+  }
   Ref<TRootItem> Root = MakeRef<TRootItem>();
 };
 
@@ -75,11 +86,7 @@ TEST_F(OverlayRenderTest, TheLogoSitsInEachCornerOfTheFrameInsideTheBorder) {
 // the window's top-left corner, over the border: the frame shows the bar's picture there
 // and the border's blue around the slide frame elsewhere.
 TEST_F(OverlayRenderTest, TheClassicBarIsDrawnOverTheBorderAsItsPictureShowsIt) {
-  const std::string folder = (std::filesystem::path(::testing::TempDir()) / "overlay_render_test").string() + "/";
-  std::filesystem::create_directories(folder);
-  TShowOptions options;
-  options.ShowPanel = true;
-  options.NavIniFile = test::WriteClassicSkin(folder);
+  TShowOptions options = PanelOptions(false);
   options.NavShowBackground = true;
   options.PanelPosition = TPanelPosition::LeftTop;
   options.NavViewScale = 14.0 / 48 * 100;
@@ -111,6 +118,32 @@ TEST_F(OverlayRenderTest, TheClassicBarIsDrawnOverTheBorderAsItsPictureShowsIt) 
     return !in_bar(x, y) && (x < kFrame.Left - 1 || x > kFrame.Right || y < kFrame.Top - 1 || y > kFrame.Bottom);
   };
   EXPECT_LE(test::MaxDifference(*frame, [](int, int) { return kBlue; }, in_border), 2);
+}
+
+// The video-style bar of the generated skin, 20 high at its design scale, across the
+// bottom of a 400 × 60 window, drawn as its picture shows it.
+TEST_F(OverlayRenderTest, TheVideoStyleBarIsDrawnAcrossTheBottomAsItsPictureShowsIt) {
+  TearDown();
+  Open(400, 60);
+  TShowOptions options = PanelOptions(true);
+  options.NavVideoExit = false;
+  const TRect frame_rect{20, 5, 380, 55};
+  Root->SetFrame(frame_rect, kBlue);
+  const Ref<TThirdSlide> overlay =
+      MakeRef<TThirdSlide>(*Accessor, options, *Root, TOverlayGeometry{frame_rect, 0, {400, 60}});
+  ASSERT_TRUE(overlay->PanelIndex());
+  ASSERT_EQ(overlay->Pictures()[*overlay->PanelIndex()].Rect, (TRect{0, 40, 400, 60}));
+  const TRect bar = overlay->Pictures()[*overlay->PanelIndex()].Rect;
+  const TBitmap& picture = *overlay->Panel()->Bar()->Picture();
+  const Ref<TBitmap> frame = Capture([&](TDeviceDrawer& drawer) { overlay->Draw(drawer); });
+  ASSERT_TRUE(frame);
+  test::DumpPng(*frame, "overlay_video_bar");
+  EXPECT_EQ(picture.PixelArgb(0, 0), test::kBack);
+  EXPECT_EQ(picture.PixelArgb(6, 9), test::IconColour(0, 1));  // pause: no one says the show is paused
+  EXPECT_EQ(picture.PixelArgb(150, 9), test::kLine);
+  const auto in_bar = [&](int x, int y) { return x >= bar.Left && x < bar.Right && y >= bar.Top && y < bar.Bottom; };
+  EXPECT_LE(test::MaxDifference(*frame, [&](int x, int y) { return picture.PixelArgb(x - bar.Left, y - bar.Top); }, in_bar),
+            2);
 }
 
 }  // namespace
