@@ -9,15 +9,6 @@ namespace {
 
 int Channel(uint32_t pixel, int shift) { return int((pixel >> shift) & 0xFF); }
 
-// The pixels of `area` of `picture` as a bitmap of their own.
-Ref<TBitmap> Piece(const TBitmap& picture, const TRect& area) {
-  Ref<TBitmap> piece = TBitmap::Create(area.Width(), area.Height(), pf::A8R8G8B8);
-  for (int y = 0; y < area.Height(); ++y)
-    std::copy_n(reinterpret_cast<const uint32_t*>(picture.Row(area.Top + y)) + area.Left, area.Width(),
-                reinterpret_cast<uint32_t*>(piece->Row(y)));
-  return piece;
-}
-
 // Blends `source` (or one colour) onto `target` at `to`, clipped to the target.
 template <class Pixel>
 void BlendArea(TBitmap& target, const TRect& to, Pixel pixel) {
@@ -29,6 +20,16 @@ void BlendArea(TBitmap& target, const TRect& to, Pixel pixel) {
 }
 
 }  // namespace
+
+Ref<TBitmap> CutBitmap(const TBitmap& picture, const TRect& area) {
+  const TRect inside = IntersectRect(area, RectOfSize(picture.Width(), picture.Height()));
+  if (inside.IsEmpty()) return nullptr;
+  Ref<TBitmap> piece = TBitmap::Create(inside.Width(), inside.Height(), pf::A8R8G8B8);
+  for (int y = 0; y < inside.Height(); ++y)
+    std::copy_n(reinterpret_cast<const uint32_t*>(picture.Row(inside.Top + y)) + inside.Left, inside.Width(),
+                reinterpret_cast<uint32_t*>(piece->Row(y)));
+  return piece;
+}
 
 std::array<int, 4> NinePatchCuts(int start, int end, int before, int after) {
   const int middle = std::clamp((start + before + end - after) / 2, start, std::max(start, end));
@@ -82,7 +83,7 @@ void TNinePatch::Draw(TBitmap& target, const TRect& rect) const {
       if (row == 1 && column == 1 && FUniform) {
         BlendArea(target, to, [colour = *FUniform](int, int) { return colour; });
       } else if (from.Width() != to.Width() || from.Height() != to.Height()) {
-        const Ref<TBitmap> stretched = StretchBilinear(*Piece(*FPicture, from), to.Width(), to.Height());
+        const Ref<TBitmap> stretched = StretchBilinear(*CutBitmap(*FPicture, from), to.Width(), to.Height());
         BlendArea(target, to, [&](int x, int y) { return reinterpret_cast<const uint32_t*>(stretched->Row(y))[x]; });
       } else {
         BlendArea(target, to, [&](int x, int y) {

@@ -44,6 +44,9 @@ private:
   std::optional<uint32_t> FUniform;
 };
 
+// `area` of `picture`, clipped to it, as a bitmap of its own; none when nothing is left.
+Ref<TBitmap> CutBitmap(const TBitmap& picture, const TRect& area);
+
 // The blend of the video-style bar: alpha 0 leaves the destination, 255 replaces it, an
 // opaque destination moves towards the source by alpha / 256, any other gets the over
 // operator.

@@ -16,18 +16,6 @@ constexpr int kIcons = 7;
 constexpr int kPlayIcon = 0, kPauseIcon = 1, kSoundOnIcon = 2, kSoundOffIcon = 3, kFirstExtraIcon = 4, kExitIcon = 6;
 constexpr int kColonGlyph = 10, kSlashGlyph = 11;
 
-// `area` of `picture`, clipped to it, as a bitmap of its own (none when nothing is left).
-Ref<TBitmap> Cut(const Ref<TBitmap>& picture, const TRect& area) {
-  if (!picture) return nullptr;
-  const TRect inside = IntersectRect(area, RectOfSize(picture->Width(), picture->Height()));
-  if (inside.IsEmpty()) return nullptr;
-  Ref<TBitmap> piece = TBitmap::Create(inside.Width(), inside.Height(), pf::A8R8G8B8);
-  for (int y = 0; y < inside.Height(); ++y)
-    std::copy_n(reinterpret_cast<const uint32_t*>(picture->Row(inside.Top + y)) + inside.Left, inside.Width(),
-                reinterpret_cast<uint32_t*>(piece->Row(y)));
-  return piece;
-}
-
 // Blends `source` onto `target` at (x, y), clipped to the target.
 void BlendBitmap(TBitmap& target, const TBitmap& source, int x, int y) {
   const TRect area = IntersectRect(TRect{x, y, x + source.Width(), y + source.Height()},
@@ -93,7 +81,7 @@ void TVideoNavBar::Load(Ref<TIniFile> tree, WideView folder) {
   const auto [w, h] = FDesign.ButtonSize;
   for (size_t s = 0; s < 3; ++s) {
     const Ref<TBitmap> strip = picture("Buttons", strips[s]);
-    for (int i = 0; i < kIcons; ++i) FIcons[s][size_t(i)] = TNinePatch(Cut(strip, {i * w, 0, (i + 1) * w, h}), {});
+    for (int i = 0; i < kIcons; ++i) FIcons[s][size_t(i)] = TNinePatch(strip ? CutBitmap(*strip, {i * w, 0, (i + 1) * w, h}) : nullptr, {});
   }
   FDeclared = {"backward", "forward"};
   FBarWidth = FDesign.BarSize.First;  // until the panel gives its area's width
