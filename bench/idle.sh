@@ -7,27 +7,10 @@
 set -euo pipefail
 build=${BUILD:?BUILD must name the build folder}
 seconds=10
-for tool in Xvfb xdotool; do
-  command -v "$tool" > /dev/null || { echo "idle: $tool is missing (scripts/install-deps installs it)" >&2; exit 1; }
-done
 [ -f "$build/demo/show/demo.orv" ] || { echo "idle: the demo show is not built ($build/demo/show)" >&2; exit 1; }
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/idle.XXXXXX")
-xvfb_pid=""
-player_pid=""
-# The player first: it ends through its own close while the display is still there.
-cleanup() {
-  if [ -n "$player_pid" ]; then
-    kill "$player_pid" 2> /dev/null || true
-    wait "$player_pid" 2> /dev/null || true
-  fi
-  if [ -n "$xvfb_pid" ]; then
-    kill "$xvfb_pid" 2> /dev/null || true
-    wait "$xvfb_pid" 2> /dev/null || true
-  fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
+# shellcheck source=x_player.bash
+source "$(dirname "$0")/x_player.bash"
+x_start idle 1280x720
 
 cp "$build"/demo/show/* "$work/"
 cat > "$work/skin.ini" << 'SKIN'
@@ -74,21 +57,7 @@ panel+="opt_newnavbuttons_count=3\nopt_newnavbutton1=backward\nopt_newnavbutton2
 panel+="opt_logo=1\nopt_logo_fn=$work/rings.jpg\nopt_logo_pos=6\nopt_logo_size=15\nopt_logo_opacity=70\n"
 sed -i "s|^\[Main\]\r\?$|[Main]\n${panel}|" "$work/demo.orv"
 
-Xvfb -displayfd 1 -screen 0 1280x720x24 -nolisten tcp > "$work/display" 2> "$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-export DISPLAY=":$(head -n 1 "$work/display")" SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy TMPDIR=$work XDG_RUNTIME_DIR=$work
-until xdotool getmouselocation > /dev/null 2>&1; do sleep 0.05; done
-
-"$build/bin/orvviewer" -filename "$work/demo.orv" -log 2> "$work/player.log" &
-player_pid=$!
-window=""
-for _ in $(seq 100); do
-  window=$(xdotool search --onlyvisible --name "orvviewer demo" 2> /dev/null | head -n 1) && [ -n "$window" ] && break
-  sleep 0.1
-done
-[ -n "$window" ] || { echo "idle: the player's window did not show" >&2; exit 1; }
-xdotool windowfocus --sync "$window"
+x_play "orvviewer demo" -filename "$work/demo.orv" -log
 xdotool mousemove 1279 719
 sleep 2
 

@@ -72,6 +72,16 @@ protected:
     return -1;
   }
 
+  // Opens the show of `text` paused at 500 ms and waits for its first frame.
+  void OpenPausedAndWaitForTheFirstFrame(const std::string& text) {
+    auto project = MakeRef<TIniFile>();
+    ASSERT_TRUE(project->LoadFromBytes(text));
+    MakeEngine(Controller);
+    Engine->Open(DefaultFileAccessor(), project, 500);
+    Engine->Start();
+    ASSERT_TRUE(WaitFor([&] { return FirstFrames == 1; }));
+  }
+
   std::unique_ptr<TPlatformWindow> Window;
   Ref<TDrawDevice> Device;
   Ref<TOrvDrawController> Controller;
@@ -191,12 +201,7 @@ TEST_F(EngineRenderTest, APausedShowWithLogoAndDialogDrawsNoFramesWhileIdle) {
   std::string text = EngineShowText({});
   text.insert(text.find('\n') + 1, "opt_logo=1\nopt_logo_fn=logo.png\nopt_logo_pos=7\n");
   text += "[dialog_1_]\nhelp=1\nobject Container:Root\n  object Pane:Box\n    GUID={P}\n    Size=50,50\n  end\nend\n";
-  auto project = MakeRef<TIniFile>();
-  ASSERT_TRUE(project->LoadFromBytes(text));
-  MakeEngine(Controller);
-  Engine->Open(DefaultFileAccessor(), project, 500);
-  Engine->Start();
-  ASSERT_TRUE(WaitFor([&] { return FirstFrames == 1; }));
+  OpenPausedAndWaitForTheFirstFrame(text);
   const auto idle_frames = [this] {
     const uint64_t drawn = Engine->FramesDrawn();
     const uint64_t target = Engine->Steps() + 200;
@@ -228,12 +233,7 @@ TEST_F(EngineRenderTest, APausedShowWithPanelAndLogoDrawsNoFrameOverTwoSeconds) 
   std::string text = EngineShowText({});
   text.insert(text.find('\n') + 1, "opt_logo=1\nopt_logo_fn=logo.png\nopt_logo_pos=7\nopt_fcp=1\nopt_nav_inifile=" + skin +
                                        "\nopt_newnavbuttons_count=1\nopt_newnavbutton1=pause\n");
-  auto project = MakeRef<TIniFile>();
-  ASSERT_TRUE(project->LoadFromBytes(text));
-  MakeEngine(Controller);
-  Engine->Open(DefaultFileAccessor(), project, 500);
-  Engine->Start();
-  ASSERT_TRUE(WaitFor([&] { return FirstFrames == 1; }));
+  OpenPausedAndWaitForTheFirstFrame(text);
   ASSERT_TRUE(WaitSteps());
   ASSERT_TRUE(Engine->Overlay() && Engine->Overlay()->PanelIndex() && Engine->Overlay()->LogoIndex());
   const uint64_t drawn = Engine->FramesDrawn();
