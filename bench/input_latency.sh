@@ -7,26 +7,9 @@
 set -euo pipefail
 build=${BUILD:?BUILD must name the build folder}
 presses=20
-for tool in Xvfb xdotool; do
-  command -v "$tool" > /dev/null || { echo "input_latency: $tool is missing (scripts/install-deps installs it)" >&2; exit 1; }
-done
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/input_latency.XXXXXX")
-xvfb_pid=""
-player_pid=""
-# The player first: it ends through its own close while the display is still there.
-cleanup() {
-  if [ -n "$player_pid" ]; then
-    kill "$player_pid" 2> /dev/null || true
-    wait "$player_pid" 2> /dev/null || true
-  fi
-  if [ -n "$xvfb_pid" ]; then
-    kill "$xvfb_pid" 2> /dev/null || true
-    wait "$xvfb_pid" 2> /dev/null || true
-  fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
+# shellcheck source=x_player.bash
+source "$(dirname "$0")/x_player.bash"
+x_start input_latency 1280x720
 
 # 22 slides of a minute each, every one coming in with a push of one second.
 {
@@ -40,21 +23,7 @@ trap cleanup EXIT
   done
 } > "$work/show.orv"
 
-Xvfb -displayfd 1 -screen 0 1280x720x24 -nolisten tcp > "$work/display" 2> "$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-export DISPLAY=":$(head -n 1 "$work/display")" SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy TMPDIR=$work XDG_RUNTIME_DIR=$work
-until xdotool getmouselocation > /dev/null 2>&1; do sleep 0.05; done
-
-"$build/bin/orvviewer" -filename "$work/show.orv" -log 2> "$work/player.log" &
-player_pid=$!
-window=""
-for _ in $(seq 100); do
-  window=$(xdotool search --onlyvisible --name "input latency" 2> /dev/null | head -n 1) && [ -n "$window" ] && break
-  sleep 0.1
-done
-[ -n "$window" ] || { echo "input_latency: the player's window did not show" >&2; exit 1; }
-xdotool windowfocus --sync "$window"
+x_play "input latency" -filename "$work/show.orv" -log
 sleep 1.5
 
 # The log's clock: "started : DD.MM.YYYY HH:MM:SS.mmm", then "[ms] " before each line.

@@ -19,11 +19,14 @@ TMouseEventKind DialogMouseKind(TMouseEvent kind) {
 }  // namespace
 
 TThirdSlide::TThirdSlide(TFileAccessor& accessor, const TShowOptions& options, TRootItem& root,
-                         const TOverlayGeometry& geometry, TTickSource ticks)
-    : FTicks(std::move(ticks)), FFrameRect(geometry.FrameRect), FRoot(root) {
+                         const TOverlayGeometry& geometry, TTickSource ticks, TOverlayShowLink show)
+    : FTicks(std::move(ticks)), FFrameRect(geometry.FrameRect), FRoot(root), FDetector(FTicks) {
   if (geometry.FrameWidth > 0) FPixelFactor = double(FFrameRect.Width()) / geometry.FrameWidth;
   if (options.HasLogo()) BuildLogo(accessor, options);
+  if (options.ShowPanel) BuildPanel(accessor, options, geometry, std::move(show));
 }
+
+TThirdSlide::~TThirdSlide() = default;
 
 void TThirdSlide::BuildLogo(TFileAccessor& accessor, const TShowOptions& options) {
   const Ref<TImage> picture = LoadLogo(accessor, options, FFrameRect.Height());
@@ -38,6 +41,64 @@ void TThirdSlide::BuildLogo(TFileAccessor& accessor, const TShowOptions& options
   FLogoIndex = FPictures.size();
   FPictures.push_back(std::move(entry));
   ParamsChanged = true;
+}
+
+void TThirdSlide::BuildPanel(TFileAccessor& accessor, const TShowOptions& options, const TOverlayGeometry& geometry,
+                             TOverlayShowLink show) {
+  FDetector.SetIdleInterval(int64_t(options.NavHideInterval) * 1000);
+  FDetector.MakeIdle();
+  if (options.HideNavBar) {
+    FAutoHide = std::make_unique<TPanelAutoHide>(FDetector, FTicks, options.NavFadeIn, options.NavHideFadeOut);
+    FPanelOpacity = 0;
+  }
+  std::vector<std::string> requested;
+  for (const WideString& name : options.NavButtons) requested.push_back(Utf16ToUtf8(name));
+  TNavPanelCallbacks callbacks{show.SetVolume, show.GoToTime, show.IsPlaying,
+                               [this](bool second, Ref<TImage> picture, const TRect& rect) {
+                                 SetPanelPicture(second, std::move(picture), rect);
+                               }};
+  FPanel = MakeRef<TNavPanel>(accessor, std::move(requested), options.NavShowBackground, options.NavHue,
+                              std::move(callbacks));
+  const TRect area = options.NavWindowArea ? TRect{0, 0, geometry.ScreenSize.First, geometry.ScreenSize.Second}
+                                           : FFrameRect;
+  FPanel->SetGeometry(PlacementOf(int32_t(options.PanelPosition), options.NavOffset), area, options.NavViewScale);
+  FPanel->LoadBar(options.NavIniFile,
+                  {options.NavUseVideoScale, options.NavVideoExit, show.Volume, show.Duration, geometry.DpiScale});
+}
+
+void TThirdSlide::SetPanelPicture(bool second, Ref<TImage> picture, const TRect& rect) {
+  std::optional<size_t>& index = second ? FSecondIndex : FPanelIndex;
+  if (!index) {
+    index = FPictures.size();
+    TOverlayPicture entry{nullptr, {}, rect};
+    entry.Params.Opacity = float(FPanelOpacity);
+    FPictures.push_back(std::move(entry));
+  }
+  // The draw parameters (the fade's opacity) stay with the entry.
+  FPictures[*index].Picture = std::move(picture);
+  FPictures[*index].Rect = rect;
+  ParamsChanged = true;
+}
+
+bool TThirdSlide::IsPanelEntry(size_t index) const { return index == FPanelIndex || index == FSecondIndex; }
+
+TPanelPointer TThirdSlide::PointerState() const {
+  if (!FPanel) return TPanelPointer::Idle;
+  if (FPanel->Over()) return TPanelPointer::OverPanel;
+  return FDetector.Idle() ? TPanelPointer::Idle : TPanelPointer::Moving;
+}
+
+void TThirdSlide::UpdateAutoHide() {
+  const std::optional<double> opacity = FAutoHide->Update(FPanel->Over());
+  if (!opacity) return;
+  FPanelOpacity = *opacity;
+  for (const std::optional<size_t>& index : {FPanelIndex, FSecondIndex}) {
+    if (!index) continue;
+    float& entry_opacity = FPictures[*index].Params.Opacity;
+    if (std::abs(entry_opacity - FPanelOpacity) <= kOpacityTolerance) continue;
+    entry_opacity = float(FPanelOpacity);
+    StateChanged = true;
+  }
 }
 
 // ---- dialogs
@@ -94,7 +155,12 @@ bool TThirdSlide::HoldsShow() const {
 
 TOrvDialog* TThirdSlide::TopDialog() const { return FDialogs.empty() ? nullptr : FDialogs.back().Dialog.Get(); }
 
-void TThirdSlide::Update() { UpdateDialogFade(); }
+void TThirdSlide::Update(double show_time) {
+  UpdateDialogFade();
+  if (!FPanel) return;
+  FPanel->Update(show_time);
+  if (FAutoHide) UpdateAutoHide();
+}
 
 void TThirdSlide::UpdateDialogFade() {
   if (FFadingIndex >= FDialogs.size()) return;
@@ -126,7 +192,11 @@ void TThirdSlide::UpdateDialogFade() {
 
 TOverlayMouseResult TThirdSlide::MouseEvent(const TOverlayMouse& mouse) {
   TOverlayMouseResult result;
-  if (mouse.X == kPointerOutside) return result;
+  if (mouse.X == kPointerOutside) {
+    // The pointer left the window: the bar lets go of its hovered button.
+    if (FPanel) PanelMouse(mouse);
+    return result;
+  }
   const TPointF point{float(mouse.X), float(mouse.Y)};
   for (auto it = FDialogs.rbegin(); it != FDialogs.rend(); ++it) {
     TOrvDialog& dialog = *it->Dialog;
@@ -138,8 +208,29 @@ TOverlayMouseResult TThirdSlide::MouseEvent(const TOverlayMouse& mouse) {
     result.HitAction = std::move(action);
     break;
   }
-  result.Taken = result.Hit != nullptr;
+  FDetector.Sample(mouse.X, mouse.Y);
+  if (FPanel) result.PanelAction = PanelMouse(mouse);
+  if (result.PanelAction.Kind != TOrvActionInfo::kNone) {
+    result.Hit = nullptr;
+    result.HitAction.clear();
+  }
+  result.Taken = result.Hit || (FPanel && FPanel->Over()) || result.PanelAction.Kind != TOrvActionInfo::kNone;
   return result;
+}
+
+TOrvActionInfo TThirdSlide::PanelMouse(const TOverlayMouse& mouse) {
+  const auto button = TMouseButton(mouse.Button);
+  switch (mouse.Kind) {
+    case TMouseEvent::Move:
+      return FPanel->MouseMove(mouse.X, mouse.Y, mouse.Buttons);
+    case TMouseEvent::Down:
+      return FPanel->MouseDown(mouse.X, mouse.Y, button, mouse.Buttons);
+    case TMouseEvent::Up:
+      return FPanel->MouseUp(mouse.X, mouse.Y, button, mouse.Buttons);
+    case TMouseEvent::DoubleClick:
+      break;
+  }
+  return {};
 }
 
 // ---- drawing
@@ -158,9 +249,20 @@ void TThirdSlide::Draw(TDeviceDrawer& drawer) {
     open.Dialog->Draw(drawer);
     open.Drawn = true;
   }
-  for (const TOverlayPicture& entry : FPictures)
-    if (entry.Picture) DrawPicture(drawer, entry);
-  FRoot.DrawBorderFill(drawer);
+  // The border goes under the first panel picture drawn, so that a panel lying outside the
+  // slide frame stays visible; otherwise over everything, hiding what overhangs the frame.
+  bool border_drawn = false;
+  for (size_t i = 0; i < FPictures.size(); ++i) {
+    const TOverlayPicture& entry = FPictures[i];
+    const bool panel = IsPanelEntry(i);
+    if (!entry.Picture || (panel && FCapturing)) continue;
+    if (panel && !border_drawn) {
+      FRoot.DrawBorderFill(drawer);
+      border_drawn = true;
+    }
+    DrawPicture(drawer, entry);
+  }
+  if (!border_drawn) FRoot.DrawBorderFill(drawer);
   ParamsChanged = false;
   StateChanged = false;
 }

@@ -23,6 +23,8 @@ namespace {
 
 constexpr int kCacheSlides = 3;
 constexpr int kMinScreenSide = 10;
+// The pace of the steps while the show does not play (paused, or waiting for its slides).
+constexpr int kStillStepMs = 10;
 constexpr double kReportStep = 20;  // ms of movement between position reports
 
 double TickMs() {
@@ -156,11 +158,19 @@ void TOrvEngine::Restart(Ref<TOrvSource> source, Ref<TFileAccessor> accessor, bo
 
 // The overlay lies over the slide frame the loader has just fixed.
 void TOrvEngine::BuildOverlay() {
-  const TOverlayGeometry geometry{FLoader->GetFrameRect(), 0};
+  const TOverlayGeometry geometry{FLoader->GetFrameRect(), 0, FLoader->ScreenSize};
+  TOverlayShowLink show;
+  show.Volume = FVolume;
+  show.Duration = FSource->TotalDuration();
+  show.SetVolume = [this](float level) { SetVolume(level); };
+  show.GoToTime = [this](double ms) { PerformAction({TOrvActionInfo::kGoToTime, int32_t(ms), {}}); };
+  show.IsPlaying = [this] { return !FPaused; };
   try {
-    FOverlay = MakeRef<TThirdSlide>(*FAccessor, FSource->Options(), *FRoot, geometry);
+    FOverlay = MakeRef<TThirdSlide>(*FAccessor, FSource->Options(), *FRoot, geometry, TickCount, std::move(show));
+    // Frames rendered off screen are captures from the first to the last: no panel.
+    if (FSettings.Sink) FOverlay->SetCapturing(true);
   } catch (const std::exception& e) {
-    // A logo that cannot be read must not keep the show from opening.
+    // A logo or a panel that cannot be built must not keep the show from opening.
     Log().Write(std::string("TOrvEngine: overlay not built: ") + e.what());
   }
 }
@@ -249,18 +259,27 @@ void TOrvEngine::HandleMouse(const TMouseData& mouse) {
   FLastMouse.Kind = mouse.Kind;
   FLastMouse.X = mouse.X;
   FLastMouse.Y = mouse.Y;
-  const bool taken = OverlayTakesMouse(mouse) || HitTestSlides(mouse, SlideMouseKind(mouse.Kind));
+  const TOverlayTake take = OverlayTakesMouse(mouse);
+  const bool taken = take == TOverlayTake::Acted || (take == TOverlayTake::Free && HitTestSlides(mouse, SlideMouseKind(mouse.Kind)));
   if (!taken && mouse.Action) PerformAction(*mouse.Action);
 }
 
-// The overlay's dialogs lie over the slides: what they take the slides do not see.
-bool TOrvEngine::OverlayTakesMouse(const TMouseData& mouse) {
-  if (!FOverlay) return false;
+// The overlay's dialogs and panel lie over the slides: what they take the slides do not
+// see. A pointer over the panel that no button acted on hides the slides too, but leaves
+// the window's own action of the event (a right click's) standing.
+TOrvEngine::TOverlayTake TOrvEngine::OverlayTakesMouse(const TMouseData& mouse) {
+  if (!FOverlay) return TOverlayTake::Free;
   const TOverlayMouseResult result = FOverlay->MouseEvent(
       TOverlayMouse{TMouseEvent(mouse.Kind), mouse.X, mouse.Y, mouse.Buttons, mouse.Extra});
-  if (!result.Taken) return false;
-  PerformAction(ParseAction(result.HitAction));
-  return true;
+  if (result.PanelAction.Kind != TOrvActionInfo::kNone) {
+    if (result.PanelAction.Kind != TOrvActionInfo::kTakenByPanel) PerformAction(result.PanelAction);
+    return TOverlayTake::Acted;
+  }
+  if (result.Hit) {
+    PerformAction(ParseAction(result.HitAction));
+    return TOverlayTake::Acted;
+  }
+  return result.Taken ? TOverlayTake::OverPanel : TOverlayTake::Free;
 }
 
 void TOrvEngine::OpenDialog(WideView name) {
@@ -310,10 +329,12 @@ void TOrvEngine::HandleCapture() {
   T3DDrawer* drawer = FDrawController->Drawer();
   if (drawer && SelectFrame()) {
     try {
+      if (FOverlay) FOverlay->SetCapturing(true);
       image = drawer->CaptureImage(*FRoot, TCaptureArea::SlideFrame);
     } catch (const std::exception& e) {
       Log().Write(std::string("TOrvEngine: capture failed: ") + e.what());
     }
+    if (FOverlay) FOverlay->SetCapturing(false);
   }
   Log().Write(image ? "********************* Image " + Utf16ToUtf8(image->Name())
                     : std::string("********************* Image not Assigned"));
@@ -516,7 +537,7 @@ void TOrvEngine::PlayStep(int state) {
   CheckRunApp();
   const bool force = FForceRedraw || (state & (TOrvDrawController::kRedraw | TOrvDrawController::kLost));
   FForceRedraw = false;
-  if (FOverlay) FOverlay->Update();
+  if (FOverlay) FOverlay->Update(FLoader ? FLoader->Timing().Current() : 0);
   if (!FSlides.empty() && SlidesReadyToDraw()) DrawFrame(force);
   Pace();
   ReportPosition();
@@ -599,7 +620,10 @@ void TOrvEngine::CheckRunApp() {
 void TOrvEngine::Pace() {
   const double tick = TickMs();
   const double elapsed = tick - FLastStepTick;
-  WaitForEvents(std::chrono::milliseconds(elapsed < 17 ? 3 : 1));
+  // A show standing still steps only for fades and the panel's clock; events end the wait
+  // at once, so input is not slowed by it.
+  const int wait_ms = !FActive ? kStillStepMs : (elapsed < 17 ? 3 : 1);
+  WaitForEvents(std::chrono::milliseconds(wait_ms));
   FLastStepTick = tick;
 }
 

@@ -131,7 +131,8 @@ protected:
 private:
   // ---- events and requests
   void HandleMouse(const TMouseData& mouse);
-  bool OverlayTakesMouse(const TMouseData& mouse);
+  enum class TOverlayTake { Free, Acted, OverPanel };
+  TOverlayTake OverlayTakesMouse(const TMouseData& mouse);
   void BuildOverlay();
   void OpenDialog(WideView name);
   bool HitTestSlides(const TMouseData& mouse, TMouseEventKind kind);

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "package_fixture.h"
+#include "picture_fixtures.h"
 #include "x_session.h"
 
 namespace orv {
@@ -107,6 +108,53 @@ TEST_F(Desktop, TheCloseDialogActionEndsTheProgramWithOne) {
   Play(Show(60000, "closedialog"));
   ASSERT_TRUE(ClickTheBox());
   EXPECT_EQ(FPlayer->Wait(std::chrono::seconds(5)), 1) << Log();
+}
+
+// A 24-bit bitmap of one colour (0xRRGGBB).
+std::string FlatBmp(int width, int height, uint32_t rgb) {
+  test::TBmpSpec spec;
+  spec.width = width;
+  spec.height = height;
+  std::string row;
+  for (int x = 0; x < width; ++x) row += {char(rgb & 0xFF), char((rgb >> 8) & 0xFF), char(rgb >> 16)};
+  row.resize((row.size() + 3) / 4 * 4, '\0');
+  for (int y = 0; y < height; ++y) spec.pixel_data += row;
+  return test::WriteBmp(spec);
+}
+
+// The navigation panel in the window's top-left corner: one cell of white around the
+// forward button (a magenta 16 × 16 on cyan 20 × 20), 28 × 28 pixels, hidden until the
+// mouse moves and again a second after it rests.
+TEST_F(Desktop, TheNavigationPanelShowsOnMovementMovesOnAndHidesAgain) {
+  constexpr uint32_t kWhite = 0xFFFFFF, kMagenta = 0xFF00FF;
+  WriteFile(PathOf("cell.bmp"), FlatBmp(4, 4, kWhite));
+  WriteFile(PathOf("fg.bmp"), FlatBmp(16, 16, kMagenta));
+  WriteFile(PathOf("bg.bmp"), FlatBmp(20, 20, 0x00FFFF));
+  WriteFile(PathOf("skin.ini"),
+            "[Common]\nColsCount=1\nRowsCount=1\n[CellWithObjects]\nCell=1,1\nLeftOffset=4\nTopOffset=4\n"
+            "RightOffset=4\nBottomOffset=4\n[Cell(1:1)]\nBounds=0,0,4,4\nflnm_Texture=cell.bmp\n[Objects]\nCount=1\n"
+            "[Action-forward]\nBtnTextureNormalBounds=0,0,16,16\nflnm_BtnTextureNormal=fg.bmp\n"
+            "BgTextureNormalBounds=0,0,20,20\nflnm_BgTextureNormal=bg.bmp\n");
+  std::string project = Show(60000, "");
+  project.insert(project.find("[Times]"),
+                 "opt_fcp=1\nopt_nav_inifile=" + PathOf("skin.ini") +
+                     "\nopt_cp=Left-Top\nopt_nav_offset=0\nopt_nav_viewscale=11.6667\nopt_nav_wndbottom=1\n"
+                     "opt_nav_showbg=1\nopt_hidenavbar=1\nopt_nav_hideinterval=1\nopt_nav_fadein=100\n"
+                     "opt_nav_hidefadeout=100\nopt_newnavbuttons_count=1\nopt_newnavbutton1=forward\n");
+  Play(project);
+  // The window's corner lies at (160, 120) of the screen.
+  const auto panel_shows = [this](uint32_t margin) { return FSession->WaitForColour(161, 121, margin); };
+  EXPECT_TRUE(panel_shows(kRed)) << "hidden at first";
+  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+  ASSERT_TRUE(FSession->Xdotool({"mousemove", "300", "250"}));
+  ASSERT_TRUE(FSession->Xdotool({"mousemove", "320", "260"}));
+  EXPECT_TRUE(panel_shows(kWhite)) << Log();
+  ASSERT_TRUE(FSession->Xdotool({"mousemove", "174", "134"}));
+  EXPECT_TRUE(FSession->WaitForColour(174, 134, kMagenta)) << Log();
+  ASSERT_TRUE(FSession->Xdotool({"click", "1"}));
+  EXPECT_TRUE(Shows(kGreen)) << Log();
+  ASSERT_TRUE(FSession->Xdotool({"mousemove", "400", "300"}));
+  EXPECT_TRUE(panel_shows(kGreen)) << "hidden again after its interval";
 }
 
 }  // namespace

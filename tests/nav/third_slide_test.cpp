@@ -13,7 +13,7 @@ Ref<TBitmapStore> ProvideSizedPicture(void*, const WideString& name) { return te
 class ThirdSlideTest : public ::testing::Test {
 protected:
   Ref<TThirdSlide> MakeOverlay(const TShowOptions& options = {}) {
-    const TOverlayGeometry geometry{kFrame, 600};
+    const TOverlayGeometry geometry{kFrame, 600, {800, 600}};
     return MakeRef<TThirdSlide>(*Accessor, options, *Root, geometry, [this] { return Now; });
   }
   Ref<TOrvDialog> Dialog(const char16_t* name, bool holds = true) {

@@ -3,6 +3,8 @@
 
 #include <cstdlib>
 #include <deque>
+#include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <thread>
 
@@ -68,6 +70,16 @@ protected:
     for (const Ref<TOrvEventData>& event : Events)
       if (event->Code == engine_notification::kOffscreenEnded) return event->Integers.at(0);
     return -1;
+  }
+
+  // Opens the show of `text` paused at 500 ms and waits for its first frame.
+  void OpenPausedAndWaitForTheFirstFrame(const std::string& text) {
+    auto project = MakeRef<TIniFile>();
+    ASSERT_TRUE(project->LoadFromBytes(text));
+    MakeEngine(Controller);
+    Engine->Open(DefaultFileAccessor(), project, 500);
+    Engine->Start();
+    ASSERT_TRUE(WaitFor([&] { return FirstFrames == 1; }));
   }
 
   std::unique_ptr<TPlatformWindow> Window;
@@ -189,12 +201,7 @@ TEST_F(EngineRenderTest, APausedShowWithLogoAndDialogDrawsNoFramesWhileIdle) {
   std::string text = EngineShowText({});
   text.insert(text.find('\n') + 1, "opt_logo=1\nopt_logo_fn=logo.png\nopt_logo_pos=7\n");
   text += "[dialog_1_]\nhelp=1\nobject Container:Root\n  object Pane:Box\n    GUID={P}\n    Size=50,50\n  end\nend\n";
-  auto project = MakeRef<TIniFile>();
-  ASSERT_TRUE(project->LoadFromBytes(text));
-  MakeEngine(Controller);
-  Engine->Open(DefaultFileAccessor(), project, 500);
-  Engine->Start();
-  ASSERT_TRUE(WaitFor([&] { return FirstFrames == 1; }));
+  OpenPausedAndWaitForTheFirstFrame(text);
   const auto idle_frames = [this] {
     const uint64_t drawn = Engine->FramesDrawn();
     const uint64_t target = Engine->Steps() + 200;
@@ -212,6 +219,28 @@ TEST_F(EngineRenderTest, APausedShowWithLogoAndDialogDrawsNoFramesWhileIdle) {
   EXPECT_EQ(idle_frames(), 0u);
   EXPECT_FALSE(Engine->Active());
   EXPECT_DOUBLE_EQ(Current(), 500);
+}
+
+// A paused show with the navigation panel and a logo draws no frame over two seconds: the
+// bar's clock and the panel's fades change nothing while nothing moves.
+TEST_F(EngineRenderTest, APausedShowWithPanelAndLogoDrawsNoFrameOverTwoSeconds) {
+  const std::string skin = (std::filesystem::path(::testing::TempDir()) / "engine_idle_skin.ini").string();
+  std::ofstream(skin, std::ios::binary)
+      << "[Common]\r\nColsCount=1\r\nRowsCount=1\r\n[CellWithObjects]\r\nCell=1,1\r\n"
+         "[Cell(1:1)]\r\nBounds=0,0,4,4\r\nflnm_Texture=cell.bmp\r\n[Objects]\r\nCount=1\r\n"
+         "[Action-pause]\r\nBtnTextureNormalBounds=0,0,8,8\r\nflnm_BtnTextureNormal=pause.bmp\r\n"
+         "flnm_BtnTextureNormalPlay=play.bmp\r\nBgTextureNormalBounds=0,0,10,10\r\n";
+  std::string text = EngineShowText({});
+  text.insert(text.find('\n') + 1, "opt_logo=1\nopt_logo_fn=logo.png\nopt_logo_pos=7\nopt_fcp=1\nopt_nav_inifile=" + skin +
+                                       "\nopt_newnavbuttons_count=1\nopt_newnavbutton1=pause\n");
+  OpenPausedAndWaitForTheFirstFrame(text);
+  ASSERT_TRUE(WaitSteps());
+  ASSERT_TRUE(Engine->Overlay() && Engine->Overlay()->PanelIndex() && Engine->Overlay()->LogoIndex());
+  const uint64_t drawn = Engine->FramesDrawn();
+  const uint64_t steps = Engine->Steps();
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  EXPECT_GT(Engine->Steps(), steps + 10);
+  EXPECT_EQ(Engine->FramesDrawn(), drawn);
 }
 
 }  // namespace
