@@ -199,6 +199,10 @@ void TMainForm::ApplyCursorHiding(const TShowOptions& options) {
 // A pointer that leaves the window takes the slides' hover looks with it.
 void TMainForm::ConnectMouseMonitor() {
   FMouseMonitor->OnHiddenChanged = [this](bool hidden) {
+    if (hidden && FViewer && FViewer->PointerOverPanel()) {
+      FMouseMonitor->SetHidden(false);  // never hidden over the navigation panel
+      return;
+    }
     FServices.SetCursor(hidden ? TCursorShape::Hidden : TCursorShape::Arrow);
   };
   FMouseMonitor->OnCheck = [this] {

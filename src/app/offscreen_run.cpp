@@ -55,6 +55,7 @@ public:
   // actions are off there).
   void MouseEvent(TMouseEvent, int, int, std::uint8_t, TMouseButton, std::optional<TOrvActionInfo>) override {}
   bool PointerOverAction() const override { return false; }
+  bool PointerOverPanel() const override { return false; }
   void ShowHelp() override {}
   void CloseDialog() override {}
   bool DialogShown() const override { return false; }

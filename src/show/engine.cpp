@@ -260,6 +260,7 @@ void TOrvEngine::HandleMouse(const TMouseData& mouse) {
   FLastMouse.X = mouse.X;
   FLastMouse.Y = mouse.Y;
   const TOverlayTake take = OverlayTakesMouse(mouse);
+  FPointerOverPanel = FOverlay && FOverlay->PointerState() == TPanelPointer::OverPanel;
   const bool taken = take == TOverlayTake::Acted || (take == TOverlayTake::Free && HitTestSlides(mouse, SlideMouseKind(mouse.Kind)));
   if (!taken && mouse.Action) PerformAction(*mouse.Action);
 }

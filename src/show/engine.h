@@ -111,6 +111,8 @@ public:
   // Whether the last hit test found an object with an action under the pointer that is
   // no button (any thread).
   bool PointerOverAction() const noexcept { return FPointerOverAction.load(); }
+  // Whether the last mouse event found the pointer over the navigation panel (any thread).
+  bool PointerOverPanel() const noexcept { return FPointerOverPanel.load(); }
   const TMarks& Marks() const noexcept { return FMarks; }
   TOrvSource* Source() const noexcept { return FSource.Get(); }
   TOrvSlideLoader* Loader() const noexcept { return FLoader.get(); }
@@ -218,6 +220,7 @@ private:
   // The first frame drawn after a request is logged (the time a key takes to show).
   bool FFrameAfterRequestPending = false;
   std::atomic<bool> FPointerOverAction{false};
+  std::atomic<bool> FPointerOverPanel{false};
 
   // Off-screen: the time of the frame under way, and whether the run is over.
   std::optional<double> FFrameTime;

@@ -40,6 +40,7 @@ public:
   void MouseEvent(TMouseEvent event, int x, int y, std::uint8_t buttons, TMouseButton button,
                   std::optional<TOrvActionInfo> action) override;
   bool PointerOverAction() const override { return FEngine && FEngine->PointerOverAction(); }
+  bool PointerOverPanel() const override { return FEngine && FEngine->PointerOverPanel(); }
   void ShowHelp() override { PostToRunningEngine(engine_event::kHelp); }
   void CloseDialog() override { PostToRunningEngine(engine_event::kCloseDialog); }
   bool DialogShown() const override { return FEngine && FEngine->DialogShown(); }

@@ -66,6 +66,9 @@ class TOrvShowViewer : public TRefObject {
   // Whether the last mouse event found an object with an action (no button, which shows
   // its own hover look) under the pointer: the cursor becomes a hand there.
   virtual bool PointerOverAction() const = 0;
+  // Whether the last mouse event found the pointer over the navigation panel: the cursor
+  // is never hidden there.
+  virtual bool PointerOverPanel() const = 0;
   virtual void ShowHelp() = 0;
   virtual void CloseDialog() = 0;
   // A dialog of the show is open over the slides (it takes the keys).

@@ -39,6 +39,7 @@ class TRecordingViewer : public TOrvShowViewer {
     MouseEvents.push_back({event, x, y, buttons, button, std::move(action)});
   }
   bool PointerOverAction() const override { return OverAction; }
+  bool PointerOverPanel() const override { return OverPanel; }
   void ShowHelp() override { ++HelpShown; }
   void CloseDialog() override { ++DialogsClosed; }
   bool DialogShown() const override { return ShowsDialog; }
@@ -58,6 +59,7 @@ class TRecordingViewer : public TOrvShowViewer {
   std::vector<TMouse> MouseEvents;
   bool Closed = false;
   bool OverAction = false;
+  bool OverPanel = false;
   bool AtBarrier = false;
   bool ShowsDialog = false;
   int DialogsClosed = 0;

@@ -156,6 +156,26 @@ TEST_F(MainFormInput, WithTheCursorHiddenClicksActDirectly) {
   EXPECT_TRUE(form.MouseMonitor().Hidden());
 }
 
+TEST_F(MainFormInput, AnIdleCursorHidesExceptOverTheNavigationPanel) {
+  TMainForm& form = Play(ShowWith("opt_hidecursor=2\r\nopt_hc2_hideinterval=3\r\n"));
+  Pointer = {40, 40, true};
+  form.OnMouse(0, 40, 40, TMouseEvent::Move, TMouseButton::None);
+  form.OnMouse(0, 100, 100, TMouseEvent::Move, TMouseButton::None);
+  ASSERT_FALSE(form.MouseMonitor().Hidden());
+  // Over the panel the idle interval passes and the arrow stays.
+  FViewer->OverPanel = true;
+  Now += 3001;
+  form.OnTimer();
+  EXPECT_FALSE(form.MouseMonitor().Hidden());
+  EXPECT_EQ(Cursors.back(), TCursorShape::Arrow);
+  // Off it, the next idle interval hides the cursor.
+  FViewer->OverPanel = false;
+  Now += 3001;
+  form.OnTimer();
+  EXPECT_TRUE(form.MouseMonitor().Hidden());
+  EXPECT_EQ(Cursors.back(), TCursorShape::Hidden);
+}
+
 TEST_F(MainFormInput, TheCursorIsAHandOverObjectsWithActions) {
   TMainForm& form = Play();
   Pointer = {40, 40, true};
