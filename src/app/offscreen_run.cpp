@@ -56,6 +56,8 @@ public:
   void MouseEvent(TMouseEvent, int, int, std::uint8_t, TMouseButton, std::optional<TOrvActionInfo>) override {}
   bool PointerOverAction() const override { return false; }
   void ShowHelp() override {}
+  void CaptureFrame() override {}
+  void ShowWindowDialog(Ref<TImage>, const TRect&) override {}
   void CloseDialog() override {}
   bool DialogShown() const override { return false; }
   bool StoppedAtBarrier() const override { return false; }

@@ -161,8 +161,15 @@ void TThirdSlide::Draw(TDeviceDrawer& drawer) {
   for (const TOverlayPicture& entry : FPictures)
     if (entry.Picture) DrawPicture(drawer, entry);
   FRoot.DrawBorderFill(drawer);
+  if (FWindowDialog.Picture) DrawPicture(drawer, FWindowDialog);
   ParamsChanged = false;
   StateChanged = false;
+}
+
+void TThirdSlide::SetWindowDialog(Ref<TImage> picture, const TRect& place) {
+  FWindowDialog.Picture = std::move(picture);
+  FWindowDialog.Rect = place;
+  ParamsChanged = true;
 }
 
 void TThirdSlide::DrawPicture(TDeviceDrawer& drawer, const TOverlayPicture& entry) const {

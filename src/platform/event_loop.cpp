@@ -148,6 +148,11 @@ std::vector<TPlatformEvent> TranslateSdlEvent(const void* sdl_event) {
     case SDL_KEYDOWN:
     case SDL_KEYUP:
       return {KeyEvent(event.key)};
+    case SDL_TEXTINPUT: {
+      TPlatformEvent text{TPlatformEvent::TKind::Text, event.text.windowID};
+      text.Text = event.text.text;
+      return {text};
+    }
     case SDL_MOUSEMOTION:
       return {MouseEvent(event.motion.windowID, event.motion.x, event.motion.y, TMouseEvent::Move,
                          TMouseButton::None)};

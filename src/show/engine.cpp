@@ -157,6 +157,7 @@ void TOrvEngine::BuildOverlay() {
   const TOverlayGeometry geometry{FLoader->GetFrameRect(), 0};
   try {
     FOverlay = MakeRef<TThirdSlide>(*FAccessor, FSource->Options(), *FRoot, geometry);
+    if (FWindowDialog) FOverlay->SetWindowDialog(FWindowDialog->Picture, FWindowDialog->Place);
   } catch (const std::exception& e) {
     // A logo that cannot be read must not keep the show from opening.
     Log().Write(std::string("TOrvEngine: overlay not built: ") + e.what());
@@ -221,6 +222,9 @@ void TOrvEngine::HandleEvent(const TThreadEvent& event) {
       break;
     case engine_event::kCapture:
       HandleCapture();
+      break;
+    case engine_event::kWindowDialog:
+      HandleWindowDialog(Ref<TWindowDialogData>::Share(static_cast<TWindowDialogData*>(event.data.Get())));
       break;
     case engine_event::kCloseDialog:
       if (FOverlay) FOverlay->CloseDialog(-1);
@@ -315,6 +319,11 @@ void TOrvEngine::HandleCapture() {
   Log().Write(image ? "********************* Image " + Utf16ToUtf8(image->Name())
                     : std::string("********************* Image not Assigned"));
   Notify(engine_notification::kImage, {}, Ref<TRefObject>(image));
+}
+
+void TOrvEngine::HandleWindowDialog(Ref<TWindowDialogData> dialog) {
+  FWindowDialog = dialog->Picture ? std::move(dialog) : nullptr;
+  if (FOverlay) FOverlay->SetWindowDialog(dialog->Picture, dialog->Place);
 }
 
 void TOrvEngine::HandleSlideList(const TSlideData& data) {
