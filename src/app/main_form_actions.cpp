@@ -150,13 +150,15 @@ bool TMainForm::ToPrintDialog(TInput&& input) {
 }
 
 // The slide on screen (modulo the slide count, so a later pass of a repeating show names
-// its slide) gives the main picture and the suggested file name.
+// its slide) gives the main picture and the suggested file name. Files are saved in the
+// show's own folder (the project's, or the executable show's) unless another is typed.
 void TMainForm::OnImage(Ref<TImage> picture) {
   if (FPrintSession || FClosed || !FCurrentLocator) return;
   TOrvSource* source = Source();
   const int count = source ? source->SlideCount() : 0;
   const int slide = count > 0 ? source->FindSlideAt(FViewer->Position()) % count : -1;
-  const std::string folder = FShowFolder.empty() ? FServices.WorkingFolder : FShowFolder;
+  const std::string show_folder = Utf16ToUtf8(FCurrentLocator->Accessor()->BaseFolder());
+  const std::string folder = show_folder.empty() ? FServices.WorkingFolder : show_folder;
   const TRect client = Window().ClientRect();
   FPrintSession = std::make_unique<TPrintSession>(*FViewer, FCurrentLocator, std::move(picture), slide, FOptions,
                                                   FServices.PrintServices(), folder, client);

@@ -322,8 +322,8 @@ void TOrvEngine::HandleCapture() {
 }
 
 void TOrvEngine::HandleWindowDialog(Ref<TWindowDialogData> dialog) {
-  FWindowDialog = dialog->Picture ? std::move(dialog) : nullptr;
   if (FOverlay) FOverlay->SetWindowDialog(dialog->Picture, dialog->Place);
+  FWindowDialog = dialog->Picture ? std::move(dialog) : nullptr;
 }
 
 void TOrvEngine::HandleSlideList(const TSlideData& data) {

@@ -325,6 +325,7 @@ void TOrvPrintDialog::ConfirmSave() {
   }
   const std::string error = FServices.WriteFile(path, FOffer->Bytes);
   if (!error.empty()) {
+    Log().Write(error);
     FMessage = error;
     FConfirmedPath.clear();
     return;
