@@ -1,10 +1,8 @@
 #include "app/print/pdf_page.h"
 
 #include <cairo-pdf.h>
-#include <cairo.h>
 
-#include <memory>
-
+#include "app/print/cairo_handles.h"
 #include "base/exceptions.h"
 #include "image/pixel_format.h"
 
@@ -12,13 +10,6 @@ namespace orv {
 namespace {
 
 constexpr double kPointsPerInch = 72;
-
-struct TCairoDeleter {
-  void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
-  void operator()(cairo_t* context) const { cairo_destroy(context); }
-};
-using SurfacePtr = std::unique_ptr<cairo_surface_t, TCairoDeleter>;
-using ContextPtr = std::unique_ptr<cairo_t, TCairoDeleter>;
 
 cairo_status_t AppendTo(void* closure, const unsigned char* data, unsigned int length) {
   static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
@@ -31,8 +22,8 @@ void Check(cairo_status_t status, const char* what) {
 
 // Cairo's RGB24 is our A8R8G8B8 with the alpha byte ignored: the rows are handed over as
 // they are.
-SurfacePtr SurfaceOf(const TBitmap& pixels) {
-  SurfacePtr surface(cairo_image_surface_create_for_data(const_cast<uint8_t*>(pixels.Row(0)), CAIRO_FORMAT_RGB24,
+CairoSurfacePtr SurfaceOf(const TBitmap& pixels) {
+  CairoSurfacePtr surface(cairo_image_surface_create_for_data(const_cast<uint8_t*>(pixels.Row(0)), CAIRO_FORMAT_RGB24,
                                                          pixels.Width(), pixels.Height(), int(pixels.Stride())));
   Check(cairo_surface_status(surface.get()), "picture for printing");
   return surface;
@@ -53,10 +44,10 @@ std::string PdfPageOfPicture(const TBitmap& picture, int page_width, int page_he
   const double scale = kPointsPerInch / dots_per_inch;
   std::string document;
   {
-    SurfacePtr page(cairo_pdf_surface_create_for_stream(AppendTo, &document, page_width * scale, page_height * scale));
+    CairoSurfacePtr page(cairo_pdf_surface_create_for_stream(AppendTo, &document, page_width * scale, page_height * scale));
     Check(cairo_surface_status(page.get()), "PDF page");
-    SurfacePtr source = SurfaceOf(*pixels);
-    ContextPtr context(cairo_create(page.get()));
+    CairoSurfacePtr source = SurfaceOf(*pixels);
+    CairoContextPtr context(cairo_create(page.get()));
     cairo_scale(context.get(), scale, scale);
     cairo_translate(context.get(), place.Left, place.Top);
     cairo_scale(context.get(), double(place.Width()) / pixels->Width(), double(place.Height()) / pixels->Height());

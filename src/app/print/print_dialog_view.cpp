@@ -1,10 +1,8 @@
 #include "app/print/print_dialog_view.h"
 
-#include <cairo.h>
-
 #include <algorithm>
-#include <memory>
 
+#include "app/print/cairo_handles.h"
 #include "image/pixel_format.h"
 
 namespace orv {
@@ -27,11 +25,6 @@ constexpr TColour kFocus{0x2873D9};
 constexpr TColour kSelected{0xCCE0FA};
 constexpr TColour kMessageInk{0x991A0D};
 constexpr double kFontSize = 12;
-
-struct TCairoDeleter {
-  void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
-  void operator()(cairo_t* context) const { cairo_destroy(context); }
-};
 
 class TPainter {
 public:
@@ -84,8 +77,8 @@ private:
   cairo_t* Cr() const { return FContext.get(); }
   void SetColour(TColour c) { cairo_set_source_rgb(Cr(), c.Channel(16), c.Channel(8), c.Channel(0)); }
 
-  std::unique_ptr<cairo_surface_t, TCairoDeleter> FSurface;
-  std::unique_ptr<cairo_t, TCairoDeleter> FContext;
+  CairoSurfacePtr FSurface;
+  CairoContextPtr FContext;
   double FScale;
 };
 
