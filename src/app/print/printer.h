@@ -44,7 +44,6 @@ public:
   std::string Current();
   void Select(std::string name) { FSelected = std::move(name); }
   void SetOrientation(TPageOrientation orientation) { FOrientation = orientation; }
-  TPageOrientation Orientation() const noexcept { return FOrientation; }
 
   // Prints `picture` fitted and centred on one page of the current printer, as a job
   // titled `title`. A job that fails on the way is cancelled; EPrinterError says why.
