@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "app/print/printer.h"
+#include "cairo_static_data.h"
 #include "image/bitmap_store.h"
 #include "image/picture_loaders.h"
 #include "image/pixel_format.h"

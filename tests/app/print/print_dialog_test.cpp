@@ -7,6 +7,7 @@
 
 #include "app/print/print_dialog_view.h"
 #include "app/print/printer.h"
+#include "cairo_static_data.h"
 #include "base/input_codes.h"
 #include "image/bitmap_store.h"
 #include "image/pixel_format.h"
