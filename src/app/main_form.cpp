@@ -39,6 +39,7 @@ TMainForm::TMainForm(const TCommandLine& command_line, TServices services)
   if (!FServices.Monitors) FServices.Monitors = TScreen::Monitors;
   if (!FServices.Pointer) FServices.Pointer = [this] { return PointerState(); };
   if (!FServices.SetCursor) FServices.SetCursor = SetCursorShape;
+  if (!FServices.PrintServices) FServices.PrintServices = SystemPrintServices;
   FMouseMonitor = MakeRef<TMouseMonitor>(FServices.Ticks, FServices.Pointer);
   ConnectMouseMonitor();
   FViewer = FServices.CreateViewer(*this);
@@ -256,6 +257,9 @@ void TMainForm::HandleEvent(const TPlatformEvent& event) {
     case TKind::Wheel:
       OnWheel(event.Modifiers, event.WheelDelta);
       break;
+    case TKind::Text:
+      OnText(event.Text);
+      break;
     case TKind::MouseEntered:
     case TKind::MouseLeft:
       FMouseMonitor->Check();
@@ -354,7 +358,7 @@ void TMainForm::OnPosition(int, bool ended) {
 // Actions raised inside the show; one that leads to another (a presentation opened by an
 // action whose show raises one at once) waits for the next.
 void TMainForm::OnAction(const TOrvActionInfo& action) {
-  if (FPerformingAction) return;
+  if (FPerformingAction || FPrintSession) return;
   FPerformingAction = true;
   Execute(action);
   FPerformingAction = false;

@@ -13,6 +13,7 @@
 #include "app/command_line.h"
 #include "app/command_runner.h"
 #include "app/mouse_monitor.h"
+#include "app/print_session.h"
 #include "app/show_name.h"
 #include "app/window_placement.h"
 #include "base/tick_count.h"
@@ -64,6 +65,8 @@ class TMainForm final : public TViewerHost {
     std::function<void(TCursorShape)> SetCursor;
     // How run actions start programs and open documents.
     TLauncher Launcher;
+    // The printers and the disk the print dialog uses; by default the real ones.
+    std::function<TPrintServices()> PrintServices;
   };
 
   TMainForm(const TCommandLine& command_line, TServices services);
@@ -93,6 +96,8 @@ class TMainForm final : public TViewerHost {
   void OnKey(std::uint8_t modifiers, int key, int event);
   void OnMouse(std::uint8_t modifiers, int x, int y, TMouseEvent event, TMouseButton button);
   void OnWheel(std::uint8_t modifiers, int delta);
+  // Text typed on the keyboard (UTF-8): it goes to the print dialog's file name.
+  void OnText(std::string_view utf8);
   // Performs an action of the main window; true when it was taken.
   bool Execute(const TOrvActionInfo& action);
   // The presentations to go back to, the last one first.
@@ -124,6 +129,11 @@ class TMainForm final : public TViewerHost {
   void EndProgram(int exit_code) override;
   void OnPosition(int time, bool ended) override;
   void OnAction(const TOrvActionInfo& action) override;
+  // The frame a print action captured: the print dialog opens over the paused show.
+  void OnImage(Ref<TImage> picture) override;
+  // The print dialog while it is open; keys, the mouse and the show's actions go nowhere
+  // else then.
+  const TPrintSession* PrintSession() const noexcept { return FPrintSession.get(); }
 
  private:
   enum class TOpenOutcome { Opened, Failed, Refused };
@@ -154,6 +164,9 @@ class TMainForm final : public TViewerHost {
   std::optional<std::string> PresentationFile(const std::string& name);
   bool PresentationMayOpen(const std::string& name);
   bool ReleasesBarrier(int key) const;
+  // Passes an input event to the print dialog when one is open; true when it took it.
+  template <typename TInput>
+  bool ToPrintDialog(TInput&& input);
 
   const TCommandLine& FCommandLine;
   TServices FServices;
@@ -174,6 +187,7 @@ class TMainForm final : public TViewerHost {
   TShowOptions FOptions;
   Ref<TInputMappingClass> FInputMapping;
   Ref<TMouseMonitor> FMouseMonitor;
+  std::unique_ptr<TPrintSession> FPrintSession;
   std::vector<WideString> FRunStack;
   // Only the show the program was started with may bring its own library modules.
   bool FShowModulesAllowed = true;

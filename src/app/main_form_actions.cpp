@@ -69,7 +69,7 @@ std::optional<std::string> Rebased(const std::string& name, const std::string& f
 // ---- input
 
 void TMainForm::OnKey(std::uint8_t modifiers, int key, int event) {
-  if (!FInputMapping) return;
+  if (ToPrintDialog([&](TPrintSession& session) { session.Key(key, modifiers, event); }) || !FInputMapping) return;
   if (FStartupMode && key == vk::kReturn && event == kKeyDown) {
     Execute(TOrvActionInfo{TOrvActionInfo::kCloseDialog, 0, {}});
     return;
@@ -101,6 +101,7 @@ bool TMainForm::ReleasesBarrier(int key) const {
 // The objects under the pointer take a click first and the engine performs the mapped
 // action only when none did; with the cursor hidden, clicks reach no object.
 void TMainForm::OnMouse(std::uint8_t modifiers, int x, int y, TMouseEvent event, TMouseButton button) {
+  if (ToPrintDialog([&](TPrintSession& session) { session.Mouse(x, y, event, button); })) return;
   if (!FInputMapping || FServices.Ticks() - FCreatedTick < kClickGuard) return;
   if (event == TMouseEvent::Move) {
     FMouseMonitor->MouseMoved(x, y);
@@ -119,7 +120,7 @@ void TMainForm::OnMouse(std::uint8_t modifiers, int x, int y, TMouseEvent event,
 }
 
 void TMainForm::OnWheel(std::uint8_t modifiers, int delta) {
-  if (!FWheelNavigates || !FCurrentLocator) return;
+  if (FPrintSession || !FWheelNavigates || !FCurrentLocator) return;
   FWheelRemainder += delta;
   const int notches = FWheelRemainder / kWheelNotch;
   FWheelRemainder %= kWheelNotch;
@@ -132,6 +133,35 @@ void TMainForm::OnWheel(std::uint8_t modifiers, int delta) {
     return;
   }
   FViewer->SetPosition(std::max(0.0, position - double(notches) * kWheelStep));
+}
+
+void TMainForm::OnText(std::string_view utf8) {
+  ToPrintDialog([&](TPrintSession& session) { session.Text(utf8); });
+}
+
+// The print dialog is modal: while it is open it takes every input, and once it closes
+// the show goes on as it was.
+template <typename TInput>
+bool TMainForm::ToPrintDialog(TInput&& input) {
+  if (!FPrintSession) return false;
+  input(*FPrintSession);
+  if (FPrintSession->Closed()) FPrintSession.reset();
+  return true;
+}
+
+// The slide on screen (modulo the slide count, so a later pass of a repeating show names
+// its slide) gives the main picture and the suggested file name. Files are saved in the
+// show's own folder (the project's, or the executable show's) unless another is typed.
+void TMainForm::OnImage(Ref<TImage> picture) {
+  if (FPrintSession || FClosed || !FCurrentLocator) return;
+  TOrvSource* source = Source();
+  const int count = source ? source->SlideCount() : 0;
+  const int slide = count > 0 ? source->FindSlideAt(FViewer->Position()) % count : -1;
+  const std::string show_folder = Utf16ToUtf8(FCurrentLocator->Accessor()->BaseFolder());
+  const std::string folder = show_folder.empty() ? FServices.WorkingFolder : show_folder;
+  const TRect client = Window().ClientRect();
+  FPrintSession = std::make_unique<TPrintSession>(*FViewer, FCurrentLocator, std::move(picture), slide, FOptions,
+                                                  FServices.PrintServices(), folder, client);
 }
 
 // ---- actions
@@ -176,9 +206,13 @@ bool TMainForm::Execute(const TOrvActionInfo& action) {
     case TOrvActionInfo::kGoToTime:
       FViewer->SetPosition(action.Number);
       return true;
+    case TOrvActionInfo::kPrint:
+      // The picture comes back through OnImage.
+      if (!FPrintSession) FViewer->CaptureFrame();
+      return true;
   }
   // Help and dialogs are the engine's; saving, the printer and the panel's own events
-  // change nothing here. (Printing comes with the print dialog.)
+  // change nothing here.
   return false;
 }
 

@@ -57,6 +57,8 @@ public:
   bool PointerOverAction() const override { return false; }
   bool PointerOverPanel() const override { return false; }
   void ShowHelp() override {}
+  void CaptureFrame() override {}
+  void ShowWindowDialog(Ref<TImage>, const TRect&) override {}
   void CloseDialog() override {}
   bool DialogShown() const override { return false; }
   bool StoppedAtBarrier() const override { return false; }

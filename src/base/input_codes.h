@@ -9,6 +9,8 @@ namespace orv {
 
 // Virtual-key codes (the numbering show files and key maps use).
 namespace vk {
+inline constexpr int kBack = 8;
+inline constexpr int kTab = 9;
 inline constexpr int kReturn = 13;
 inline constexpr int kPause = 19;
 inline constexpr int kEscape = 27;
@@ -21,6 +23,7 @@ inline constexpr int kLeft = 37;
 inline constexpr int kUp = 38;
 inline constexpr int kRight = 39;
 inline constexpr int kDown = 40;
+inline constexpr int kDelete = 46;
 inline constexpr int kLetterA = 65;  // 'A' … 'Z' are 65 … 90
 inline constexpr int kF1 = 112;
 inline constexpr int kBrowserBack = 166;

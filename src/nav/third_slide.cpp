@@ -263,8 +263,15 @@ void TThirdSlide::Draw(TDeviceDrawer& drawer) {
     DrawPicture(drawer, entry);
   }
   if (!border_drawn) FRoot.DrawBorderFill(drawer);
+  if (FWindowDialog.Picture) DrawPicture(drawer, FWindowDialog);
   ParamsChanged = false;
   StateChanged = false;
+}
+
+void TThirdSlide::SetWindowDialog(Ref<TImage> picture, const TRect& place) {
+  FWindowDialog.Picture = std::move(picture);
+  FWindowDialog.Rect = place;
+  ParamsChanged = true;
 }
 
 void TThirdSlide::DrawPicture(TDeviceDrawer& drawer, const TOverlayPicture& entry) const {

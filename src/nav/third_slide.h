@@ -100,6 +100,11 @@ public:
   TOrvDialog* TopDialog() const;
   size_t DialogCount() const noexcept { return FDialogs.size(); }
 
+  // A dialog of the main window (the print dialog) as a picture over everything, the
+  // border included, at `place` on the drawing surface; none takes it away.
+  void SetWindowDialog(Ref<TImage> picture, const TRect& place);
+  const TOverlayPicture& WindowDialog() const noexcept { return FWindowDialog; }
+
   const TRect& FrameRect() const noexcept { return FFrameRect; }
   double PixelFactor() const noexcept { return FPixelFactor; }
   const std::vector<TOverlayPicture>& Pictures() const noexcept { return FPictures; }
@@ -155,6 +160,7 @@ private:
   std::unique_ptr<TPanelAutoHide> FAutoHide;
   double FPanelOpacity = 100;
   bool FCapturing = false;
+  TOverlayPicture FWindowDialog;
 };
 
 }  // namespace orv

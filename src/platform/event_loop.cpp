@@ -14,6 +14,8 @@ namespace {
 
 // SDL's key codes to the virtual-key codes the shows' bindings use.
 constexpr std::pair<SDL_Keycode, int> kKeys[] = {
+    {SDLK_BACKSPACE, vk::kBack},
+    {SDLK_TAB, vk::kTab},
     {SDLK_RETURN, vk::kReturn},
     {SDLK_KP_ENTER, vk::kReturn},
     {SDLK_PAUSE, vk::kPause},
@@ -27,6 +29,7 @@ constexpr std::pair<SDL_Keycode, int> kKeys[] = {
     {SDLK_UP, vk::kUp},
     {SDLK_RIGHT, vk::kRight},
     {SDLK_DOWN, vk::kDown},
+    {SDLK_DELETE, vk::kDelete},
     {SDLK_F1, vk::kF1},
     {SDLK_AC_BACK, vk::kBrowserBack},
     {SDLK_AC_FORWARD, vk::kBrowserForward},
@@ -145,6 +148,11 @@ std::vector<TPlatformEvent> TranslateSdlEvent(const void* sdl_event) {
     case SDL_KEYDOWN:
     case SDL_KEYUP:
       return {KeyEvent(event.key)};
+    case SDL_TEXTINPUT: {
+      TPlatformEvent text{TPlatformEvent::TKind::Text, event.text.windowID};
+      text.Text = event.text.text;
+      return {text};
+    }
     case SDL_MOUSEMOTION:
       return {MouseEvent(event.motion.windowID, event.motion.x, event.motion.y, TMouseEvent::Move,
                          TMouseButton::None)};

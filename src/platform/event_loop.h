@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "base/input_codes.h"
@@ -23,6 +24,7 @@ struct TPlatformEvent {
     Wheel,           // the wheel turned: WheelDelta, Modifiers
     MouseEntered,    // the pointer came over a window
     MouseLeft,       // the pointer left it
+    Text,            // text typed on the keyboard: Text
   };
   TKind Kind;
   std::uint32_t WindowId = 0;
@@ -34,6 +36,7 @@ struct TPlatformEvent {
   TMouseEvent MouseEvent = TMouseEvent::Move;
   TMouseButton Button = TMouseButton::None;
   int WheelDelta = 0;  // 120 a notch; positive away from the user
+  std::string Text = {};  // UTF-8
 };
 
 // The virtual-key code of an SDL key code; 0 for keys that have none.

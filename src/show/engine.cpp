@@ -169,6 +169,7 @@ void TOrvEngine::BuildOverlay() {
     FOverlay = MakeRef<TThirdSlide>(*FAccessor, FSource->Options(), *FRoot, geometry, TickCount, std::move(show));
     // Frames rendered off screen are captures from the first to the last: no panel.
     if (FSettings.Sink) FOverlay->SetCapturing(true);
+    if (FWindowDialog) FOverlay->SetWindowDialog(FWindowDialog->Picture, FWindowDialog->Place);
   } catch (const std::exception& e) {
     // A logo or a panel that cannot be built must not keep the show from opening.
     Log().Write(std::string("TOrvEngine: overlay not built: ") + e.what());
@@ -234,6 +235,9 @@ void TOrvEngine::HandleEvent(const TThreadEvent& event) {
       break;
     case engine_event::kCapture:
       HandleCapture();
+      break;
+    case engine_event::kWindowDialog:
+      HandleWindowDialog(Ref<TWindowDialogData>::Share(static_cast<TWindowDialogData*>(event.data.Get())));
       break;
     case engine_event::kCloseDialog:
       if (FOverlay) FOverlay->CloseDialog(-1);
@@ -340,6 +344,11 @@ void TOrvEngine::HandleCapture() {
   Log().Write(image ? "********************* Image " + Utf16ToUtf8(image->Name())
                     : std::string("********************* Image not Assigned"));
   Notify(engine_notification::kImage, {}, Ref<TRefObject>(image));
+}
+
+void TOrvEngine::HandleWindowDialog(Ref<TWindowDialogData> dialog) {
+  if (FOverlay) FOverlay->SetWindowDialog(dialog->Picture, dialog->Place);
+  FWindowDialog = dialog->Picture ? std::move(dialog) : nullptr;
 }
 
 void TOrvEngine::HandleSlideList(const TSlideData& data) {

@@ -140,6 +140,7 @@ private:
   bool HitTestSlides(const TMouseData& mouse, TMouseEventKind kind);
   bool HitTestSlidesFor(const TMouseData& mouse, TMouseEventKind kind, bool& over_action);
   void HandleCapture();
+  void HandleWindowDialog(Ref<TWindowDialogData> dialog);
   void HandleSlideList(const TSlideData& data);
   void HandleOpenRequest(TOpenParams& request);
   void HandleModeRequest(bool paused);
@@ -198,6 +199,8 @@ private:
   std::unique_ptr<TOrvMusicPlayer> FMusicPlayer;
   // Dialogs and logo over the slides; rebuilt with every restart.
   Ref<TThirdSlide> FOverlay;
+  // The main window's dialog over the show; it outlives overlays rebuilt under it.
+  Ref<TWindowDialogData> FWindowDialog;
   std::vector<Ref<TDrawContainer>> FSlides;
 
   bool FPaused = true;

@@ -8,7 +8,9 @@
 
 #include "base/action_info.h"
 #include "base/input_codes.h"
+#include "base/rect.h"
 #include "base/ref_object.h"
+#include "image/image.h"
 #include "package/file_accessor.h"
 #include "project/ini_file.h"
 
@@ -20,6 +22,7 @@ inline constexpr int kMouse = 11;
 inline constexpr int kCapture = 13;
 inline constexpr int kCloseDialog = 15;
 inline constexpr int kHelp = 16;
+inline constexpr int kWindowDialog = 17;
 inline constexpr int kSlideList = 101;
 inline constexpr int kOpen = 102;
 inline constexpr int kMode = 103;
@@ -69,6 +72,15 @@ class TModeData : public TRefObject {
 public:
   explicit TModeData(bool paused) : Paused(paused) {}
   bool Paused;
+};
+
+// A dialog of the main window drawn over the show: its picture (none: taken away) and
+// where it lies in the window.
+class TWindowDialogData : public TRefObject {
+public:
+  TWindowDialogData(Ref<TImage> picture, const TRect& place) : Picture(std::move(picture)), Place(place) {}
+  Ref<TImage> Picture;
+  TRect Place;
 };
 
 // A mouse event as the main window reports it.

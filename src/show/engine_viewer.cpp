@@ -42,6 +42,10 @@ public:
   bool PointerOverAction() const override { return FEngine && FEngine->PointerOverAction(); }
   bool PointerOverPanel() const override { return FEngine && FEngine->PointerOverPanel(); }
   void ShowHelp() override { PostToRunningEngine(engine_event::kHelp); }
+  void CaptureFrame() override { PostToRunningEngine(engine_event::kCapture); }
+  void ShowWindowDialog(Ref<TImage> picture, const TRect& place) override {
+    PostToRunningEngine(engine_event::kWindowDialog, MakeRef<TWindowDialogData>(std::move(picture), place));
+  }
   void CloseDialog() override { PostToRunningEngine(engine_event::kCloseDialog); }
   bool DialogShown() const override { return FEngine && FEngine->DialogShown(); }
   bool StoppedAtBarrier() const override { return FEngine && FEngine->StoppedAtBarrier(); }
@@ -174,6 +178,9 @@ void TEngineShowViewer::HandleEvent(TOrvEventData& data) {
       break;
     case engine_notification::kAction:
       if (data.Integers.size() == 2) FHost.OnAction(ActionOf(data));
+      break;
+    case engine_notification::kImage:
+      if (!Offscreen()) FHost.OnImage(Ref<TImage>::Share(dynamic_cast<TImage*>(data.Object.Get())));
       break;
     default:
       break;

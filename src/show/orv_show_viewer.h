@@ -6,7 +6,9 @@
 
 #include "base/action_info.h"
 #include "base/input_codes.h"
+#include "base/rect.h"
 #include "base/ref_object.h"
+#include "image/image.h"
 #include "package/file_accessor.h"
 #include "project/ini_file.h"
 
@@ -35,6 +37,8 @@ class TViewerHost {
   // An action raised inside the show (an object clicked, a slide's program to run, a key
   // or click nothing on the slides took) for the main window to perform.
   virtual void OnAction(const TOrvActionInfo& action) = 0;
+  // The picture CaptureFrame asked for; none when the frame could not be captured.
+  virtual void OnImage(Ref<TImage> picture) = 0;
 
  protected:
   ~TViewerHost() = default;
@@ -70,6 +74,11 @@ class TOrvShowViewer : public TRefObject {
   // is never hidden there.
   virtual bool PointerOverPanel() const = 0;
   virtual void ShowHelp() = 0;
+  // Asks for a picture of the slide frame as it shows now; it comes to the host's OnImage.
+  virtual void CaptureFrame() = 0;
+  // A dialog of the window drawn over the show at `place` (client pixels); none takes it
+  // away.
+  virtual void ShowWindowDialog(Ref<TImage> picture, const TRect& place) = 0;
   virtual void CloseDialog() = 0;
   // A dialog of the show is open over the slides (it takes the keys).
   virtual bool DialogShown() const = 0;

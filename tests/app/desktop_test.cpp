@@ -35,7 +35,7 @@ std::string Slide(int number, uint32_t rgb, const std::string& action = "") {
 // Four slides, red, green, blue and yellow, `slide_ms` each, in a 320 × 240 window
 // without border in the middle of the 640 × 480 screen.
 std::string Show(int slide_ms, const std::string& first_action) {
-  std::string text = std::string("[Main]\nOrvVersion=8.1\nopt_exefn=show.exe\nopt_scr_caption=") + kTitle +
+  std::string text = std::string("[Main]\nOrvVersion=8.1\nopt_exefn=show.exe\nCanRestore=1\nopt_scr_caption=") + kTitle +
                      "\nopt_scr_full=0\nopt_scr_width=320\nopt_scr_height=240\nopt_pausewheninactive=0\n"
                      "opt_repeat=stop\n[Times]\nopt_slidescount=4\n";
   for (int i = 1; i <= 4; ++i) text += "opt_synchpos" + std::to_string(i) + "=" + std::to_string(i * slide_ms) + "\n";
@@ -155,6 +155,42 @@ TEST_F(Desktop, TheNavigationPanelShowsOnMovementMovesOnAndHidesAgain) {
   EXPECT_TRUE(Shows(kGreen)) << Log();
   ASSERT_TRUE(FSession->Xdotool({"mousemove", "400", "300"}));
   EXPECT_TRUE(panel_shows(kGreen)) << "hidden again after its interval";
+}
+
+// The box prints: the print dialog appears in the middle of the window over the held
+// show, the keyboard saves the captured frame (without the dialog) beside the show, and
+// the show goes on.
+TEST_F(Desktop, ThePrintActionOpensTheDialogAndItsSaveWritesTheFrame) {
+  constexpr uint32_t kCaptionBar = 0x285499;
+  Play(Show(4000, "print"));
+  ASSERT_TRUE(ClickTheBox());
+  // The 282 × 110 dialog centred in the window at (160, 120): its caption bar.
+  EXPECT_TRUE(FSession->WaitForColour(200, 190, kCaptionBar)) << Log();
+  std::this_thread::sleep_for(std::chrono::milliseconds(4500));
+  EXPECT_TRUE(Shows(kRed)) << "the show moved on under the dialog\n" << Log();
+  ASSERT_TRUE(Key("Tab"));  // from Print to Save
+  ASSERT_TRUE(Key("Return"));
+  ASSERT_TRUE(Key("Return"));  // "Slide1.bmp" as suggested
+  EXPECT_TRUE(FSession->WaitForColour(200, 190, kRed)) << Log();
+  EXPECT_TRUE(Shows(kGreen)) << Log();
+
+  const std::string saved = test::ReadText(PathOf("Slide1.bmp"));
+  ASSERT_GE(saved.size(), 54u) << Log();
+  EXPECT_EQ(saved.substr(0, 2), "BM");
+  const auto le32 = [&](size_t at) {
+    return uint32_t(uint8_t(saved[at])) | uint32_t(uint8_t(saved[at + 1])) << 8 |
+           uint32_t(uint8_t(saved[at + 2])) << 16 | uint32_t(uint8_t(saved[at + 3])) << 24;
+  };
+  EXPECT_EQ(le32(18), 320u);
+  EXPECT_EQ(le32(22), 240u);
+  // Every row of the frame: red at the left edge where the dialog lay, white box in the
+  // middle row; rows are bottom-up, blue-green-red.
+  const auto pixel = [&](int x, int y) {
+    const size_t at = 54 + size_t(239 - y) * 960 + size_t(x) * 3;
+    return uint32_t(uint8_t(saved[at + 2])) << 16 | uint32_t(uint8_t(saved[at + 1])) << 8 | uint8_t(saved[at]);
+  };
+  EXPECT_EQ(pixel(40, 70), kRed);
+  EXPECT_EQ(pixel(160, 120), 0xFFFFFFu);
 }
 
 }  // namespace

@@ -41,6 +41,10 @@ class TRecordingViewer : public TOrvShowViewer {
   bool PointerOverAction() const override { return OverAction; }
   bool PointerOverPanel() const override { return OverPanel; }
   void ShowHelp() override { ++HelpShown; }
+  void CaptureFrame() override { ++Captures; }
+  void ShowWindowDialog(Ref<TImage> picture, const TRect& place) override {
+    WindowDialogs.push_back({std::move(picture), place});
+  }
   void CloseDialog() override { ++DialogsClosed; }
   bool DialogShown() const override { return ShowsDialog; }
   bool StoppedAtBarrier() const override { return AtBarrier; }
@@ -64,6 +68,8 @@ class TRecordingViewer : public TOrvShowViewer {
   bool ShowsDialog = false;
   int DialogsClosed = 0;
   int HelpShown = 0;
+  int Captures = 0;
+  std::vector<std::pair<Ref<TImage>, TRect>> WindowDialogs;
 
  private:
   bool FPaused = true;

@@ -146,5 +146,29 @@ TEST_F(OverlayRenderTest, TheVideoStyleBarIsDrawnAcrossTheBottomAsItsPictureShow
             2);
 }
 
+// A dialog of the window (as the print dialog is) covers the border and the frame alike,
+// pixel for pixel where it is placed.
+TEST_F(OverlayRenderTest, TheWindowDialogCoversTheBorderAndTheFrame) {
+  Root->SetFrame(kFrame, kBlue);
+  const Ref<TThirdSlide> overlay = MakeRef<TThirdSlide>(*Accessor, TShowOptions{}, *Root, TOverlayGeometry{kFrame, 0});
+  Ref<TBitmap> dialog = TBitmap::Create(30, 20, pf::A8R8G8B8);
+  dialog->Fill(0xFF40C040u);
+  for (int x = 0; x < 30; ++x) reinterpret_cast<uint32_t*>(dialog->Row(0))[x] = kRed;  // its caption row
+  const TRect place{2, 14, 32, 34};
+  overlay->SetWindowDialog(MakeRef<TImage>(MakeRef<TWrapperBitmapStore>(u"dialog", dialog)), place);
+  const Ref<TBitmap> frame = Capture([&](TDeviceDrawer& drawer) { overlay->Draw(drawer); });
+  ASSERT_TRUE(frame);
+  test::DumpPng(*frame, "overlay_window_dialog");
+  const auto in_dialog = [&](int x, int y) {
+    return x >= place.Left && x < place.Right && y > place.Top && y < place.Bottom;
+  };
+  const auto caption = [&](int x, int y) { return x >= place.Left && x < place.Right && y == place.Top; };
+  EXPECT_LE(test::MaxDifference(*frame, [](int, int) { return 0xFF40C040u; }, in_dialog), 2);
+  EXPECT_LE(test::MaxDifference(*frame, [](int, int) { return kRed; }, caption), 2);
+  EXPECT_LE(test::MaxDifference(*frame, [](int, int) { return kBlue; }, [&](int x, int y) {
+              return y < kFrame.Top - 1 && !caption(x, y) && !in_dialog(x, y);
+            }), 2);
+}
+
 }  // namespace
 }  // namespace orv

@@ -131,6 +131,23 @@ TEST_F(ThirdSlideTest, TheLogoIsReducedPlacedAndDrawnBeforeTheBorder) {
   EXPECT_FALSE(MakeOverlay(options)->LogoIndex());
 }
 
+// The main window's dialog lies over everything, the border included, and its coming and
+// going are changes to draw.
+TEST_F(ThirdSlideTest, TheWindowDialogIsDrawnLastUntilTakenAway) {
+  const Ref<TThirdSlide> overlay = MakeOverlay();
+  Root->SetFrame(kFrame, 0xFF000000u);
+  Draw(*overlay);
+  ASSERT_FALSE(overlay->IsChanged());
+  Ref<TBitmap> pixels = TBitmap::Create(40, 20, pf::A8R8G8B8);
+  overlay->SetWindowDialog(MakeRef<TImage>(MakeRef<TWrapperBitmapStore>(u"dialog", pixels)), TRect{0, 0, 40, 20});
+  EXPECT_TRUE(overlay->IsChanged());
+  EXPECT_EQ(Draw(*overlay), "BBBBI");
+  EXPECT_FALSE(overlay->IsChanged());
+  overlay->SetWindowDialog(nullptr, {});
+  EXPECT_TRUE(overlay->IsChanged());
+  EXPECT_EQ(Draw(*overlay), "BBBB");
+}
+
 TEST_F(ThirdSlideTest, AFadingDialogsBackgroundFadesWithIt) {
   const Ref<TOrvDialog> dialog = Dialog(u"help");
   TSlideBackground background;
