@@ -150,7 +150,7 @@ TEST_F(OverlayRenderTest, TheVideoStyleBarIsDrawnAcrossTheBottomAsItsPictureShow
 // pixel for pixel where it is placed.
 TEST_F(OverlayRenderTest, TheWindowDialogCoversTheBorderAndTheFrame) {
   Root->SetFrame(kFrame, kBlue);
-  const Ref<TThirdSlide> overlay = MakeRef<TThirdSlide>(*Accessor, TShowOptions{}, *Root, TOverlayGeometry{kFrame, 0});
+  const Ref<TThirdSlide> overlay = MakeRef<TThirdSlide>(*Accessor, TShowOptions{}, *Root, TOverlayGeometry{kFrame, 0, {kWidth, kHeight}});
   Ref<TBitmap> dialog = TBitmap::Create(30, 20, pf::A8R8G8B8);
   dialog->Fill(0xFF40C040u);
   for (int x = 0; x < 30; ++x) reinterpret_cast<uint32_t*>(dialog->Row(0))[x] = kRed;  // its caption row
