@@ -31,14 +31,30 @@ void DebugOutput(std::string_view text) {
   std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
-std::string FormatDateTime(std::chrono::system_clock::time_point when) {
+namespace {
+
+std::tm LocalTime(std::chrono::system_clock::time_point when) {
   const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count() % 1000;
   std::tm local{};
   localtime_r(&seconds, &local);
+  return local;
+}
+
+}  // namespace
+
+std::string FormatDate(std::chrono::system_clock::time_point when) {
+  const std::tm local = LocalTime(when);
+  char text[32];
+  std::snprintf(text, sizeof text, "%02d.%02d.%04d", local.tm_mday, local.tm_mon + 1, local.tm_year + 1900);
+  return text;
+}
+
+std::string FormatDateTime(std::chrono::system_clock::time_point when) {
+  const std::tm local = LocalTime(when);
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count() % 1000;
   char text[64];
-  std::snprintf(text, sizeof text, "%02d.%02d.%04d %02d:%02d:%02d.%03d", local.tm_mday, local.tm_mon + 1,
-                local.tm_year + 1900, local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(ms));
+  std::snprintf(text, sizeof text, "%s %02d:%02d:%02d.%03d", FormatDate(when).c_str(), local.tm_hour, local.tm_min,
+                local.tm_sec, static_cast<int>(ms));
   return text;
 }
 

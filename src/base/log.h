@@ -13,6 +13,8 @@ namespace orv {
 // Writes a line to the developer's console (stderr here), whatever log is selected.
 void DebugOutput(std::string_view text);
 
+// "DD.MM.YYYY" in local time.
+std::string FormatDate(std::chrono::system_clock::time_point when);
 // "DD.MM.YYYY HH:MM:SS.mmm" in local time.
 std::string FormatDateTime(std::chrono::system_clock::time_point when);
 

@@ -88,7 +88,8 @@ struct TVideoDrawParams {
   // The part of the frame shown, in pixels; empty for all of it.
   TRectF Window;
   TColorGrading Grading;
-  // Weave the two fields of an interlaced frame; FieldOffset 0 or 1 picks the pairing.
+  // Show one field of an interlaced frame: FieldOffset 0 the even lines (the top field),
+  // 1 the odd ones; the lines between are interpolated within the field.
   bool Deinterlace = false;
   int FieldOffset = 0;
   // Transparent where the chroma is near the key colour (U, V in 0..1).

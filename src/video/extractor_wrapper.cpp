@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 
 #include "base/log.h"
 #include "video/gif_video_source.h"
 #include "video/media_frame_source.h"
+#include "video/video_params_table.h"
 
 namespace orv {
 namespace {
@@ -34,12 +36,32 @@ StreamPtr OpenVideoFile(TFileAccessor& files, const std::string& name, bool from
   }
 }
 
-}  // namespace
+// The modification date of the file on disk that `name` opens; nothing for files inside a
+// show package.
+std::optional<std::chrono::system_clock::time_point> VideoFileDate(const TFileAccessor& files, const std::string& name,
+                                                                   bool from_disk) {
+  if (!from_disk && !files.Source()->ReadsDisk()) return std::nullopt;
+  const std::optional<std::string> path = files.FindFile(Utf8ToUtf16(name));
+  if (!path) return std::nullopt;
+  std::error_code error;
+  const std::filesystem::file_time_type written = std::filesystem::last_write_time(*path, error);
+  if (error) return std::nullopt;
+  return std::chrono::file_clock::to_sys(written);
+}
 
-Ref<TFrameSource> CreateFrameSource(StreamPtr stream, const std::string& name) {
-  if (!stream) return nullptr;
+Ref<TFrameSource> OpenFrameSource(StreamPtr stream, const std::string& name) {
   if (IsGifName(name)) return TGifVideoSource::Open(std::move(stream), name);
   return TWinVideoSource::Open(SharedMediaLibrary(), std::move(stream), name);
+}
+
+}  // namespace
+
+Ref<TFrameSource> CreateFrameSource(StreamPtr stream, const std::string& name,
+                                    std::optional<std::chrono::system_clock::time_point> file_date) {
+  if (!stream) return nullptr;
+  Ref<TFrameSource> source = OpenFrameSource(std::move(stream), name);
+  if (source) TVideoParamsTable::Shared().Enter(VideoParamsKey(name, file_date), source->Params());
+  return source;
 }
 
 void TExtractorWrapper::SetFile(TFileAccessor& files, const std::string& name, bool from_disk) {
@@ -48,7 +70,7 @@ void TExtractorWrapper::SetFile(TFileAccessor& files, const std::string& name, b
     ReplaceExtractor(nullptr, TVideoFailure::Missing);
     return;
   }
-  Ref<TFrameSource> source = CreateFrameSource(std::move(stream), name);
+  Ref<TFrameSource> source = CreateFrameSource(std::move(stream), name, VideoFileDate(files, name, from_disk));
   if (!source) {
     Log().Write("Video file " + name + " cannot be played");
     ReplaceExtractor(nullptr, TVideoFailure::Undecodable);

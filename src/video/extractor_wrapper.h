@@ -18,8 +18,10 @@ namespace orv {
 
 // A frame source for a video file: names ending in ".gif" (any case) go to the GIF source
 // only, every other file to the media library. Null when the file is no video that can
-// be played (a GIF that is not animated included).
-Ref<TFrameSource> CreateFrameSource(StreamPtr stream, const std::string& name);
+// be played (a GIF that is not animated included). Each source made is entered in the
+// shared video parameters table under VideoParamsKey(name, file_date).
+Ref<TFrameSource> CreateFrameSource(StreamPtr stream, const std::string& name,
+                                    std::optional<std::chrono::system_clock::time_point> file_date);
 
 // Why a wrapper has no source.
 enum class TVideoFailure { None = 0, Undecodable = 1, Missing = 2 };

@@ -4,6 +4,9 @@
 #include <algorithm>
 #include <climits>
 
+#include <fstream>
+
+#include "animated_gif.h"
 #include "offscreen_run_support.h"
 
 namespace orv::test {
@@ -12,9 +15,9 @@ namespace {
 constexpr int kClipFrames = 60;  // at 25 fps: 2.4 s
 
 // Frame n: luma 32 + 8 · (n mod 20), blue chroma 64 + 32 · (n div 20), red chroma 128.
-std::string CodedSource() {
-  return "color=c=black:s=" + std::to_string(kWidth) + "x" + std::to_string(kHeight) +
-         ":r=25,format=yuv420p,geq=lum='32+8*mod(N\\,20)':cb='64+32*floor(N/20)':cr=128";
+std::string CodedSource(const std::string& rate) {
+  return "color=c=black:s=" + std::to_string(kWidth) + "x" + std::to_string(kHeight) + ":r=" + rate +
+         ",format=yuv420p,geq=lum='32+8*mod(N\\,20)':cb='64+32*floor(N/20)':cr=128";
 }
 
 // The colour the renderer gives frame n (video-range BT.601, clipped).
@@ -37,8 +40,8 @@ std::pair<int, int> NearestFrame(const TRgb& c) {
 
 class VideoFrames : public OffscreenRunTest {
  protected:
-  void MakeClip(const std::string& name, const std::string& encoding) {
-    const std::string command = "ffmpeg -hide_banner -loglevel error -nostdin -y -f lavfi -i \"" + CodedSource() +
+  void MakeClip(const std::string& name, const std::string& encoding, const std::string& rate = "25") {
+    const std::string command = "ffmpeg -hide_banner -loglevel error -nostdin -y -f lavfi -i \"" + CodedSource(rate) +
                                 "\" -frames:v " + std::to_string(kClipFrames) + " " + encoding + " '" +
                                 (FFolder / name).string() + "'";
     ASSERT_EQ(std::system(command.c_str()), 0) << command << " (is the ffmpeg package installed?)";
@@ -93,6 +96,51 @@ TEST_F(VideoFrames, AnExportShowsEveryFrameInTurn) {
     ASSERT_TRUE(ReadPng(frames / name, frame)) << name;
     ExpectFrame(frame, k < 5 ? 10 : 10 + k - 5, name);
   }
+}
+
+TEST_F(VideoFrames, AnAnimatedGifShowsTheFrameOfItsDelaysAndLoops) {
+  // Red for 100 ms, green for 200 ms, blue for a delay of 0 (50 ms): 350 ms a round, at 20
+  // frames a second (the shortest delay).
+  const auto gif = [](int loops) {
+    return MakeAnimatedGif(kWidth, kHeight, loops,
+                           {{0, 0, kWidth, kHeight, 1, 10}, {0, 0, kWidth, kHeight, 2, 20}, {0, 0, kWidth, kHeight, 3, 0}});
+  };
+  std::ofstream(FFolder / "twice.gif", std::ios::binary) << gif(2);
+  std::ofstream(FFolder / "endless.gif", std::ios::binary) << gif(0);
+  const TRgb red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255};
+  const struct {
+    const char* File;
+    double Ms;
+    TRgb Colour;
+  } cases[] = {
+      {"twice.gif", 0, red},     {"twice.gif", 120, green},  {"twice.gif", 320, blue},
+      {"twice.gif", 400, red},   {"twice.gif", 440, green},  // the second round
+      {"twice.gif", 1500, blue},                             // two rounds played: the last frame stays
+      {"endless.gif", 1500, green},                          // 1500 ms is 100 ms into the fifth round
+  };
+  for (const auto& c : cases)
+    ExpectProbes(Snapshot(VideoSlideShow(c.File), c.Ms), {{80, 45, c.Colour}, {10, 80, c.Colour}},
+                 std::string(c.File) + " at " + std::to_string(c.Ms));
+}
+
+TEST_F(VideoFrames, BobDeinterlacingShowsOneFieldInEachHalfOfAFrame) {
+  // 50 coded pictures a second woven into 25 interlaced frames: the top field of frame k is
+  // picture 2k, the bottom field picture 2k + 1.
+  MakeClip("fields.ts", "-vf tinterlace=mode=interleave_top,setfield=tff -r 25 -c:v mpeg2video -q:v 1 "
+                        "-flags +ilme+ildct -top 1 -f mpegts", "50");
+  // Snapshots at 400 ms (a whole frame of the show) with the clip started 30 ms or 10 ms
+  // in: 430 ms is in the first half of frame 11, 410 ms in the second half of frame 10.
+  // "BobEven" shows the even (top) field first, "BobOdd" the odd one.
+  const struct {
+    const char* Keys;
+    int Picture;
+  } cases[] = {
+      {"DeinterlaceType=BobEven\nStartVideoTime=30\n", 22},
+      {"DeinterlaceType=BobEven\nStartVideoTime=10\n", 21},
+      {"DeinterlaceType=BobOdd\nStartVideoTime=30\n", 23},
+      {"DeinterlaceType=BobOdd\nStartVideoTime=10\n", 20},
+  };
+  for (const auto& c : cases) ExpectFrame(Snapshot(VideoSlideShow("fields.ts", c.Keys), 400), c.Picture, c.Keys);
 }
 
 TEST_F(VideoFrames, AMissingClipShowsThePlaceholderAndTheShowPlaysOn) {

@@ -330,11 +330,13 @@ protected:
   }
   float Luma(float u, int y, bool deinterlace, int offset) const {
     if (!deinterlace) return Y.Sample(u, (y + 0.5f) / kSize)[0];
-    const float line = y + 0.5f + float(offset);
-    const float first = std::floor(line / 2) * 2;
-    const float f = std::clamp(line - first - 0.5f, 0.f, 1.f);
+    // Only lines of the field `offset` (0 even, 1 odd) are read.
+    const float line = float(y);
+    const float first = std::max(std::floor((line - float(offset)) / 2) * 2 + float(offset), float(offset));
+    const float second = first + 2 < kSize ? first + 2 : first;
+    const float f = std::clamp((line - first) / 2, 0.f, 1.f);
     const float y0 = Y.Sample(u, (first + 0.5f) / kSize)[0];
-    const float y1 = Y.Sample(u, std::min(first + 1.5f, kSize - 0.5f) / kSize)[0];
+    const float y1 = Y.Sample(u, (second + 0.5f) / kSize)[0];
     return y0 + (y1 - y0) * f;
   }
   TColor Graded(float y, float u, float v) const { return Mix(CubeLookup(A, v, u, y), CubeLookup(B, v, u, y), kT); }

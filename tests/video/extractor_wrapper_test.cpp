@@ -8,6 +8,7 @@
 #include "coded_clips.h"
 #include "memory_yuv_image.h"
 #include "video/media_library.h"
+#include "video/video_params_table.h"
 
 namespace orv {
 namespace {
@@ -85,6 +86,54 @@ TEST_F(ExtractorWrapper, FailuresTellAMissingFileFromOneThatDoesNotPlay) {
   EXPECT_FALSE(Wrapper->Request(0, true, 1s));
   Wrapper->CreatePool(MakeImage);
   EXPECT_FALSE(Wrapper->HoldFrame(25, 0, 1s));
+}
+
+// Noon of a day in local time, as the file's date is written in local time.
+std::chrono::system_clock::time_point LocalNoon(int day, int month, int year) {
+  std::tm local{};
+  local.tm_mday = day;
+  local.tm_mon = month - 1;
+  local.tm_year = year - 1900;
+  local.tm_hour = 12;
+  local.tm_isdst = -1;
+  return std::chrono::system_clock::from_time_t(std::mktime(&local));
+}
+
+TEST_F(ExtractorWrapper, EachSourceIsEnteredOnceInTheParametersTableUnderItsNameAndFileDate) {
+  FClips->MakeCoded("dated.mp4", "32x16", "10", 20, "-c:v libx264 -preset veryfast");
+  std::ofstream(FClips->PathOf("dated.gif")) << test::MakeAnimatedGif(6, 2, 0, {{0, 0, 6, 2, 1}, {0, 0, 6, 2, 2}});
+  struct {
+    const char* name;
+    std::chrono::system_clock::time_point date;
+    const char* key;
+    int width;
+    const char* codec;
+  } const cases[] = {
+      {"dated.mp4", LocalNoon(3, 7, 2019), "dated.mp4:03.07.2019", 32, "H264"},
+      {"dated.gif", LocalNoon(29, 2, 2024), "dated.gif:29.02.2024", 6, "GIF"},
+  };
+  TVideoParamsTable& table = TVideoParamsTable::Shared();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::last_write_time(FClips->PathOf(c.name), std::chrono::file_clock::from_sys(c.date));
+    EXPECT_FALSE(table.Find(c.key));
+    Wrapper->SetFile(*Files, c.name, false);
+    const std::optional<TVideoParams> entered = table.Find(c.key);
+    ASSERT_TRUE(entered);
+    EXPECT_EQ(entered->Width, c.width);
+    EXPECT_EQ(entered->CodecName, c.codec);
+  }
+  // The same name and date made anew keep the first entry: the table is filled once per file.
+  FClips->MakeCoded("dated.mp4", "64x48", "10", 20, "-c:v libx264 -preset veryfast");
+  std::filesystem::last_write_time(FClips->PathOf("dated.mp4"), std::chrono::file_clock::from_sys(cases[0].date));
+  Wrapper->SetFile(*Files, "dated.mp4", false);
+  ASSERT_EQ(Wrapper->Extractor()->Params().Width, 64);
+  EXPECT_EQ(table.Find("dated.mp4:03.07.2019")->Width, 32);
+  // Files that give no source are not entered; a file without a date is keyed by its name.
+  std::filesystem::last_write_time(FClips->PathOf("noise.avi"), std::chrono::file_clock::from_sys(cases[0].date));
+  Wrapper->SetFile(*Files, "noise.avi", false);
+  EXPECT_FALSE(table.Find("noise.avi:03.07.2019"));
+  EXPECT_EQ(VideoParamsKey("in package.mp4", std::nullopt), "in package.mp4:");
 }
 
 }  // namespace

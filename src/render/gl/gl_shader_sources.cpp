@@ -53,14 +53,16 @@ uniform sampler2D planeV;
 uniform float sourceHeight;
 uniform float lineOffset;
 float LumaAt(vec2 tex) { return texture(planeY, tex).r; }
-// Y from the two lines of the output line's pair, blended by where the output line
-// falls between their centres.
+// Y of one field only (lineOffset 0: the even lines, 1: the odd ones), between the two
+// lines of that field around the output line: the other field was filmed at another
+// moment and would comb moving edges.
 float DeinterlacedLuma(vec2 tex) {
-  float line = tex.y * sourceHeight + lineOffset;
-  float first = floor(line * 0.5) * 2.0;
-  float f = clamp(line - (first + 0.5), 0.0, 1.0);
+  float line = tex.y * sourceHeight - 0.5;
+  float first = max(floor((line - lineOffset) * 0.5) * 2.0 + lineOffset, lineOffset);
+  float second = first + 2.0 < sourceHeight ? first + 2.0 : first;
+  float f = clamp((line - first) * 0.5, 0.0, 1.0);
   float y0 = texture(planeY, vec2(tex.x, (first + 0.5) / sourceHeight)).r;
-  float y1 = texture(planeY, vec2(tex.x, min(first + 1.5, sourceHeight - 0.5) / sourceHeight)).r;
+  float y1 = texture(planeY, vec2(tex.x, (second + 0.5) / sourceHeight)).r;
   return mix(y0, y1, f);
 }
 )";
