@@ -155,8 +155,14 @@ void TMediaReader::FindStreams() {
       FVideo.Open(*FFormat->streams[video], 0))
     FRecord.VideoStream = video;
   const int audio = av_find_best_stream(FFormat, AVMEDIA_TYPE_AUDIO, -1, FRecord.VideoStream, nullptr, 0);
-  if (audio >= 0 && avcodec_find_decoder(FFormat->streams[audio]->codecpar->codec_id)) FRecord.AudioStream = audio;
-  FDefaultAudioStream = FRecord.AudioStream;
+  const bool decodable = audio >= 0 && avcodec_find_decoder(FFormat->streams[audio]->codecpar->codec_id);
+  FDefaultAudioStream = decodable ? audio : -1;
+  SetAudioStream(FDefaultAudioStream);
+}
+
+void TMediaReader::SetAudioStream(int index) {
+  FRecord.AudioStream = index;
+  FRecord.AudioTimeBase = index >= 0 ? RationalOf(FFormat->streams[index]->time_base) : TMediaRational{0, 1};
 }
 
 void TMediaReader::FillRecord() {
@@ -315,7 +321,7 @@ bool TMediaReader::OpenAudio(int selector) {
     return false;
   }
   FAudioFormat = TMediaAudioInfo{FAudio.Context->sample_rate, channels, kBytesPerSample * 8};
-  FRecord.AudioStream = index;
+  SetAudioStream(index);
   // A stream that cannot seek is still at its start.
   Seek(-1, FRecord.StartTime, MEDIA_SEEK_BACKWARD | MEDIA_SEEK_FLUSH);
   return true;
@@ -385,7 +391,11 @@ int TMediaReader::NextAudio(uint8_t* buffer) {
 
 void TMediaReader::AfterAudioSeek(bool skip_frame) {
   DropPcm();
-  if (skip_frame && FAudio.Context && DecodeFrame(FAudio, FAudioPackets)) av_frame_unref(FFrame);
+  if (skip_frame && FAudio.Context && DecodeFrame(FAudio, FAudioPackets)) {
+    // Callers skip up to a time: the frame skipped is the one decoded last.
+    FAudio.LastTimeStamp = TimeStampOf(*FFrame, FAudio.LastTimeStamp);
+    av_frame_unref(FFrame);
+  }
 }
 
 void TMediaReader::CloseAudio() {
@@ -393,7 +403,7 @@ void TMediaReader::CloseAudio() {
   FAudioPackets.Clear();
   swr_free(&FResampler);
   DropPcm();
-  FRecord.AudioStream = FDefaultAudioStream;
+  SetAudioStream(FDefaultAudioStream);
 }
 
 bool TMediaReader::LastTimeStamps(int stream, int64_t& dts, int64_t& pts) const {

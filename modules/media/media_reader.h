@@ -80,6 +80,8 @@ class TMediaReader {
   // The next frame of a decoder into FFrame; false at the end or on failure.
   bool DecodeFrame(TStreamDecoder& decoder, TPacketQueue& queue);
   int AudioStreamOf(int selector) const;
+  // Makes stream `index` (-1: none) the record's audio stream.
+  void SetAudioStream(int index);
   bool ResamplerFits(const AVFrame& frame) const;
   bool StartResampler(const AVFrame& frame);
   bool ConvertAudioFrame();

@@ -76,7 +76,7 @@ bool TFFMpegConverter::ReadRaw() {
 
 void TFFMpegConverter::SeekLibrary(double ms) {
   FFile->Functions().Flush(&FFile->Record());
-  FFile->Functions().SeekFile(&FFile->Record(), -1, static_cast<int64_t>(ms * 1000), MEDIA_SEEK_BACKWARD);
+  FFile->SeekAudio(ms);
 }
 
 }  // namespace orv

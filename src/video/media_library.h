@@ -124,6 +124,10 @@ class TMediaFile : public TRefObject {
 
   bool OpenAudioStream(int selector);
   void CloseAudioStream();
+  // Moves the opened audio stream's decoding to `ms` from the start of the file: what the
+  // next audio frames deliver then begins within one audio frame of `ms`. The way of
+  // seeking that suits the file is chosen on the first call and kept.
+  void SeekAudio(double ms);
 
  protected:
   void Dispose() override;
@@ -133,12 +137,24 @@ class TMediaFile : public TRefObject {
   void DecodeForwardTo(int64_t index, TMediaBuffer& buffer);
   bool SeekAndDecodeFirst(int64_t index, TMediaBuffer& buffer);
   void SeekVideoTo(int64_t index, TMediaBuffer& buffer);
+  TAudioSeekStrategy ChooseAudioSeekStrategy();
+  bool SeekAudioStream(double ms);
+  void SeekAudioByTries(double ms);
+  void SeekFileBefore(double ms);
+  void SkipAudioFramesBefore(double ms, double current, int patience);
+  bool FollowingFrameBeginsBy(double current, double ms) const;
+  void MeasureAudioFrame();
+  double SkipAudioFrame();
+  double CurrentAudioMs() const;
+  int64_t AudioTimeStampOf(double ms) const;
 
   Ref<TMediaLibrary> FLibrary;
   std::unique_ptr<TMediaStreamAdapter> FStream;
   TMediaRecord* FRecord;
   TVideoDataEx FExtras;
   bool FAudioOpen = false;
+  // The length of an audio frame (ms) as the time stamps of skipped frames tell; 0 unknown.
+  double FAudioFrameMs = 0;
 };
 
 }  // namespace orv

@@ -86,6 +86,7 @@ typedef struct TMediaRecord {
   int32_t PixelFormat;              // MEDIA_PIXEL_* the decoder delivers
   char FileTag[64];                 // the file's "comment" tag ("Tessaro_ITFA", ...), cut to fit
   void* Private;                    // the library's own state
+  TMediaRational AudioTimeBase;     // of the audio stream's time stamps, 0/1 without audio
 } TMediaRecord;
 
 // A picture in one pixel format. A buffer made without data takes the decoded frames

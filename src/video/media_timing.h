@@ -11,6 +11,16 @@ namespace orv {
 
 enum class TContainerKind { Other = 0, Avi = 1, Matroska = 2, Mov = 3, Mpeg = 4, Flv = 5, MpegTs = 6, Asf = 7 };
 
+// How audio seeks in a file. Containers differ in what their seeks honour: most place the
+// audio stream by its own time stamps; Matroska lands by key frames of the file and may
+// land past the target; ASF lands only near it.
+enum class TAudioSeekStrategy {
+  Unchosen = 0,
+  AudioStream = 1,   // seek the audio stream to the target's time stamp
+  TriedTargets = 2,  // seek the file to ever earlier targets until it lands before, then skip frames
+  SkipFrames = 3,    // seek the file, then skip frames up to the target
+};
+
 // Record extras, kept beside each opened record.
 struct TVideoDataEx {
   TContainerKind Container = TContainerKind::Other;
@@ -21,8 +31,8 @@ struct TVideoDataEx {
   // index from AskedFrame on up to it (frames the file lacks). -1: nothing decoded.
   int64_t AskedFrame = -1;
   int64_t DecodedFrame = -1;
-  // How audio seeks in this file; 0 until the first audio seek chooses.
-  int AudioSeekStrategy = 0;
+  // How audio seeks in this file; chosen by the first audio seek.
+  TAudioSeekStrategy AudioSeekStrategy = TAudioSeekStrategy::Unchosen;
   // Since the file was opened: seeks of the video stream and video frames decoded.
   int64_t VideoSeeks = 0;
   int64_t FramesDecoded = 0;
