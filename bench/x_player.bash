@@ -26,7 +26,7 @@ x_start() {
   done
   work=$(mktemp -d "${TMPDIR:-/tmp}/$name.XXXXXX")
   trap x_cleanup EXIT
-  Xvfb -displayfd 1 -screen 0 "${screen}x24" -nolisten tcp > "$work/display" 2> "$work/xvfb.log" &
+  Xvfb -displayfd 1 -screen 0 "${screen}x24" -nolisten tcp -noreset > "$work/display" 2> "$work/xvfb.log" &
   xvfb_pid=$!
   for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
   export DISPLAY=":$(head -n 1 "$work/display")" SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy TMPDIR=$work XDG_RUNTIME_DIR=$work

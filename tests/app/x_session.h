@@ -102,9 +102,11 @@ class TXSession {
   explicit TXSession(const std::string& folder) : FFolder(folder) {
     int fds[2];
     if (::pipe(fds) != 0) return;
-    // Xvfb picks a free display and writes its number to the pipe.
+    // Xvfb picks a free display and writes its number to the pipe. Without -noreset the
+    // server starts over each time its last client leaves (the readiness probe below), and
+    // a player connecting meanwhile is refused.
     FServer.emplace(std::vector<std::string>{*OnPath("Xvfb"), "-displayfd", std::to_string(fds[1]), "-screen", "0",
-                                             "640x480x24", "-nolisten", "tcp"},
+                                             "640x480x24", "-nolisten", "tcp", "-noreset"},
                     Environment(), folder + "/xvfb.log", fds[1]);
     ::close(fds[1]);
     std::string number;
